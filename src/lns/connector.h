@@ -1,0 +1,56 @@
+// The connector between the program and the object server: opens the server
+// and a network, resolves a subsystem path, finds a device and its LonMark
+// object and checks them against the device template, and closes everything
+// it opened.
+#pragma once
+
+#include "lnsobjects.h"
+
+#include <platform/inifile.h>
+
+namespace lns {
+
+// The process-wide references of one connection.
+struct Connection
+{
+    ObjectServerPtr objectServer;
+    CollectionPtr<Network> networks;
+    NetworkPtr network;
+    CollectionPtr<Subsystem> systemSubsystems;
+    SystemPtr system;
+    SubsystemPtr subsystem;
+    CollectionPtr<AppDevice> appDevices;
+    AppDevicePtr device;
+    CollectionPtr<LonMarkObject> lonMarkObjects;
+    LonMarkObjectPtr object;
+    DeviceTemplatePtr deviceTemplate;
+
+    void clear();
+};
+
+class Connector
+{
+public:
+    // Each step returns false on failure and leaves the reason in lastError().
+    bool openObjectServer(Connection &c, int accessMode);
+    bool openNetwork(Connection &c, const QString &networkName, bool remote);
+    bool openSubsystem(Connection &c, const QString &path);
+    // Finds device and object by name and checks the device against the
+    // template list of the INI file (its template must be listed there with
+    // the device's program id).
+    bool findDeviceAndObject(Connection &c, const platform::IniFile &ini, const QString &deviceName,
+                             const QString &objectName);
+    // Closes device, subsystem, system, network and object server and clears
+    // the references; errors are ignored.
+    void closeAll(Connection &c);
+
+    QString lastError() const { return m_lastError; }
+
+    // Whether the device matches one of the templates the INI file serves.
+    static bool deviceMatchesTemplate(const AppDevicePtr &device, const platform::IniFile &ini, QString *why);
+
+private:
+    QString m_lastError;
+};
+
+} // namespace lns

@@ -1,0 +1,20 @@
+#include "lnsobjects.h"
+
+namespace lns {
+
+ObjectPtr findAncestor(const ObjectPtr &obj, int classId)
+{
+    try {
+        ObjectPtr cur = obj;
+        // A bounded walk: a broken parent chain must not hang the caller.
+        for (int depth = 0; cur && depth < 64; ++depth) {
+            if (cur->classId() == classId)
+                return cur;
+            cur = cur->parent();
+        }
+    } catch (const LnsError &) {
+    }
+    return nullptr;
+}
+
+} // namespace lns

@@ -1,0 +1,34 @@
+#include "rawtext.h"
+
+#include <QStringList>
+
+namespace lns {
+
+QString formatRaw(const QByteArray &bytes)
+{
+    QStringList parts;
+    parts.reserve(bytes.size());
+    for (char c : bytes)
+        parts << QString::number(static_cast<unsigned char>(c));
+    return parts.join(QLatin1Char('\t'));
+}
+
+bool parseRaw(const QString &text, QByteArray *out)
+{
+    QByteArray result;
+    if (!text.isEmpty()) {
+        const QStringList parts = text.split(QLatin1Char('\t'));
+        result.reserve(parts.size());
+        for (const QString &p : parts) {
+            bool ok = false;
+            const uint v = p.trimmed().toUInt(&ok);
+            if (!ok || v > 255)
+                return false;
+            result.append(static_cast<char>(v));
+        }
+    }
+    *out = result;
+    return true;
+}
+
+} // namespace lns

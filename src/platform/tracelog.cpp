@@ -1,0 +1,60 @@
+#include "tracelog.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace platform {
+
+TraceLog &TraceLog::instance()
+{
+    static TraceLog log;
+    return log;
+}
+
+QString TraceLog::start(const QString &fileName, const QString &fallbackFolder, const QString &programVersion,
+                        int textBase, const QString &productName)
+{
+    stop();
+    m_file.setFileName(fileName);
+    if (!m_file.open(QIODevice::Append | QIODevice::Text)) {
+        QDir().mkpath(fallbackFolder);
+        m_file.setFileName(QDir(fallbackFolder).filePath(QFileInfo(fileName).fileName()));
+        if (!m_file.open(QIODevice::Append | QIODevice::Text))
+            return QString();
+    }
+    write(QStringLiteral("==== %1 %2 started %3 (text base %4) ====")
+              .arg(productName, programVersion, QDateTime::currentDateTime().toString(Qt::ISODate))
+              .arg(textBase));
+    return m_file.fileName();
+}
+
+void TraceLog::stop()
+{
+    if (m_file.isOpen())
+        m_file.close();
+}
+
+void TraceLog::write(const QString &line)
+{
+    m_recent << line;
+    if (m_recent.size() > 5000)
+        m_recent.erase(m_recent.begin(), m_recent.begin() + 1000);
+    if (!m_file.isOpen())
+        return;
+    const QByteArray out = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toUtf8() + ' '
+        + line.toUtf8() + '\n';
+    m_file.write(out);
+    m_file.flush();
+}
+
+int TraceLog::logError(const QString &module, const QString &procedure, int number, const QString &description)
+{
+    write(QStringLiteral("ERROR in [%1] %2: %3 %4").arg(module, procedure).arg(number).arg(description));
+    if (m_policy)
+        return m_policy(module, procedure, number);
+    return EA_Leave;
+}
+
+} // namespace platform
