@@ -86,7 +86,8 @@ QString gLoadResString(int id, int &itemIndex)
     return text;
 }
 
-QString gLoadResString(int id, int itemIndex)
+QString gLoadResString(int id, const int &itemIndex)
 {
-    return gLoadResString(id, itemIndex);
+    int index = itemIndex;
+    return gLoadResString(id, index);
 }

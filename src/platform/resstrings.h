@@ -28,4 +28,5 @@ inline const QChar kLineBreakMark = QChar(0x00B6);
 // id + language offset. A missing id, an item past the last one or an id sum
 // above the 16-bit range give an empty text.
 QString gLoadResString(int id, int &itemIndex);
-QString gLoadResString(int id, int itemIndex = 1);
+// For literals and const values (nothing to write back).
+QString gLoadResString(int id, const int &itemIndex = 1);

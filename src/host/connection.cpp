@@ -1,0 +1,173 @@
+#include "connection.h"
+
+#include "hoststate.h"
+#include "startup.h"
+
+#include <lns/connector.h>
+#include <platform/objectname.h>
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <platform/tracelog.h>
+#include <platform/version.h>
+
+namespace host {
+
+using platform::MsgIcon;
+
+namespace {
+
+void abortAndEnd()
+{
+    state().abortFlag = true;
+    EndApp();
+}
+
+} // namespace
+
+void FetchObjects(const QString &objectName, int accessMode)
+{
+    HostState &s = state();
+    platform::traceEntry(QStringLiteral("[M_LcaPlugIn] Public Sub FetchObjects()"));
+    int step = 1;
+    try {
+        lns::Connector connector;
+        statusWindow().showWindow();
+
+        step = 2;
+        const platform::ObjectName parts = platform::analyseObjectName(objectName);
+        s.deviceName = parts.deviceName;
+        s.objectName = parts.objectName;
+
+        step = 3;
+        if (!connector.openObjectServer(s.conn, accessMode)) {
+            platform::TraceLog::instance().write(QStringLiteral("FetchObjects 3: ") + connector.lastError());
+            platform::messages().show(MsgIcon::Exclamation, s.connectionTitle(),
+                                      platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName}));
+            abortAndEnd();
+            return;
+        }
+
+        step = 4;
+        if (!parts.valid || !connector.openNetwork(s.conn, parts.networkName, s.remoteFlag)) {
+            platform::TraceLog::instance().write(
+                QStringLiteral("FetchObjects 4: ")
+                + (parts.valid ? connector.lastError() : QStringLiteral("object name not understood: ") + objectName));
+            platform::messages().show(MsgIcon::Critical, s.connectionTitle(), gLoadResString(1436));
+            statusWindow().hideWindow();
+            abortAndEnd();
+            return;
+        }
+
+        step = 5;
+        const bool subsystemFound = connector.openSubsystem(s.conn, parts.subsystemPath);
+
+        step = 6;
+        if (!subsystemFound || !connector.findDeviceAndObject(s.conn, s.ini, parts.deviceName, parts.objectName)) {
+            platform::TraceLog::instance().write(QStringLiteral("FetchObjects 6: ") + connector.lastError());
+            statusWindow().setText(gLoadResString(1507));
+            connector.closeAll(s.conn);
+            platform::messages().show(MsgIcon::Critical, s.connectionTitle(), gLoadResString(1437));
+            statusWindow().hideWindow();
+            abortAndEnd();
+            return;
+        }
+
+        step = 7;
+        s.conn.deviceTemplate = s.conn.device->deviceTemplate();
+        statusWindow().setText(gLoadResString(1501, 3));
+
+        step = 8;
+        if (s.commandIndex == kCmdConfiguration || DeviceAccessible(s.conn.device, true)) {
+            mainWindow().setupForCommand(s.commandIndex);
+            mainWindow().display();
+        } else {
+            platform::messages().show(MsgIcon::Exclamation, s.connectionTitle(), gLoadResString(1491));
+            abortAndEnd();
+        }
+    } catch (const std::exception &e) {
+        int number = 0;
+        QString description = QString::fromUtf8(e.what());
+        if (auto le = dynamic_cast<const lns::LnsError *>(&e)) {
+            number = le->number();
+            description = le->description();
+        }
+        platform::TraceLog::instance().write(QStringLiteral("FetchObjects %1: %2 %3").arg(step).arg(number).arg(description));
+        platform::TraceLog::instance().logError(QStringLiteral("M_LcaPlugIn"), QStringLiteral("FetchObjects"), number,
+                                                description);
+    }
+}
+
+void DeriveFromHandedOverObject()
+{
+    HostState &s = state();
+    platform::traceEntry(QStringLiteral("[M_LcaPlugIn] Public Sub DeriveFromHandedOverObject()"));
+    try {
+        lns::LonMarkObjectPtr object = s.conn.object;
+        if (!object)
+            throw lns::LnsError(lns::ErrNotOpen, QStringLiteral("no LonMark object handed over"));
+        s.objectName = object->name();
+        auto device = std::dynamic_pointer_cast<lns::AppDevice>(lns::findAncestor(object, lns::ClsAppDevice));
+        if (device) {
+            s.conn.device = device;
+            s.deviceName = device->name();
+            s.conn.lonMarkObjects = device->lonMarkObjects();
+            s.conn.deviceTemplate = device->deviceTemplate();
+            s.conn.network = std::dynamic_pointer_cast<lns::Network>(lns::findAncestor(device, lns::ClsNetwork));
+            s.conn.subsystem = std::dynamic_pointer_cast<lns::Subsystem>(lns::findAncestor(device, lns::ClsSubsystem));
+            if (s.conn.subsystem)
+                s.conn.appDevices = s.conn.subsystem->appDevices();
+            if (s.conn.network) {
+                s.conn.system = s.conn.network->system();
+                s.conn.systemSubsystems = s.conn.system->subsystems();
+            }
+        }
+        mainWindow().setupForCommand(s.commandIndex);
+        mainWindow().display();
+    } catch (const std::exception &e) {
+        platform::TraceLog::instance().logError(QStringLiteral("M_LcaPlugIn"), QStringLiteral("DeriveFromHandedOverObject"),
+                                                0, QString::fromUtf8(e.what()));
+    }
+}
+
+bool DeviceAccessible(const lns::AppDevicePtr &device, bool force)
+{
+    HostState &s = state();
+    if (!force && s.accessCacheValid && s.accessCacheAge.isValid() && s.accessCacheAge.elapsed() < 10000)
+        return s.accessCacheResult;
+    s.accessCacheAge.start();
+    const lns::AppDevicePtr target = device ? device : s.conn.device;
+    bool ok = false;
+    try {
+        if (target) {
+            ++s.deviceTests;
+            target->test(4);
+            ok = true;
+        }
+    } catch (const lns::LnsError &) {
+        ok = false;
+    }
+    if (!ok && (!device || device == s.conn.device))
+        s.deviceReachable = false;
+    s.accessCacheValid = true;
+    s.accessCacheResult = ok;
+    return ok;
+}
+
+void UpdateLcaComponentApps(const QString &objectName, int accessMode)
+{
+    // Registration of the commands in a network project needs a project
+    // registration operation of the object server that this program does not
+    // have yet; the request is traced and reported as not done.
+    platform::traceEntry(QStringLiteral("[M_PlugIn] Public Sub UpdateLcaComponentApps()"));
+    platform::TraceLog::instance().write(
+        QStringLiteral("UpdateLcaComponentApps: project registration not available for %1 (access mode %2)")
+            .arg(objectName)
+            .arg(accessMode));
+}
+
+void RegistrarDefaultAction()
+{
+    Register();
+}
+
+} // namespace host

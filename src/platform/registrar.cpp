@@ -1,0 +1,57 @@
+#include "registrar.h"
+
+#include "registry.h"
+
+namespace platform {
+
+QString PlugInRegistrar::identityKey(const QString &progId)
+{
+    return kPlugInsKey + QLatin1Char('\\') + progId;
+}
+
+bool PlugInRegistrar::registerPlugIn()
+{
+    QString prefix, cls;
+    QStringList order;
+    for (const auto &it : m_items) {
+        if (it.first == QLatin1String("ProgIdPrefix"))
+            prefix = it.second;
+        else if (it.first == QLatin1String("ClassName"))
+            cls = it.second;
+        order << it.first;
+    }
+    if (prefix.isEmpty() || cls.isEmpty())
+        return false;
+    const QString key = identityKey(prefix + QLatin1Char('.') + cls);
+    Registry::deleteKey(key);
+    bool ok = true;
+    for (const auto &it : m_items)
+        ok = Registry::write(key, QStringLiteral("Identity"), it.first, it.second) && ok;
+    ok = Registry::write(key, QStringLiteral("Identity"), QStringLiteral("ItemOrder"), order.join(QLatin1Char(',')))
+        && ok;
+    return ok;
+}
+
+bool PlugInRegistrar::unregisterPlugIn(const QString &progIdPrefix)
+{
+    bool ok = true;
+    for (const QString &child : Registry::childKeys(kPlugInsKey)) {
+        if (child.startsWith(progIdPrefix + QLatin1Char('.'), Qt::CaseInsensitive))
+            ok = Registry::deleteKey(identityKey(child)) && ok;
+    }
+    return ok;
+}
+
+bool PlugInRegistrar::registerServer(const QString &progId, const QString &executable)
+{
+    const QString key = kClassesKey + QLatin1Char('\\') + progId;
+    return Registry::write(key, QStringLiteral("Server"), QStringLiteral("Executable"), executable)
+        && Registry::write(key, QStringLiteral("Server"), QStringLiteral("Automation"), QStringLiteral("-automation"));
+}
+
+bool PlugInRegistrar::unregisterServer(const QString &progId)
+{
+    return Registry::deleteKey(kClassesKey + QLatin1Char('\\') + progId);
+}
+
+} // namespace platform

@@ -1,0 +1,45 @@
+// Plug-in registrar stand-in: keeps the plug-in's identity in the registry so
+// that network tools can find it, and the registration of the executable's
+// automation class ("/regserver").
+//
+// Storage (registry stand-in, HKEY_LOCAL_MACHINE):
+//   "SOFTWARE\LonWorks\Plug-ins\<ProgID prefix>.<class>" section "Identity":
+//     one value per identity item, plus "ItemOrder" listing the items in the
+//     order they were handed over;
+//   "SOFTWARE\Classes\<ProgID prefix>.<class>" section "Server":
+//     "Executable" (path) and "Automation" (the flag the executable is started
+//     with by a network tool).
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <utility>
+
+namespace platform {
+
+inline const QString kPlugInsKey = QStringLiteral("SOFTWARE\\LonWorks\\Plug-ins");
+inline const QString kClassesKey = QStringLiteral("SOFTWARE\\Classes");
+
+class PlugInRegistrar
+{
+public:
+    // Identity items in the order they are handed over.
+    void setItem(const QString &name, const QString &value) { m_items.append({name, value}); }
+    const QVector<std::pair<QString, QString>> &items() const { return m_items; }
+
+    // Writes the identity; needs the items "ProgIdPrefix" and "ClassName".
+    bool registerPlugIn();
+    // Removes the identity of every class registered under the ProgID prefix.
+    bool unregisterPlugIn(const QString &progIdPrefix);
+
+    static QString identityKey(const QString &progId);
+
+    static bool registerServer(const QString &progId, const QString &executable);
+    static bool unregisterServer(const QString &progId);
+
+private:
+    QVector<std::pair<QString, QString>> m_items;
+};
+
+} // namespace platform
