@@ -24,9 +24,17 @@ QString TraceLog::start(const QString &fileName, const QString &fallbackFolder, 
         if (!m_file.open(QIODevice::Append | QIODevice::Text))
             return QString();
     }
+    const QStringList pending = m_pending;
+    m_pending.clear();
     write(QStringLiteral("==== %1 %2 started %3 (text base %4) ====")
               .arg(productName, programVersion, QDateTime::currentDateTime().toString(Qt::ISODate))
               .arg(textBase));
+    // Lines traced before the log was started (the entry line of the
+    // program's entry point) are kept, not lost.
+    for (const QString &line : pending) {
+        m_recent.removeOne(line);
+        write(line);
+    }
     return m_file.fileName();
 }
 
@@ -41,8 +49,11 @@ void TraceLog::write(const QString &line)
     m_recent << line;
     if (m_recent.size() > 5000)
         m_recent.erase(m_recent.begin(), m_recent.begin() + 1000);
-    if (!m_file.isOpen())
+    if (!m_file.isOpen()) {
+        if (m_pending.size() < 100)
+            m_pending << line;
         return;
+    }
     const QByteArray out = QTime::currentTime().toString(QStringLiteral("hh:mm:ss.zzz")).toUtf8() + ' '
         + line.toUtf8() + '\n';
     m_file.write(out);

@@ -52,6 +52,7 @@ private:
     TraceLog() = default;
     QFile m_file;
     QStringList m_recent;
+    QStringList m_pending; // written before the file was opened
     ActionPolicy m_policy;
 };
 
