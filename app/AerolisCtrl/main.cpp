@@ -4,7 +4,8 @@
 // server into start-up, runs Main and then the event loop while the window
 // is open. With AEROLIS_SCREENSHOT_DIR set, the window is grabbed into that
 // folder (main.png, logger.txt) once shown and then closed, so that the demo
-// can run unattended without a display.
+// can run unattended without a display; with AEROLIS_EXIT_WHEN_SHOWN=1 it
+// closes right after being shown (start-up benchmark).
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
@@ -74,6 +75,9 @@ int main(int argc, char *argv[])
         const QString shots = qEnvironmentVariable("AEROLIS_SCREENSHOT_DIR");
         if (!shots.isEmpty())
             scheduleScreenshot(window.get(), shots);
+        // Start-up measurements: end as soon as the window is up.
+        if (qEnvironmentVariable("AEROLIS_EXIT_WHEN_SHOWN") == QLatin1String("1"))
+            QTimer::singleShot(0, window.get(), &QWidget::close);
         QApplication::setQuitOnLastWindowClosed(true);
         app.exec();
     }
