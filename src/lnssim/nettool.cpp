@@ -1,0 +1,289 @@
+#include "nettool.h"
+
+#include "networkadmin.h"
+#include "simobjectserver.h"
+
+#include <platform/inifile.h>
+
+namespace lnssim {
+
+using lns::LnsError;
+
+namespace {
+
+struct UsageError
+{
+    QString text;
+};
+
+QString bytesText(const QByteArray &b)
+{
+    QStringList parts;
+    for (char c : b)
+        parts << QString::number(static_cast<unsigned char>(c));
+    return parts.join(QLatin1Char(' '));
+}
+
+bool onOff(const QString &word)
+{
+    if (word == QLatin1String("on"))
+        return true;
+    if (word == QLatin1String("off"))
+        return false;
+    throw UsageError{QStringLiteral("expected on or off, got \"%1\"").arg(word)};
+}
+
+QString channelMs(qint64 micros)
+{
+    return QString::number(micros / 1000.0, 'f', 1);
+}
+
+QString countersLine(const QString &label, const Counters &c)
+{
+    return QStringLiteral("%1 reads %2  writes %3  bytes read %4  bytes written %5  tests %6  downloads %7  channel %8 ms")
+        .arg(label, -44)
+        .arg(c.deviceReads)
+        .arg(c.deviceWrites)
+        .arg(c.bytesRead)
+        .arg(c.bytesWritten)
+        .arg(c.deviceTests)
+        .arg(c.downloads)
+        .arg(channelMs(c.channelMicros));
+}
+
+} // namespace
+
+NetTool::NetTool(const QString &defaultIni) : m_defaultIni(defaultIni) {}
+
+QString NetTool::usage()
+{
+    return QStringLiteral(
+        "usage: aerolis-net [--root DIR] [--ini FILE] [--network NAME] COMMAND\n"
+        "  create-demo [--force]               create the demo network (replace it with --force)\n"
+        "  list                                one line per device: object name, template, program id, state\n"
+        "  show OBJECTNAME|DEVICE              every CP: database and device bytes side by side\n"
+        "  fault DEVICE unreachable on|off\n"
+        "  fault DEVICE cp NAME read|write|both|off\n"
+        "  fault DEVICE latency MS [--sleep]   added to every device transaction (--sleep: really wait)\n"
+        "  fault DEVICE download on|off\n"
+        "  fault network refuse on|off\n"
+        "  fault clear\n"
+        "  stats [--reset]                     device transaction counters and modelled channel time\n"
+        "defaults: --root $AEROLIS_LNS_ROOT or the data folder, --ini AerolisCtrl.ini beside the program,\n"
+        "          --network Demo\n");
+}
+
+int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
+{
+    QString root, ini = m_defaultIni, network = QStringLiteral("Demo");
+    QStringList args;
+    try {
+        for (int i = 0; i < argsIn.size(); ++i) {
+            const QString &a = argsIn.at(i);
+            auto next = [&]() {
+                if (i + 1 >= argsIn.size())
+                    throw UsageError{QStringLiteral("%1 needs a value").arg(a)};
+                return argsIn.at(++i);
+            };
+            if (a == QLatin1String("--root"))
+                root = next();
+            else if (a == QLatin1String("--ini"))
+                ini = next();
+            else if (a == QLatin1String("--network"))
+                network = next();
+            else if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+                out << usage();
+                return Ok;
+            } else
+                args << a;
+        }
+        if (root.isEmpty())
+            root = SimObjectServer::defaultRoot();
+        if (args.isEmpty())
+            throw UsageError{QStringLiteral("no command given")};
+        const QString cmd = args.takeFirst();
+
+        if (cmd == QLatin1String("create-demo")) {
+            bool force = false;
+            for (const QString &a : args) {
+                if (a == QLatin1String("--force"))
+                    force = true;
+                else
+                    throw UsageError{QStringLiteral("create-demo: unexpected \"%1\"").arg(a)};
+            }
+            platform::IniFile file;
+            if (!file.setFileName(ini)) {
+                err << "aerolis-net: device template file " << ini << " cannot be read\n";
+                return Failed;
+            }
+            DemoNetwork::create(root, file, force, network);
+            NetworkAdmin admin(root, network);
+            admin.open();
+            out << "created network " << network << " in " << admin.path() << " with " << admin.devices().size()
+                << " controllers\n";
+            return Ok;
+        }
+
+        auto needArgs = [&](int min, int max) {
+            if (args.size() < min || args.size() > max)
+                throw UsageError{QStringLiteral("%1: wrong number of arguments").arg(cmd)};
+        };
+        auto openAdmin = [&](NetworkAdmin &admin) {
+            if (!admin.exists())
+                throw LnsError(lns::ErrNoSuchNetwork,
+                               QStringLiteral("network %1 does not exist in %2 (create it with create-demo)").arg(network, root));
+            admin.open();
+        };
+
+        if (cmd == QLatin1String("list")) {
+            needArgs(0, 0);
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            for (const DeviceInfo &d : admin.devices()) {
+                out << QStringLiteral("%1  %2  %3  %4  %5  app %6 (%7)\n")
+                           .arg(d.objectName, -44)
+                           .arg(d.templateName, d.programId)
+                           .arg(d.state.commissioned ? QStringLiteral("commissioned") : QStringLiteral("not-commissioned"),
+                                d.state.reachable ? QStringLiteral("reachable") : QStringLiteral("unreachable"))
+                           .arg(d.state.appNumber)
+                           .arg(d.state.appVersion);
+            }
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("show")) {
+            needArgs(1, 1);
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            const DeviceInfo d = admin.device(args.at(0));
+            out << d.objectName << "  " << d.templateName << "  " << d.programId << "\n";
+            out << QStringLiteral("%1 %2 %3  %4 %5\n")
+                       .arg(QStringLiteral("CP"), -20)
+                       .arg(QStringLiteral("at"), -6)
+                       .arg(QStringLiteral("idx"), 3)
+                       .arg(QStringLiteral("database"), -40)
+                       .arg(QStringLiteral("device"));
+            int differing = 0;
+            for (const CpComparison &c : admin.compareCps(d.id)) {
+                const QString at = c.scope == CpScope::Device ? QStringLiteral("dev")
+                                                              : QStringLiteral("%1%2").arg(scopeText(c.scope)).arg(c.ownerIndex);
+                out << QStringLiteral("%1 %2 %3  %4 %5%6\n")
+                           .arg(c.name, -20)
+                           .arg(at, -6)
+                           .arg(c.cpIndex, 3)
+                           .arg(bytesText(c.database), -40)
+                           .arg(bytesText(c.device))
+                           .arg(c.differs() ? QStringLiteral("   * differs") : QString());
+                if (c.differs())
+                    ++differing;
+            }
+            out << differing << " CP(s) differ between device and database\n";
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("fault")) {
+            if (args.isEmpty())
+                throw UsageError{QStringLiteral("fault: what?")};
+            NetworkAdmin admin(root, network);
+            if (args.at(0) == QLatin1String("clear")) {
+                needArgs(1, 1);
+                openAdmin(admin);
+                admin.clearFaults();
+                out << "all faults cleared in network " << network << "\n";
+                return Ok;
+            }
+            if (args.at(0) == QLatin1String("network")) {
+                needArgs(3, 3);
+                if (args.at(1) != QLatin1String("refuse"))
+                    throw UsageError{QStringLiteral("fault network: only \"refuse on|off\"")};
+                const bool on = onOff(args.at(2));
+                openAdmin(admin);
+                admin.setRefuseOpen(on);
+                out << "network " << network << (on ? " refuses" : " accepts") << " being opened\n";
+                return Ok;
+            }
+            if (args.size() < 3)
+                throw UsageError{QStringLiteral("fault DEVICE KIND ...: too few arguments")};
+            const QString kind = args.at(1);
+            if (kind == QLatin1String("unreachable") || kind == QLatin1String("download")) {
+                needArgs(3, 3);
+                const bool on = onOff(args.at(2));
+                openAdmin(admin);
+                const DeviceInfo d = admin.device(args.at(0));
+                if (kind == QLatin1String("unreachable"))
+                    admin.setUnreachable(d.id, on);
+                else
+                    admin.setDownloadFault(d.id, on);
+                out << d.name << ": " << kind << (on ? " on" : " off") << "\n";
+                return Ok;
+            }
+            if (kind == QLatin1String("cp")) {
+                needArgs(4, 4);
+                const QString mode = args.at(3);
+                CpFault f = CpFault::Off;
+                if (mode == QLatin1String("read"))
+                    f = CpFault::Read;
+                else if (mode == QLatin1String("write"))
+                    f = CpFault::Write;
+                else if (mode == QLatin1String("both"))
+                    f = CpFault::Both;
+                else if (mode != QLatin1String("off"))
+                    throw UsageError{QStringLiteral("fault cp: read, write, both or off, not \"%1\"").arg(mode)};
+                openAdmin(admin);
+                const DeviceInfo d = admin.device(args.at(0));
+                admin.setCpFault(d.id, args.at(2), f);
+                out << d.name << ": CP " << args.at(2) << " fails on " << mode << "\n";
+                return Ok;
+            }
+            if (kind == QLatin1String("latency")) {
+                needArgs(3, 4);
+                bool ok = false;
+                const int ms = args.at(2).toInt(&ok);
+                if (!ok || ms < 0)
+                    throw UsageError{QStringLiteral("fault latency: \"%1\" is not a number of milliseconds").arg(args.at(2))};
+                bool sleep = false;
+                if (args.size() == 4) {
+                    if (args.at(3) != QLatin1String("--sleep"))
+                        throw UsageError{QStringLiteral("fault latency: unexpected \"%1\"").arg(args.at(3))};
+                    sleep = true;
+                }
+                openAdmin(admin);
+                const DeviceInfo d = admin.device(args.at(0));
+                admin.setLatency(d.id, ms, sleep);
+                out << d.name << ": latency " << ms << " ms" << (sleep ? " (slept)" : " (modelled)") << "\n";
+                return Ok;
+            }
+            throw UsageError{QStringLiteral("fault: unknown kind \"%1\"").arg(kind)};
+        }
+
+        if (cmd == QLatin1String("stats")) {
+            bool reset = false;
+            for (const QString &a : args) {
+                if (a == QLatin1String("--reset"))
+                    reset = true;
+                else
+                    throw UsageError{QStringLiteral("stats: unexpected \"%1\"").arg(a)};
+            }
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            for (const DeviceInfo &d : admin.devices())
+                out << countersLine(d.name, admin.counters(d.id)) << "\n";
+            out << countersLine(QStringLiteral("total"), admin.totals()) << "\n";
+            if (reset) {
+                admin.resetCounters();
+                out << "counters reset\n";
+            }
+            return Ok;
+        }
+
+        throw UsageError{QStringLiteral("unknown command \"%1\"").arg(cmd)};
+    } catch (const UsageError &u) {
+        err << "aerolis-net: " << u.text << "\n" << usage();
+        return BadUsage;
+    } catch (const LnsError &e) {
+        err << "aerolis-net: " << e.description() << "\n";
+        return Failed;
+    }
+}
+
+} // namespace lnssim

@@ -1,0 +1,717 @@
+#include "networkdb.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QSqlError>
+#include <QSqlRecord>
+#include <QVariant>
+
+#include <atomic>
+
+namespace lnssim {
+
+using lns::LnsError;
+
+namespace {
+
+std::atomic<int> g_connectionCounter{0};
+
+QString nextConnectionName(const char *kind)
+{
+    return QStringLiteral("lnssim-%1-%2").arg(QLatin1String(kind)).arg(++g_connectionCounter);
+}
+
+const char *const kSchemaV1[] = {
+    "CREATE TABLE schema_version(component TEXT PRIMARY KEY, version INTEGER NOT NULL)",
+    "CREATE TABLE network(key TEXT PRIMARY KEY, value TEXT NOT NULL)",
+    "CREATE TABLE subsystems(id INTEGER PRIMARY KEY, parent_id INTEGER REFERENCES subsystems(id),"
+    " name TEXT NOT NULL, position INTEGER NOT NULL)",
+    "CREATE TABLE devices(id INTEGER PRIMARY KEY, subsystem_id INTEGER NOT NULL REFERENCES subsystems(id),"
+    " lns_index INTEGER NOT NULL UNIQUE, name TEXT NOT NULL UNIQUE, template TEXT NOT NULL,"
+    " program_id TEXT NOT NULL, position INTEGER NOT NULL)",
+    "CREATE TABLE lonmark_objects(device_id INTEGER NOT NULL REFERENCES devices(id), obj_index INTEGER NOT NULL,"
+    " name TEXT NOT NULL, PRIMARY KEY(device_id, obj_index))",
+    "CREATE TABLE cps(device_id INTEGER NOT NULL REFERENCES devices(id), name TEXT NOT NULL,"
+    " scope TEXT NOT NULL CHECK(scope IN ('dev','obj','nv')), owner_index INTEGER NOT NULL,"
+    " cp_index INTEGER NOT NULL, type TEXT NOT NULL, element_length INTEGER NOT NULL CHECK(element_length > 0),"
+    " dimension INTEGER NOT NULL CHECK(dimension > 0), factory BLOB NOT NULL, db_value BLOB NOT NULL,"
+    " PRIMARY KEY(device_id, name), UNIQUE(device_id, scope, owner_index, cp_index))",
+    "CREATE TABLE nvs(device_id INTEGER NOT NULL REFERENCES devices(id), name TEXT NOT NULL,"
+    " nv_index INTEGER NOT NULL, object_index INTEGER NOT NULL,"
+    " direction TEXT NOT NULL CHECK(direction IN ('in','out')), type TEXT NOT NULL, size INTEGER NOT NULL,"
+    " type_index INTEGER NOT NULL, initial BLOB NOT NULL, PRIMARY KEY(device_id, name), UNIQUE(device_id, nv_index))",
+    "CREATE TABLE extension_data(device_id INTEGER NOT NULL REFERENCES devices(id), obj_index INTEGER NOT NULL,"
+    " key TEXT NOT NULL, value TEXT NOT NULL, PRIMARY KEY(device_id, obj_index, key))",
+    // The devices themselves, apart from the database.
+    "CREATE TABLE device_state(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
+    " commissioned INTEGER NOT NULL, reachable INTEGER NOT NULL, app_number INTEGER NOT NULL,"
+    " app_version TEXT NOT NULL)",
+    "CREATE TABLE device_cp(device_id INTEGER NOT NULL REFERENCES devices(id), name TEXT NOT NULL,"
+    " value BLOB NOT NULL, PRIMARY KEY(device_id, name))",
+    "CREATE TABLE device_nv(device_id INTEGER NOT NULL REFERENCES devices(id), name TEXT NOT NULL,"
+    " value BLOB NOT NULL, PRIMARY KEY(device_id, name))",
+    // Test and demonstration support.
+    "CREATE TABLE device_faults(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
+    " cp_name TEXT NOT NULL DEFAULT '', cp_fault INTEGER NOT NULL DEFAULT 0, latency_ms INTEGER NOT NULL DEFAULT 0,"
+    " latency_sleep INTEGER NOT NULL DEFAULT 0, download_fails INTEGER NOT NULL DEFAULT 0)",
+    "CREATE TABLE device_counters(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
+    " reads INTEGER NOT NULL DEFAULT 0, writes INTEGER NOT NULL DEFAULT 0,"
+    " bytes_read INTEGER NOT NULL DEFAULT 0, bytes_written INTEGER NOT NULL DEFAULT 0,"
+    " tests INTEGER NOT NULL DEFAULT 0, downloads INTEGER NOT NULL DEFAULT 0,"
+    " channel_us INTEGER NOT NULL DEFAULT 0)",
+};
+
+QByteArray toBlob(const QVariant &v)
+{
+    return v.isNull() ? QByteArray() : v.toByteArray();
+}
+
+} // namespace
+
+// --- Counters ---------------------------------------------------------------
+
+Counters &Counters::operator+=(const Counters &o)
+{
+    deviceReads += o.deviceReads;
+    deviceWrites += o.deviceWrites;
+    bytesRead += o.bytesRead;
+    bytesWritten += o.bytesWritten;
+    deviceTests += o.deviceTests;
+    downloads += o.downloads;
+    channelMicros += o.channelMicros;
+    return *this;
+}
+
+bool Counters::operator==(const Counters &o) const
+{
+    return deviceReads == o.deviceReads && deviceWrites == o.deviceWrites && bytesRead == o.bytesRead
+        && bytesWritten == o.bytesWritten && deviceTests == o.deviceTests && downloads == o.downloads
+        && channelMicros == o.channelMicros;
+}
+
+QString scopeText(CpScope s)
+{
+    switch (s) {
+    case CpScope::Device:
+        return QStringLiteral("dev");
+    case CpScope::Object:
+        return QStringLiteral("obj");
+    case CpScope::Nv:
+        return QStringLiteral("nv");
+    }
+    return QString();
+}
+
+static CpScope scopeFromText(const QString &s)
+{
+    if (s == QLatin1String("dev"))
+        return CpScope::Device;
+    if (s == QLatin1String("nv"))
+        return CpScope::Nv;
+    return CpScope::Object;
+}
+
+// --- NetworkDb --------------------------------------------------------------
+
+NetworkDb::NetworkDb() = default;
+
+NetworkDb::~NetworkDb()
+{
+    close();
+}
+
+QString NetworkDb::pathFor(const QString &root, const QString &networkName)
+{
+    return QDir(root).filePath(networkName + kDatabaseSuffix);
+}
+
+void NetworkDb::fail(const QString &what, const QString &sqlError) const
+{
+    throw LnsError(lns::ErrDatabase,
+                   QStringLiteral("network database %1: %2 (%3)").arg(QDir::toNativeSeparators(m_path), what, sqlError));
+}
+
+NetworkDb::Probe NetworkDb::probe(const QString &path)
+{
+    auto refuse = [&](const QString &why) {
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1: %2").arg(QDir::toNativeSeparators(path), why));
+    };
+    const QFileInfo fi(path);
+    if (!fi.exists() || !fi.isFile())
+        refuse(QStringLiteral("file does not exist"));
+
+    Probe result;
+    const QString name = nextConnectionName("probe");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        // Read-only: a file that is not ours must come out byte-identical.
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000"));
+        QString why;
+        if (!db.open()) {
+            why = QStringLiteral("cannot be opened (%1)").arg(db.lastError().text());
+        } else {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='schema_version'"))) {
+                why = QStringLiteral("not a readable SQLite database, or corrupt (%1)").arg(q.lastError().text());
+            } else if (!q.next()) {
+                why = QStringLiteral("not a network database of this object server (no schema version)");
+            } else {
+                q.finish();
+                if (!q.prepare(QStringLiteral("SELECT version FROM schema_version WHERE component = ?"))) {
+                    why = QStringLiteral("schema version unreadable (%1)").arg(q.lastError().text());
+                } else {
+                    q.addBindValue(kSchemaComponent);
+                    if (!q.exec() || !q.next()) {
+                        why = QStringLiteral("not a network database of this object server (foreign schema version table)");
+                    } else {
+                        result.version = q.value(0).toInt();
+                        q.finish();
+                        if (result.version > kSchemaVersion) {
+                            why = QStringLiteral("schema version %1 is newer than this object server's (%2)")
+                                      .arg(result.version)
+                                      .arg(kSchemaVersion);
+                        } else if (result.version < 1) {
+                            why = QStringLiteral("invalid schema version %1").arg(result.version);
+                        } else if (!q.exec(QStringLiteral("SELECT key, value FROM network"))) {
+                            why = QStringLiteral("network table unreadable (%1)").arg(q.lastError().text());
+                        } else {
+                            while (q.next()) {
+                                const QString key = q.value(0).toString();
+                                if (key == QLatin1String("name"))
+                                    result.networkName = q.value(1).toString();
+                                else if (key == QLatin1String("refuse_open"))
+                                    result.refuseOpen = q.value(1).toString() == QLatin1String("1");
+                            }
+                            q.finish();
+                            // A damaged file may still answer the first queries.
+                            if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
+                                || q.value(0).toString() != QLatin1String("ok"))
+                                why = QStringLiteral("database is damaged (%1)")
+                                          .arg(q.lastError().isValid() ? q.lastError().text() : q.value(0).toString());
+                            q.finish();
+                        }
+                    }
+                }
+            }
+        }
+        db.close();
+        if (!why.isEmpty()) {
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(name);
+            refuse(why);
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return result;
+}
+
+void NetworkDb::create(const QString &path, const QString &networkName)
+{
+    close();
+    if (QFileInfo::exists(path))
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1 exists already").arg(path));
+    m_path = path;
+    m_connection = nextConnectionName("db");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        if (!db.open()) {
+            const QString err = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connection);
+            m_connection.clear();
+            fail(QStringLiteral("cannot be created"), err);
+        }
+    }
+    m_open = true;
+    try {
+        run(QStringLiteral("PRAGMA journal_mode=WAL"));
+        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        run(QStringLiteral("PRAGMA foreign_keys=ON"));
+        Transaction tx(*this);
+        createSchema();
+        run(QStringLiteral("INSERT INTO network(key, value) VALUES('name', ?)"), {networkName});
+        run(QStringLiteral("INSERT INTO network(key, value) VALUES('created', ?)"),
+            {QDateTime::currentDateTimeUtc().toString(Qt::ISODate)});
+        run(QStringLiteral("INSERT INTO network(key, value) VALUES('refuse_open', '0')"));
+        tx.commit();
+    } catch (...) {
+        close();
+        QFile::remove(path);
+        QFile::remove(path + QStringLiteral("-wal"));
+        QFile::remove(path + QStringLiteral("-shm"));
+        throw;
+    }
+}
+
+void NetworkDb::createSchema()
+{
+    for (const char *sql : kSchemaV1)
+        run(QString::fromLatin1(sql));
+    run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"), {kSchemaComponent, kSchemaVersion});
+}
+
+void NetworkDb::upgrade(int fromVersion)
+{
+    // Version 1 is the first schema; an upgrade step per later version goes
+    // here, each in its own transaction, ending with the new version number.
+    if (fromVersion == kSchemaVersion)
+        return;
+    fail(QStringLiteral("no upgrade from schema version %1").arg(fromVersion), QString());
+}
+
+NetworkDb::Probe NetworkDb::open(const QString &path)
+{
+    close();
+    const Probe p = probe(path);
+    m_path = path;
+    m_connection = nextConnectionName("db");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
+        if (!db.open()) {
+            const QString err = db.lastError().text();
+            db = QSqlDatabase();
+            QSqlDatabase::removeDatabase(m_connection);
+            m_connection.clear();
+            fail(QStringLiteral("cannot be opened"), err);
+        }
+    }
+    m_open = true;
+    try {
+        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
+        run(QStringLiteral("PRAGMA foreign_keys=ON"));
+        upgrade(p.version);
+    } catch (...) {
+        close();
+        throw;
+    }
+    return p;
+}
+
+void NetworkDb::close()
+{
+    m_cache.clear();
+    if (!m_connection.isEmpty()) {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+            if (db.isOpen()) {
+                if (m_txDepth > 0) {
+                    QSqlQuery q(db);
+                    q.exec(QStringLiteral("ROLLBACK"));
+                }
+                db.close();
+            }
+        }
+        QSqlDatabase::removeDatabase(m_connection);
+        m_connection.clear();
+    }
+    m_txDepth = 0;
+    m_open = false;
+}
+
+QSqlQuery &NetworkDb::query(const QString &sql)
+{
+    if (!m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+    auto it = m_cache.find(sql);
+    if (it == m_cache.end()) {
+        auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
+        if (!q->prepare(sql))
+            fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q->lastError().text());
+        it = m_cache.emplace(sql, std::move(q)).first;
+    }
+    return *it->second;
+}
+
+void NetworkDb::exec(QSqlQuery &q, const QVariantList &values)
+{
+    for (int i = 0; i < values.size(); ++i)
+        q.bindValue(i, values.at(i));
+    if (!q.exec())
+        fail(QStringLiteral("statement failed: \"%1\"").arg(q.lastQuery()), q.lastError().text());
+}
+
+void NetworkDb::run(const QString &sql, const QVariantList &values)
+{
+    if (!m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    if (values.isEmpty()) {
+        if (!q.exec(sql))
+            fail(QStringLiteral("statement failed: \"%1\"").arg(sql), q.lastError().text());
+        return;
+    }
+    if (!q.prepare(sql))
+        fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q.lastError().text());
+    exec(q, values);
+}
+
+// --- Transaction ------------------------------------------------------------
+
+NetworkDb::Transaction::Transaction(NetworkDb &db) : m_db(db)
+{
+    if (m_db.m_txDepth == 0)
+        m_db.run(QStringLiteral("BEGIN IMMEDIATE"));
+    ++m_db.m_txDepth;
+}
+
+NetworkDb::Transaction::~Transaction()
+{
+    if (m_done)
+        return;
+    // Not committed: an exception is on its way. Only the outermost level
+    // talks to SQLite; inner levels leave the decision to it.
+    if (--m_db.m_txDepth == 0 && m_db.m_open) {
+        for (auto &entry : m_db.m_cache)
+            entry.second->finish();
+        QSqlQuery q(QSqlDatabase::database(m_db.m_connection, false));
+        q.exec(QStringLiteral("ROLLBACK"));
+    }
+}
+
+void NetworkDb::Transaction::commit()
+{
+    if (m_done)
+        return;
+    if (m_db.m_txDepth == 1) {
+        for (auto &entry : m_db.m_cache)
+            entry.second->finish();
+        m_db.run(QStringLiteral("COMMIT")); // throws: the destructor then rolls back
+    }
+    --m_db.m_txDepth;
+    m_done = true;
+}
+
+// --- Settings ---------------------------------------------------------------
+
+QString NetworkDb::setting(const QString &key) const
+{
+    auto *self = const_cast<NetworkDb *>(this);
+    QSqlQuery &q = self->query(QStringLiteral("SELECT value FROM network WHERE key = ?"));
+    self->exec(q, {key});
+    const QString v = q.next() ? q.value(0).toString() : QString();
+    q.finish();
+    return v;
+}
+
+void NetworkDb::setSetting(const QString &key, const QString &value)
+{
+    QSqlQuery &q = query(QStringLiteral("INSERT INTO network(key, value) VALUES(?, ?)"
+                                        " ON CONFLICT(key) DO UPDATE SET value = excluded.value"));
+    exec(q, {key, value});
+}
+
+// --- Structure --------------------------------------------------------------
+
+QVector<SubsystemRow> NetworkDb::subsystems()
+{
+    QVector<SubsystemRow> rows;
+    QSqlQuery &q = query(QStringLiteral("SELECT id, parent_id, name, position FROM subsystems ORDER BY position, id"));
+    exec(q);
+    while (q.next()) {
+        SubsystemRow r;
+        r.id = q.value(0).toInt();
+        r.parentId = q.value(1).isNull() ? 0 : q.value(1).toInt();
+        r.name = q.value(2).toString();
+        r.position = q.value(3).toInt();
+        rows << r;
+    }
+    q.finish();
+    return rows;
+}
+
+QVector<DeviceRow> NetworkDb::devices()
+{
+    QVector<DeviceRow> rows;
+    QSqlQuery &q = query(QStringLiteral("SELECT id, subsystem_id, lns_index, name, template, program_id, position"
+                                        " FROM devices ORDER BY subsystem_id, position, id"));
+    exec(q);
+    while (q.next()) {
+        DeviceRow r;
+        r.id = q.value(0).toInt();
+        r.subsystemId = q.value(1).toInt();
+        r.index = q.value(2).toInt();
+        r.name = q.value(3).toString();
+        r.templateName = q.value(4).toString();
+        r.programId = q.value(5).toString();
+        r.position = q.value(6).toInt();
+        rows << r;
+    }
+    q.finish();
+    return rows;
+}
+
+QVector<LonMarkObjectRow> NetworkDb::lonMarkObjects()
+{
+    QVector<LonMarkObjectRow> rows;
+    QSqlQuery &q = query(QStringLiteral("SELECT device_id, obj_index, name FROM lonmark_objects ORDER BY device_id, obj_index"));
+    exec(q);
+    while (q.next())
+        rows << LonMarkObjectRow{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString()};
+    q.finish();
+    return rows;
+}
+
+QVector<CpRow> NetworkDb::cps()
+{
+    QVector<CpRow> rows;
+    QSqlQuery &q = query(QStringLiteral("SELECT device_id, name, scope, owner_index, cp_index, type, element_length,"
+                                        " dimension, factory FROM cps ORDER BY device_id, scope, owner_index, cp_index"));
+    exec(q);
+    while (q.next()) {
+        CpRow r;
+        r.deviceId = q.value(0).toInt();
+        r.name = q.value(1).toString();
+        r.scope = scopeFromText(q.value(2).toString());
+        r.ownerIndex = q.value(3).toInt();
+        r.cpIndex = q.value(4).toInt();
+        r.type = q.value(5).toString();
+        r.elementLength = q.value(6).toInt();
+        r.dimension = q.value(7).toInt();
+        r.factory = toBlob(q.value(8));
+        rows << r;
+    }
+    q.finish();
+    return rows;
+}
+
+QVector<NvRow> NetworkDb::nvs()
+{
+    QVector<NvRow> rows;
+    QSqlQuery &q = query(QStringLiteral("SELECT device_id, name, nv_index, object_index, direction, type, size,"
+                                        " type_index, initial FROM nvs ORDER BY device_id, nv_index"));
+    exec(q);
+    while (q.next()) {
+        NvRow r;
+        r.deviceId = q.value(0).toInt();
+        r.name = q.value(1).toString();
+        r.nvIndex = q.value(2).toInt();
+        r.objectIndex = q.value(3).toInt();
+        r.input = q.value(4).toString() == QLatin1String("in");
+        r.typeName = q.value(5).toString();
+        r.size = q.value(6).toInt();
+        r.typeIndex = q.value(7).toInt();
+        r.initial = toBlob(q.value(8));
+        rows << r;
+    }
+    q.finish();
+    return rows;
+}
+
+void NetworkDb::setNvTypeIndex(int deviceId, const QString &nv, int typeIndex)
+{
+    exec(query(QStringLiteral("UPDATE nvs SET type_index = ? WHERE device_id = ? AND name = ?")), {typeIndex, deviceId, nv});
+}
+
+// --- Device memory ----------------------------------------------------------
+
+DeviceState NetworkDb::deviceState(int deviceId)
+{
+    QSqlQuery &q = query(QStringLiteral("SELECT commissioned, reachable, app_number, app_version FROM device_state"
+                                        " WHERE device_id = ?"));
+    exec(q, {deviceId});
+    if (!q.next()) {
+        q.finish();
+        fail(QStringLiteral("device %1 has no state record").arg(deviceId), QStringLiteral("inconsistent"));
+    }
+    DeviceState s;
+    s.commissioned = q.value(0).toInt() != 0;
+    s.reachable = q.value(1).toInt() != 0;
+    s.appNumber = q.value(2).toInt();
+    s.appVersion = q.value(3).toString();
+    q.finish();
+    return s;
+}
+
+void NetworkDb::setCommissioned(int deviceId, bool on)
+{
+    exec(query(QStringLiteral("UPDATE device_state SET commissioned = ? WHERE device_id = ?")), {on ? 1 : 0, deviceId});
+}
+
+void NetworkDb::setReachable(int deviceId, bool on)
+{
+    exec(query(QStringLiteral("UPDATE device_state SET reachable = ? WHERE device_id = ?")), {on ? 1 : 0, deviceId});
+}
+
+void NetworkDb::setApplication(int deviceId, int number, const QString &version)
+{
+    exec(query(QStringLiteral("UPDATE device_state SET app_number = ?, app_version = ? WHERE device_id = ?")),
+         {number, version, deviceId});
+}
+
+QByteArray NetworkDb::blob(const QString &sql, const QVariantList &values, const QString &what)
+{
+    QSqlQuery &q = query(sql);
+    exec(q, values);
+    if (!q.next()) {
+        q.finish();
+        fail(what, QStringLiteral("no such row"));
+    }
+    const QByteArray b = toBlob(q.value(0));
+    q.finish();
+    return b;
+}
+
+QByteArray NetworkDb::deviceCp(int deviceId, const QString &cp)
+{
+    return blob(QStringLiteral("SELECT value FROM device_cp WHERE device_id = ? AND name = ?"), {deviceId, cp},
+                QStringLiteral("device memory of CP %1 missing").arg(cp));
+}
+
+void NetworkDb::setDeviceCp(int deviceId, const QString &cp, const QByteArray &bytes)
+{
+    exec(query(QStringLiteral("UPDATE device_cp SET value = ? WHERE device_id = ? AND name = ?")), {bytes, deviceId, cp});
+}
+
+QByteArray NetworkDb::databaseCp(int deviceId, const QString &cp)
+{
+    return blob(QStringLiteral("SELECT db_value FROM cps WHERE device_id = ? AND name = ?"), {deviceId, cp},
+                QStringLiteral("CP %1 missing").arg(cp));
+}
+
+void NetworkDb::setDatabaseCp(int deviceId, const QString &cp, const QByteArray &bytes)
+{
+    exec(query(QStringLiteral("UPDATE cps SET db_value = ? WHERE device_id = ? AND name = ?")), {bytes, deviceId, cp});
+}
+
+QByteArray NetworkDb::deviceNv(int deviceId, const QString &nv)
+{
+    return blob(QStringLiteral("SELECT value FROM device_nv WHERE device_id = ? AND name = ?"), {deviceId, nv},
+                QStringLiteral("device memory of NV %1 missing").arg(nv));
+}
+
+void NetworkDb::setDeviceNv(int deviceId, const QString &nv, const QByteArray &bytes)
+{
+    exec(query(QStringLiteral("UPDATE device_nv SET value = ? WHERE device_id = ? AND name = ?")), {bytes, deviceId, nv});
+}
+
+bool NetworkDb::extensionData(int deviceId, int objectIndex, const QString &key, QString *value)
+{
+    QSqlQuery &q = query(QStringLiteral("SELECT value FROM extension_data WHERE device_id = ? AND obj_index = ? AND key = ?"));
+    exec(q, {deviceId, objectIndex, key});
+    const bool found = q.next();
+    if (found && value)
+        *value = q.value(0).toString();
+    q.finish();
+    return found;
+}
+
+void NetworkDb::setExtensionData(int deviceId, int objectIndex, const QString &key, const QString &value)
+{
+    exec(query(QStringLiteral("INSERT INTO extension_data(device_id, obj_index, key, value) VALUES(?, ?, ?, ?)"
+                              " ON CONFLICT(device_id, obj_index, key) DO UPDATE SET value = excluded.value")),
+         {deviceId, objectIndex, key, value});
+}
+
+// --- Faults -----------------------------------------------------------------
+
+DeviceFaults NetworkDb::deviceFaults(int deviceId)
+{
+    DeviceFaults f;
+    f.unreachable = !deviceState(deviceId).reachable;
+    QSqlQuery &q = query(QStringLiteral("SELECT cp_name, cp_fault, latency_ms, latency_sleep, download_fails"
+                                        " FROM device_faults WHERE device_id = ?"));
+    exec(q, {deviceId});
+    if (q.next()) {
+        f.cpName = q.value(0).toString();
+        f.cpFault = static_cast<CpFault>(q.value(1).toInt() & 3);
+        f.latencyMs = q.value(2).toInt();
+        f.sleep = q.value(3).toInt() != 0;
+        f.downloadFails = q.value(4).toInt() != 0;
+    }
+    q.finish();
+    if (f.cpFault == CpFault::Off)
+        f.cpName.clear();
+    return f;
+}
+
+void NetworkDb::setDeviceFaults(int deviceId, const DeviceFaults &f)
+{
+    Transaction tx(*this);
+    setReachable(deviceId, !f.unreachable);
+    const bool cpOff = f.cpFault == CpFault::Off || f.cpName.isEmpty();
+    exec(query(QStringLiteral("INSERT INTO device_faults(device_id, cp_name, cp_fault, latency_ms, latency_sleep,"
+                              " download_fails) VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(device_id) DO UPDATE SET"
+                              " cp_name = excluded.cp_name, cp_fault = excluded.cp_fault, latency_ms = excluded.latency_ms,"
+                              " latency_sleep = excluded.latency_sleep, download_fails = excluded.download_fails")),
+         {deviceId, cpOff ? QString() : f.cpName, cpOff ? 0 : int(f.cpFault), qMax(0, f.latencyMs), f.sleep ? 1 : 0,
+          f.downloadFails ? 1 : 0});
+    tx.commit();
+}
+
+void NetworkDb::clearAllFaults()
+{
+    Transaction tx(*this);
+    run(QStringLiteral("DELETE FROM device_faults"));
+    run(QStringLiteral("UPDATE device_state SET reachable = 1"));
+    setSetting(QStringLiteral("refuse_open"), QStringLiteral("0"));
+    tx.commit();
+}
+
+// --- Counters ---------------------------------------------------------------
+
+void NetworkDb::addCounters(int deviceId, const Counters &c)
+{
+    if (c.isZero())
+        return;
+    exec(query(QStringLiteral(
+             "INSERT INTO device_counters(device_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
+             " VALUES(?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(device_id) DO UPDATE SET"
+             " reads = reads + excluded.reads, writes = writes + excluded.writes,"
+             " bytes_read = bytes_read + excluded.bytes_read, bytes_written = bytes_written + excluded.bytes_written,"
+             " tests = tests + excluded.tests, downloads = downloads + excluded.downloads,"
+             " channel_us = channel_us + excluded.channel_us")),
+         {deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
+          c.channelMicros});
+}
+
+static Counters countersFrom(QSqlQuery &q)
+{
+    Counters c;
+    c.deviceReads = q.value(0).toLongLong();
+    c.deviceWrites = q.value(1).toLongLong();
+    c.bytesRead = q.value(2).toLongLong();
+    c.bytesWritten = q.value(3).toLongLong();
+    c.deviceTests = q.value(4).toLongLong();
+    c.downloads = q.value(5).toLongLong();
+    c.channelMicros = q.value(6).toLongLong();
+    return c;
+}
+
+Counters NetworkDb::counters(int deviceId)
+{
+    QSqlQuery &q = query(QStringLiteral("SELECT reads, writes, bytes_read, bytes_written, tests, downloads, channel_us"
+                                        " FROM device_counters WHERE device_id = ?"));
+    exec(q, {deviceId});
+    Counters c;
+    if (q.next())
+        c = countersFrom(q);
+    q.finish();
+    return c;
+}
+
+Counters NetworkDb::totals()
+{
+    QSqlQuery &q = query(QStringLiteral(
+        "SELECT COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
+        " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
+        " COALESCE(SUM(channel_us),0) FROM device_counters"));
+    exec(q);
+    Counters c;
+    if (q.next())
+        c = countersFrom(q);
+    q.finish();
+    return c;
+}
+
+void NetworkDb::resetCounters()
+{
+    run(QStringLiteral("DELETE FROM device_counters"));
+}
+
+} // namespace lnssim

@@ -1,0 +1,231 @@
+// The network database of the simulated object server: one SQLite file per
+// network, holding what a network database holds (subsystems, devices, their
+// LonMark objects, CPs and NVs with the database's values, extension data),
+// and, in tables of their own, the memory of each simulated device (CP bytes,
+// NV values, running application, commissioned and reachable state), the
+// injected faults and the traffic counters. Keeping all of it in one file lets
+// other processes (aerolis-net, tests) see and change the devices while a
+// program works with the network, and makes every multi-row change atomic.
+//
+// Every statement is checked; a failure throws lns::LnsError(ErrDatabase)
+// with SQLite's message. Writes go through Transaction (BEGIN IMMEDIATE, so a
+// writer never has to upgrade a read lock; rolled back unless committed).
+#pragma once
+
+#include <lns/lnsobjects.h>
+
+#include <QByteArray>
+#include <QHash>
+#include <QSqlDatabase>
+#include <QSqlQuery>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+#include <unordered_map>
+
+namespace lnssim {
+
+inline const QString kDatabaseSuffix = QStringLiteral(".lnsdb");
+inline const QString kSchemaComponent = QStringLiteral("aerolis-lnssim");
+constexpr int kSchemaVersion = 1;
+
+// Traffic of device transactions. Bytes count the data of successful
+// transactions only (a CP's bytes, an NV's bytes, an image's payload).
+struct Counters
+{
+    qint64 deviceReads = 0;
+    qint64 deviceWrites = 0;
+    qint64 bytesRead = 0;
+    qint64 bytesWritten = 0;
+    qint64 deviceTests = 0;
+    qint64 downloads = 0;
+    qint64 channelMicros = 0;
+
+    Counters &operator+=(const Counters &o);
+    bool operator==(const Counters &o) const;
+    bool operator!=(const Counters &o) const { return !(*this == o); }
+    bool isZero() const { return *this == Counters(); }
+    qint64 transactions() const { return deviceReads + deviceWrites + deviceTests + downloads; }
+};
+
+enum class CpFault : int { Off = 0, Read = 1, Write = 2, Both = 3 };
+
+struct DeviceFaults
+{
+    bool unreachable = false;
+    QString cpName;            // the CP (INI name) that fails, empty for none
+    CpFault cpFault = CpFault::Off;
+    int latencyMs = 0;         // added to every device transaction
+    bool sleep = false;        // really wait latencyMs (else it is only modelled)
+    bool downloadFails = false;
+};
+
+enum class CpScope { Device, Object, Nv };
+QString scopeText(CpScope s);
+
+struct SubsystemRow
+{
+    int id = 0;
+    int parentId = 0; // 0: directly below the system
+    QString name;
+    int position = 0; // 1-based among its siblings
+};
+
+struct DeviceRow
+{
+    int id = 0;
+    int subsystemId = 0;
+    int index = 0; // device index, unique in the network
+    QString name;
+    QString templateName;
+    QString programId;
+    int position = 0; // 1-based within its subsystem
+};
+
+struct LonMarkObjectRow
+{
+    int deviceId = 0;
+    int index = 0;
+    QString name;
+};
+
+struct CpRow
+{
+    int deviceId = 0;
+    QString name;      // INI name
+    CpScope scope = CpScope::Object;
+    int ownerIndex = 0; // LonMark object index (Object) or NV index (Nv); 0 for Device
+    int cpIndex = 0;
+    QString type;
+    int elementLength = 0;
+    int dimension = 1;
+    QByteArray factory;
+    int length() const { return elementLength * dimension; }
+};
+
+struct NvRow
+{
+    int deviceId = 0;
+    QString name;
+    int nvIndex = 0;
+    int objectIndex = 0;
+    bool input = false;
+    QString typeName;
+    int size = 0;
+    int typeIndex = 0;
+    QByteArray initial;
+};
+
+struct DeviceState
+{
+    bool commissioned = true;
+    bool reachable = true;
+    int appNumber = -1;
+    QString appVersion; // e.g. "2.30"; empty: no application
+};
+
+class NetworkDb
+{
+public:
+    NetworkDb();
+    ~NetworkDb();
+    NetworkDb(const NetworkDb &) = delete;
+    NetworkDb &operator=(const NetworkDb &) = delete;
+
+    static QString pathFor(const QString &root, const QString &networkName);
+
+    // What a read-only look at a file tells. Throws ErrDatabase when the file
+    // is missing, not an SQLite database, not a network database of this
+    // server, or of a newer schema; the file is never written.
+    struct Probe
+    {
+        int version = 0;
+        QString networkName;
+        bool refuseOpen = false;
+    };
+    static Probe probe(const QString &path);
+
+    // Creates a new, empty network database. Throws when the file exists.
+    void create(const QString &path, const QString &networkName);
+    // Probes, then opens read-write (upgrading an older schema).
+    Probe open(const QString &path);
+    void close();
+    bool isOpen() const { return m_open; }
+    QString path() const { return m_path; }
+
+    class Transaction
+    {
+    public:
+        explicit Transaction(NetworkDb &db);
+        ~Transaction();
+        void commit();
+        Transaction(const Transaction &) = delete;
+        Transaction &operator=(const Transaction &) = delete;
+
+    private:
+        NetworkDb &m_db;
+        bool m_done = false;
+    };
+    bool inTransaction() const { return m_txDepth > 0; }
+
+    // A cached prepared statement; throws when it cannot be prepared.
+    QSqlQuery &query(const QString &sql);
+    // Executes with the values bound in order; throws on failure.
+    void exec(QSqlQuery &q, const QVariantList &values = {});
+    // Prepares, binds, executes; for one-off statements.
+    void run(const QString &sql, const QVariantList &values = {});
+
+    // Network settings (key/value).
+    QString setting(const QString &key) const;
+    void setSetting(const QString &key, const QString &value);
+
+    // Structure.
+    QVector<SubsystemRow> subsystems();
+    QVector<DeviceRow> devices();
+    QVector<LonMarkObjectRow> lonMarkObjects();
+    QVector<CpRow> cps();
+    QVector<NvRow> nvs();
+    void setNvTypeIndex(int deviceId, const QString &nv, int typeIndex);
+
+    // Device memory and database values.
+    DeviceState deviceState(int deviceId);
+    void setCommissioned(int deviceId, bool on);
+    void setReachable(int deviceId, bool on);
+    void setApplication(int deviceId, int number, const QString &version);
+    QByteArray deviceCp(int deviceId, const QString &cp);
+    void setDeviceCp(int deviceId, const QString &cp, const QByteArray &bytes);
+    QByteArray databaseCp(int deviceId, const QString &cp);
+    void setDatabaseCp(int deviceId, const QString &cp, const QByteArray &bytes);
+    QByteArray deviceNv(int deviceId, const QString &nv);
+    void setDeviceNv(int deviceId, const QString &nv, const QByteArray &bytes);
+    // Returns false when the key was never written.
+    bool extensionData(int deviceId, int objectIndex, const QString &key, QString *value);
+    void setExtensionData(int deviceId, int objectIndex, const QString &key, const QString &value);
+
+    // Faults.
+    DeviceFaults deviceFaults(int deviceId);
+    void setDeviceFaults(int deviceId, const DeviceFaults &f); // unreachable goes to the device state
+    void clearAllFaults();
+
+    // Counters.
+    void addCounters(int deviceId, const Counters &c);
+    Counters counters(int deviceId);
+    Counters totals();
+    void resetCounters();
+
+private:
+    void createSchema();
+    void upgrade(int fromVersion);
+    [[noreturn]] void fail(const QString &what, const QString &sqlError) const;
+    QByteArray blob(const QString &sql, const QVariantList &values, const QString &what);
+
+    QString m_connection;
+    QString m_path;
+    bool m_open = false;
+    int m_txDepth = 0;
+    // Prepared statements by SQL text; the pointers stay valid while cached.
+    std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_cache;
+};
+
+} // namespace lnssim

@@ -1,0 +1,880 @@
+#include "networksession.h"
+
+#include "imagefile.h"
+#include "nvtypes.h"
+#include "simobjects.h"
+
+#include <lns/rawtext.h>
+
+#include <QDir>
+#include <QFileInfo>
+#include <QThread>
+
+namespace lnssim {
+
+using lns::LnsError;
+
+NetworkSession::NetworkSession(std::shared_ptr<const platform::IniFile> ini, const QString &iniPath)
+    : m_ini(std::move(ini)), m_iniPath(iniPath), m_sim(std::make_unique<DeviceSimulator>())
+{
+    m_pollTimer.setInterval(200);
+    connect(&m_pollTimer, &QTimer::timeout, this, [this] { pollTick(); });
+    m_clock.start();
+}
+
+NetworkSession::~NetworkSession()
+{
+    close();
+}
+
+void NetworkSession::setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim)
+{
+    m_sim = sim ? std::move(sim) : std::make_unique<DeviceSimulator>();
+}
+
+void NetworkSession::open(const QString &path, const QString &networkName)
+{
+    close();
+    m_db.open(path);
+    m_name = networkName;
+    try {
+        loadStructure();
+    } catch (...) {
+        m_db.close();
+        throw;
+    }
+    m_open = true;
+}
+
+void NetworkSession::close()
+{
+    m_pollTimer.stop();
+    m_tx = TxState();
+    m_bracket = 0;
+    m_monitors.clear();
+    m_cpFormats.clear();
+    m_db.close();
+    m_open = false;
+}
+
+void NetworkSession::checkOpen() const
+{
+    if (!m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network %1 is not open").arg(m_name));
+}
+
+void NetworkSession::loadStructure()
+{
+    m_subsystems = m_db.subsystems();
+    m_devices = m_db.devices();
+    m_lmos.clear();
+    m_cps.clear();
+    m_nvs.clear();
+    for (const LonMarkObjectRow &r : m_db.lonMarkObjects())
+        m_lmos[r.deviceId] << r;
+    for (const CpRow &r : m_db.cps())
+        m_cps[r.deviceId] << r;
+    for (const NvRow &r : m_db.nvs())
+        m_nvs[r.deviceId] << r;
+}
+
+// --- structure --------------------------------------------------------------
+
+QVector<const SubsystemRow *> NetworkSession::childSubsystems(int parentId) const
+{
+    QVector<const SubsystemRow *> out;
+    for (const SubsystemRow &s : m_subsystems) {
+        if (s.parentId == parentId)
+            out << &s;
+    }
+    return out;
+}
+
+const SubsystemRow *NetworkSession::subsystem(int id) const
+{
+    for (const SubsystemRow &s : m_subsystems) {
+        if (s.id == id)
+            return &s;
+    }
+    return nullptr;
+}
+
+QString NetworkSession::subsystemPath(int id) const
+{
+    QStringList parts;
+    for (const SubsystemRow *s = subsystem(id); s && parts.size() < 64; s = subsystem(s->parentId))
+        parts.prepend(s->name);
+    return parts.join(QLatin1Char('.'));
+}
+
+QVector<const DeviceRow *> NetworkSession::devicesIn(int subsystemId) const
+{
+    QVector<const DeviceRow *> out;
+    for (const DeviceRow &d : m_devices) {
+        if (d.subsystemId == subsystemId)
+            out << &d;
+    }
+    return out;
+}
+
+QVector<const DeviceRow *> NetworkSession::allDevices() const
+{
+    QVector<const DeviceRow *> out;
+    for (const DeviceRow &d : m_devices)
+        out << &d;
+    return out;
+}
+
+const DeviceRow *NetworkSession::device(int id) const
+{
+    for (const DeviceRow &d : m_devices) {
+        if (d.id == id)
+            return &d;
+    }
+    return nullptr;
+}
+
+QVector<LonMarkObjectRow> NetworkSession::lonMarkObjectsOf(int deviceId) const
+{
+    return m_lmos.value(deviceId);
+}
+
+QVector<const CpRow *> NetworkSession::cpsOf(int deviceId, CpScope scope, int ownerIndex) const
+{
+    QVector<const CpRow *> out;
+    const auto it = m_cps.constFind(deviceId);
+    if (it == m_cps.constEnd())
+        return out;
+    for (const CpRow &c : *it) {
+        if (c.scope == scope && c.ownerIndex == ownerIndex)
+            out << &c;
+    }
+    std::sort(out.begin(), out.end(), [](const CpRow *a, const CpRow *b) { return a->cpIndex < b->cpIndex; });
+    return out;
+}
+
+const CpRow *NetworkSession::cp(int deviceId, const QString &name) const
+{
+    const auto it = m_cps.constFind(deviceId);
+    if (it == m_cps.constEnd())
+        return nullptr;
+    for (const CpRow &c : *it) {
+        if (c.name == name)
+            return &c;
+    }
+    return nullptr;
+}
+
+QVector<const NvRow *> NetworkSession::nvsOf(int deviceId, int objectIndex) const
+{
+    QVector<const NvRow *> out;
+    const auto it = m_nvs.constFind(deviceId);
+    if (it == m_nvs.constEnd())
+        return out;
+    for (const NvRow &n : *it) {
+        if (objectIndex < 0 || n.objectIndex == objectIndex)
+            out << &n;
+    }
+    return out;
+}
+
+const NvRow *NetworkSession::nv(int deviceId, int nvIndex) const
+{
+    const auto it = m_nvs.constFind(deviceId);
+    if (it == m_nvs.constEnd())
+        return nullptr;
+    for (const NvRow &n : *it) {
+        if (n.nvIndex == nvIndex)
+            return &n;
+    }
+    return nullptr;
+}
+
+const NvRow *NetworkSession::nvByName(int deviceId, const QString &name) const
+{
+    const auto it = m_nvs.constFind(deviceId);
+    if (it == m_nvs.constEnd())
+        return nullptr;
+    for (const NvRow &n : *it) {
+        if (n.name == name)
+            return &n;
+    }
+    return nullptr;
+}
+
+QString NetworkSession::objectName(int deviceId, const QString &object) const
+{
+    const DeviceRow *d = device(deviceId);
+    if (!d)
+        return QString();
+    return QStringList{m_name, subsystemPath(d->subsystemId), d->name, object}.join(QLatin1Char('.'));
+}
+
+QString NetworkSession::deviceLabel(const DeviceRow &dev) const
+{
+    return QStringLiteral("device %1").arg(objectName(dev.id).section(QLatin1Char('.'), 0, -2));
+}
+
+// --- bracket and transaction -------------------------------------------------
+
+void NetworkSession::beginBracket(int)
+{
+    checkOpen();
+    ++m_bracket;
+}
+
+void NetworkSession::endBracket()
+{
+    checkOpen();
+    if (m_bracket == 0)
+        throw LnsError(lns::ErrNoTransaction, QStringLiteral("system bracket ended without a begin"));
+    --m_bracket;
+}
+
+void NetworkSession::startTransaction()
+{
+    checkOpen();
+    if (m_tx.active)
+        throw LnsError(lns::ErrTransactionActive, QStringLiteral("a transaction is already running"));
+    m_tx = TxState();
+    m_tx.active = true;
+}
+
+void NetworkSession::cancelTransaction()
+{
+    checkOpen();
+    if (!m_tx.active)
+        throw LnsError(lns::ErrNoTransaction, QStringLiteral("no transaction to cancel"));
+    m_tx = TxState();
+}
+
+void NetworkSession::commitTransaction()
+{
+    checkOpen();
+    if (!m_tx.active)
+        throw LnsError(lns::ErrNoTransaction, QStringLiteral("no transaction to commit"));
+    // The transaction ends here whatever the outcome.
+    const TxState tx = m_tx;
+    m_tx = TxState();
+
+    deviceOp([&](Pending &pending) {
+        QHash<int, DeviceContext> contexts;
+        struct Written
+        {
+            const DeviceRow *dev;
+            int bytes;
+        };
+        QVector<Written> written;
+        for (const CpKey &key : tx.writeOrder) {
+            const CpRow *cpRow = cp(key.first, key.second);
+            const DeviceRow *dev = device(key.first);
+            if (!cpRow || !dev)
+                throw LnsError(lns::ErrDatabase, QStringLiteral("CP %1 vanished from the network").arg(key.second));
+            const QByteArray bytes = tx.writes.value(key);
+            if (!contexts.contains(dev->id))
+                contexts.insert(dev->id, context(dev->id));
+            const DeviceContext &ctx = contexts[dev->id];
+            if (ctx.state.commissioned) {
+                try {
+                    charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
+                           QStringLiteral("writing CP %1").arg(cpRow->name), cpRow->name);
+                } catch (const LnsError &e) {
+                    // The writes that reached other CPs are taken back: each
+                    // costs another write of the old bytes on the channel.
+                    for (const Written &w : written)
+                        charge(pending, *w.dev, contexts[w.dev->id], ChannelModel::Op::WriteCp, w.bytes,
+                               QStringLiteral("restoring"), QString(), false);
+                    throw LnsError(e.number(), QStringLiteral("%1; transaction not committed, nothing was changed")
+                                                   .arg(e.description()));
+                }
+                m_db.setDeviceCp(dev->id, cpRow->name, bytes);
+                written << Written{dev, int(bytes.size())};
+            }
+            m_db.setDatabaseCp(dev->id, cpRow->name, bytes);
+        }
+        for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it) {
+            if (!tx.writes.contains(it.key()))
+                m_db.setDatabaseCp(it.key().first, it.key().second, it.value());
+        }
+        for (const ExtKey &key : tx.extOrder)
+            m_db.setExtensionData(key.first.first, key.first.second, key.second, tx.ext.value(key));
+    });
+}
+
+// --- device transactions -----------------------------------------------------
+
+NetworkSession::DeviceContext NetworkSession::context(int deviceId)
+{
+    DeviceContext c;
+    c.faults = m_db.deviceFaults(deviceId);
+    c.state = m_db.deviceState(deviceId);
+    return c;
+}
+
+void NetworkSession::charge(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, ChannelModel::Op op,
+                            int bytes, const QString &what, const QString &cpName, bool mayFail)
+{
+    using Op = ChannelModel::Op;
+    using Outcome = ChannelModel::Outcome;
+    Outcome outcome = Outcome::Ok;
+    if (mayFail) {
+        if (!ctx.state.reachable) {
+            outcome = Outcome::NoAnswer;
+        } else if (!cpName.isEmpty() && ctx.faults.cpName == cpName) {
+            const bool isRead = op == Op::ReadCp;
+            const bool isWrite = op == Op::WriteCp;
+            if ((isRead && (ctx.faults.cpFault == CpFault::Read || ctx.faults.cpFault == CpFault::Both))
+                || (isWrite && (ctx.faults.cpFault == CpFault::Write || ctx.faults.cpFault == CpFault::Both)))
+                outcome = Outcome::DeviceError;
+        } else if (op == Op::Download && ctx.faults.downloadFails) {
+            outcome = Outcome::DeviceError;
+        }
+    }
+    const ChannelModel::Cost cost = ChannelModel::cost(op, bytes, outcome, ctx.faults.latencyMs, m_channel);
+    Counters &c = pending[dev.id];
+    c.channelMicros += cost.micros;
+    const bool ok = outcome == Outcome::Ok;
+    switch (op) {
+    case Op::ReadCp:
+    case Op::ReadNv:
+    case Op::ReadVersion:
+        ++c.deviceReads;
+        if (ok && op != Op::ReadVersion)
+            c.bytesRead += bytes;
+        break;
+    case Op::WriteCp:
+    case Op::WriteNv:
+        ++c.deviceWrites;
+        if (ok)
+            c.bytesWritten += bytes;
+        break;
+    case Op::Test:
+        ++c.deviceTests;
+        break;
+    case Op::Download:
+        ++c.downloads;
+        if (ok)
+            c.bytesWritten += bytes;
+        break;
+    }
+    if (mayFail && ctx.faults.sleep && ctx.faults.latencyMs > 0)
+        QThread::msleep(ctx.faults.latencyMs);
+
+    switch (outcome) {
+    case Outcome::Ok:
+        return;
+    case Outcome::NoAnswer:
+        throw LnsError(lns::ErrDeviceUnreachable, QStringLiteral("%1 does not answer (%2)").arg(deviceLabel(dev), what));
+    case Outcome::DeviceError:
+        if (op == Op::Download)
+            throw LnsError(lns::ErrDownloadFailed,
+                           QStringLiteral("%1 refused the application image (%2)").arg(deviceLabel(dev), what));
+        throw LnsError(lns::ErrDeviceFailed,
+                       QStringLiteral("%1 answered with an error (%2)").arg(deviceLabel(dev), what));
+    }
+}
+
+void NetworkSession::flushCounters(const Pending &pending)
+{
+    for (auto it = pending.constBegin(); it != pending.constEnd(); ++it)
+        m_db.addCounters(it.key(), it.value());
+}
+
+void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
+{
+    checkOpen();
+    Pending pending;
+    try {
+        NetworkDb::Transaction sql(m_db);
+        body(pending);
+        flushCounters(pending);
+        sql.commit();
+    } catch (const LnsError &) {
+        // The changes are rolled back; the traffic happened all the same.
+        if (!pending.isEmpty()) {
+            try {
+                NetworkDb::Transaction sql(m_db);
+                flushCounters(pending);
+                sql.commit();
+            } catch (const LnsError &) {
+            }
+        }
+        throw;
+    }
+}
+
+// --- CPs ---------------------------------------------------------------------
+
+QByteArray NetworkSession::readCp(const CpRow &cpRow)
+{
+    checkOpen();
+    const CpKey key(cpRow.deviceId, cpRow.name);
+    if (m_tx.active) {
+        const auto w = m_tx.writes.constFind(key);
+        if (w != m_tx.writes.constEnd())
+            return *w;
+        const auto r = m_tx.reads.constFind(key);
+        if (r != m_tx.reads.constEnd())
+            return *r;
+    }
+    const DeviceRow *dev = device(cpRow.deviceId);
+    QByteArray bytes;
+    bool fromDevice = false;
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(dev->id);
+        if (!ctx.state.commissioned) {
+            // Not on the network yet: the database is all there is.
+            bytes = m_db.databaseCp(dev->id, cpRow.name);
+            return;
+        }
+        charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, cpRow.length(),
+               QStringLiteral("reading CP %1").arg(cpRow.name), cpRow.name);
+        bytes = m_db.deviceCp(dev->id, cpRow.name);
+        fromDevice = true;
+        if (!m_tx.active)
+            m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+    });
+    if (m_tx.active && fromDevice)
+        m_tx.reads.insert(key, bytes);
+    return bytes;
+}
+
+void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
+{
+    checkOpen();
+    if (bytes.size() != cpRow.length())
+        throw LnsError(lns::ErrBadValue, QStringLiteral("CP %1 holds %2 byte(s), the value has %3")
+                                             .arg(cpRow.name)
+                                             .arg(cpRow.length())
+                                             .arg(bytes.size()));
+    const CpKey key(cpRow.deviceId, cpRow.name);
+    if (m_tx.active) {
+        if (!m_tx.writes.contains(key))
+            m_tx.writeOrder << key;
+        m_tx.writes.insert(key, bytes);
+        return;
+    }
+    const DeviceRow *dev = device(cpRow.deviceId);
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(dev->id);
+        if (ctx.state.commissioned) {
+            charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
+                   QStringLiteral("writing CP %1").arg(cpRow.name), cpRow.name);
+            m_db.setDeviceCp(dev->id, cpRow.name, bytes);
+        }
+        m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+    });
+}
+
+void NetworkSession::writeCpElement(const CpRow &cpRow, int element, const QByteArray &bytes)
+{
+    checkOpen();
+    if (element < 0 || element >= cpRow.dimension)
+        throw LnsError(lns::ErrIndexOutOfRange,
+                       QStringLiteral("CP %1 has no element %2 (dimension %3)").arg(cpRow.name).arg(element).arg(cpRow.dimension));
+    if (bytes.size() != cpRow.elementLength)
+        throw LnsError(lns::ErrBadValue, QStringLiteral("an element of CP %1 holds %2 byte(s), the value has %3")
+                                             .arg(cpRow.name)
+                                             .arg(cpRow.elementLength)
+                                             .arg(bytes.size()));
+    if (cpRow.dimension == 1) {
+        writeCp(cpRow, bytes);
+        return;
+    }
+    // The other elements keep what the device holds.
+    QByteArray whole = readCp(cpRow);
+    whole.replace(element * cpRow.elementLength, cpRow.elementLength, bytes);
+    writeCp(cpRow, whole);
+}
+
+QByteArray NetworkSession::databaseCp(const CpRow &cpRow)
+{
+    checkOpen();
+    return m_db.databaseCp(cpRow.deviceId, cpRow.name);
+}
+
+QString NetworkSession::cpFormat(const CpRow &cpRow) const
+{
+    return m_cpFormats.value(CpKey(cpRow.deviceId, cpRow.name));
+}
+
+static QString normalisedFormat(const QString &format)
+{
+    const QString f = format.trimmed();
+    if (f.isEmpty())
+        return QString();
+    if (f.compare(lns::kRawFormat, Qt::CaseInsensitive) == 0)
+        return lns::kRawFormat;
+    throw LnsError(lns::ErrBadValue, QStringLiteral("format \"%1\" is not supported (\"RAW\" or empty for the default)").arg(format));
+}
+
+void NetworkSession::setCpFormat(const CpRow &cpRow, const QString &format)
+{
+    m_cpFormats.insert(CpKey(cpRow.deviceId, cpRow.name), normalisedFormat(format));
+}
+
+QString NetworkSession::formatCpText(const QString &, const QByteArray &bytes)
+{
+    // The default form of a CP is its RAW text for now; typed CP formats
+    // would come with the CP type definitions.
+    return lns::formatRaw(bytes);
+}
+
+QByteArray NetworkSession::parseCpText(const CpRow &cpRow, const QString &format, const QString &text,
+                                       int expectedLength)
+{
+    QByteArray bytes;
+    if (!lns::parseRaw(text, &bytes))
+        throw LnsError(lns::ErrBadValue,
+                       QStringLiteral("\"%1\" is not a %2 value of CP %3 (decimal bytes 0..255 separated by TAB)")
+                           .arg(text, format.isEmpty() ? QStringLiteral("default") : format, cpRow.name));
+    if (bytes.size() != expectedLength)
+        throw LnsError(lns::ErrBadValue, QStringLiteral("CP %1 needs %2 byte(s), \"%3\" has %4")
+                                             .arg(cpRow.name)
+                                             .arg(expectedLength)
+                                             .arg(text)
+                                             .arg(bytes.size()));
+    return bytes;
+}
+
+// --- NVs ---------------------------------------------------------------------
+
+static const NvTypeDef *effectiveType(const NvRow &nv)
+{
+    const NvTypeDef *t = nvTypeByIndex(nv.typeIndex);
+    return (t && t->size == nv.size) ? t : nullptr;
+}
+
+QString NetworkSession::formatNvText(const NvRow &nv, const QString &format, const QByteArray &bytes) const
+{
+    const NvTypeDef *t = effectiveType(nv);
+    if (format.isEmpty() && t)
+        return formatNvValue(*t, bytes);
+    return lns::formatRaw(bytes);
+}
+
+QByteArray NetworkSession::parseNvText(const NvRow &nv, const QString &format, const QString &text) const
+{
+    QByteArray bytes;
+    const NvTypeDef *t = effectiveType(nv);
+    if (format.isEmpty() && t) {
+        QString why;
+        if (!parseNvValue(*t, text, &bytes, &why))
+            throw LnsError(lns::ErrBadValue, QStringLiteral("NV %1: %2").arg(nv.name, why));
+    } else if (!lns::parseRaw(text, &bytes)) {
+        throw LnsError(lns::ErrBadValue,
+                       QStringLiteral("\"%1\" is not a RAW value of NV %2 (decimal bytes 0..255 separated by TAB)")
+                           .arg(text, nv.name));
+    }
+    if (bytes.size() != nv.size)
+        throw LnsError(lns::ErrBadValue,
+                       QStringLiteral("NV %1 holds %2 byte(s), \"%3\" has %4").arg(nv.name).arg(nv.size).arg(text).arg(bytes.size()));
+    return bytes;
+}
+
+QByteArray NetworkSession::readNv(const NvRow &nv)
+{
+    checkOpen();
+    const DeviceRow *dev = device(nv.deviceId);
+    QByteArray bytes;
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(dev->id);
+        if (!ctx.state.commissioned)
+            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
+        charge(pending, *dev, ctx, ChannelModel::Op::ReadNv, nv.size, QStringLiteral("fetching NV %1").arg(nv.name));
+        bytes = m_db.deviceNv(dev->id, nv.name);
+    });
+    return bytes;
+}
+
+void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
+{
+    checkOpen();
+    if (!nv.input)
+        throw LnsError(lns::ErrNotSupported, QStringLiteral("NV %1 is an output and cannot be written").arg(nv.name));
+    if (bytes.size() != nv.size)
+        throw LnsError(lns::ErrBadValue,
+                       QStringLiteral("NV %1 holds %2 byte(s), the value has %3").arg(nv.name).arg(nv.size).arg(bytes.size()));
+    const DeviceRow *dev = device(nv.deviceId);
+    QHash<QString, QByteArray> changed;
+    deviceOp([&](Pending &pending) {
+        changed.clear();
+        const DeviceContext ctx = context(dev->id);
+        if (!ctx.state.commissioned)
+            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
+        charge(pending, *dev, ctx, ChannelModel::Op::WriteNv, nv.size, QStringLiteral("updating NV %1").arg(nv.name));
+        m_db.setDeviceNv(dev->id, nv.name, bytes);
+        changed = m_sim->inputWritten(m_db, *dev, nv.name, bytes);
+        for (auto it = changed.constBegin(); it != changed.constEnd(); ++it)
+            m_db.setDeviceNv(dev->id, it.key(), it.value());
+        changed.insert(nv.name, bytes);
+    });
+    notifyChanged(dev->id, changed);
+}
+
+void NetworkSession::applyDeviceNvChanges(int deviceId, const QHash<QString, QByteArray> &changes)
+{
+    checkOpen();
+    deviceOp([&](Pending &) {
+        for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
+            m_db.setDeviceNv(deviceId, it.key(), it.value());
+    });
+    notifyChanged(deviceId, changes);
+}
+
+NvMonitorState &NetworkSession::monitor(const NvRow &nv)
+{
+    return m_monitors[qMakePair(nv.deviceId, nv.nvIndex)];
+}
+
+void NetworkSession::setMonitorTag(const NvRow &nv, int tag)
+{
+    checkOpen();
+    NvMonitorState &m = monitor(nv);
+    const int old = m.tag;
+    m.tag = tag;
+    if (tag == 0) {
+        m.haveLast = false;
+        m.lastReported.clear();
+    } else if (old == 0) {
+        // One report right after activation, through the event loop.
+        m.nextPollMs = m_clock.elapsed() + qint64(m.pollInterval) * 1000;
+        const int dev = nv.deviceId, index = nv.nvIndex;
+        QMetaObject::invokeMethod(
+            this,
+            [this, dev, index] {
+                const NvRow *row = this->nv(dev, index);
+                if (!m_open || !row || monitor(*row).tag == 0)
+                    return;
+                try {
+                    emitValue(dev, index, readNv(*row));
+                } catch (const LnsError &) {
+                    // A device that does not answer sends no update.
+                }
+            },
+            Qt::QueuedConnection);
+    }
+    updatePollTimer();
+}
+
+void NetworkSession::setPollInterval(const NvRow &nv, int seconds)
+{
+    checkOpen();
+    if (seconds < 0)
+        throw LnsError(lns::ErrBadValue, QStringLiteral("poll interval %1 is negative").arg(seconds));
+    NvMonitorState &m = monitor(nv);
+    m.pollInterval = seconds;
+    m.nextPollMs = m_clock.elapsed() + qint64(seconds) * 1000;
+    updatePollTimer();
+}
+
+void NetworkSession::updatePollTimer()
+{
+    bool any = false;
+    for (const NvMonitorState &m : qAsConst(m_monitors)) {
+        if (m.tag != 0 && m.pollInterval > 0)
+            any = true;
+    }
+    if (any && !m_pollTimer.isActive())
+        m_pollTimer.start();
+    else if (!any)
+        m_pollTimer.stop();
+}
+
+void NetworkSession::pollTick()
+{
+    if (!m_open)
+        return;
+    const qint64 now = m_clock.elapsed();
+    const auto keys = m_monitors.keys();
+    for (const auto &key : keys) {
+        auto it = m_monitors.find(key);
+        if (it == m_monitors.end() || it->tag == 0 || it->pollInterval <= 0 || now < it->nextPollMs)
+            continue;
+        it->nextPollMs = now + qint64(it->pollInterval) * 1000;
+        const NvRow *row = nv(key.first, key.second);
+        if (!row)
+            continue;
+        QByteArray bytes;
+        try {
+            bytes = readNv(*row);
+        } catch (const LnsError &) {
+            continue;
+        }
+        it = m_monitors.find(key);
+        if (it == m_monitors.end() || it->tag == 0)
+            continue;
+        if (!it->reportByException || !it->haveLast || it->lastReported != bytes)
+            emitValue(key.first, key.second, bytes);
+    }
+}
+
+void NetworkSession::notifyChanged(int deviceId, const QHash<QString, QByteArray> &values)
+{
+    for (auto it = values.constBegin(); it != values.constEnd(); ++it) {
+        const NvRow *row = nvByName(deviceId, it.key());
+        if (!row)
+            continue;
+        const auto m = m_monitors.constFind(qMakePair(deviceId, row->nvIndex));
+        if (m == m_monitors.constEnd() || m->tag == 0)
+            continue;
+        const int index = row->nvIndex;
+        const QByteArray bytes = it.value();
+        QMetaObject::invokeMethod(
+            this,
+            [this, deviceId, index, bytes] {
+                const auto st = m_monitors.constFind(qMakePair(deviceId, index));
+                if (!m_open || st == m_monitors.constEnd() || st->tag == 0)
+                    return;
+                if (st->haveLast && st->lastReported == bytes)
+                    return;
+                emitValue(deviceId, index, bytes);
+            },
+            Qt::QueuedConnection);
+    }
+}
+
+void NetworkSession::emitValue(int deviceId, int nvIndex, const QByteArray &bytes)
+{
+    const NvRow *row = nv(deviceId, nvIndex);
+    if (!row)
+        return;
+    NvMonitorState &m = monitor(*row);
+    m.lastReported = bytes;
+    m.haveLast = true;
+    if (m_sink)
+        m_sink(m.tag, formatNvText(*row, m.format, bytes), makeNetworkVariable(shared_from_this(), deviceId, nvIndex));
+}
+
+void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QString &programId, int)
+{
+    checkOpen();
+    const DeviceRow *dev = device(nvRow.deviceId);
+    if (programId.compare(dev->programId, Qt::CaseInsensitive) != 0)
+        throw LnsError(lns::ErrBadValue, QStringLiteral("program id %1 is not that of %2 (%3)")
+                                             .arg(programId, deviceLabel(*dev), dev->programId));
+    const NvTypeDef *t = nvTypeByIndex(typeIndex);
+    if (t && t->size != nvRow.size)
+        throw LnsError(lns::ErrBadValue, QStringLiteral("type %1 has %2 byte(s), NV %3 has %4")
+                                             .arg(t->name)
+                                             .arg(t->size)
+                                             .arg(nvRow.name)
+                                             .arg(nvRow.size));
+    {
+        NetworkDb::Transaction sql(m_db);
+        m_db.setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
+        sql.commit();
+    }
+    for (NvRow &r : m_nvs[nvRow.deviceId]) {
+        if (r.name == nvRow.name)
+            r.typeIndex = typeIndex;
+    }
+}
+
+// --- devices -----------------------------------------------------------------
+
+bool NetworkSession::commissioned(int deviceId)
+{
+    checkOpen();
+    return m_db.deviceState(deviceId).commissioned;
+}
+
+void NetworkSession::testDevice(int deviceId, int)
+{
+    const DeviceRow *dev = device(deviceId);
+    deviceOp([&](Pending &pending) {
+        charge(pending, *dev, context(deviceId), ChannelModel::Op::Test, 0, QStringLiteral("device test"));
+    });
+}
+
+void NetworkSession::updateDevice(int deviceId, int kind)
+{
+    checkOpen();
+    if (kind != 1)
+        throw LnsError(lns::ErrNotSupported, QStringLiteral("update kind %1 is not supported (1: take over the device's own CPs)").arg(kind));
+    const DeviceRow *dev = device(deviceId);
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(deviceId);
+        if (!ctx.state.commissioned)
+            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
+        for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0)) {
+            charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, c->length(),
+                   QStringLiteral("reading CP %1").arg(c->name), c->name);
+            m_db.setDatabaseCp(deviceId, c->name, m_db.deviceCp(deviceId, c->name));
+        }
+    });
+}
+
+double NetworkSession::applicationVersion(int deviceId)
+{
+    const DeviceRow *dev = device(deviceId);
+    double version = 0;
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(deviceId);
+        if (!ctx.state.commissioned)
+            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
+        charge(pending, *dev, ctx, ChannelModel::Op::ReadVersion, 0, QStringLiteral("reading the application version"));
+        version = ctx.state.appVersion.toDouble();
+    });
+    return version;
+}
+
+void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
+{
+    checkOpen();
+    const DeviceRow *dev = device(deviceId);
+    QString path = imageFile;
+    if (QFileInfo(path).isRelative() && !QFileInfo::exists(path) && !m_iniPath.isEmpty())
+        path = QFileInfo(m_iniPath).dir().filePath(imageFile);
+    ApplicationImage image;
+    QString why;
+    if (!ApplicationImage::load(path, &image, &why))
+        throw LnsError(lns::ErrDownloadFailed, why);
+    const QString family = m_ini ? m_ini->value(dev->templateName, QStringLiteral("Family")).trimmed() : QString();
+    if (family.compare(image.family, Qt::CaseInsensitive) != 0)
+        throw LnsError(lns::ErrDownloadFailed,
+                       QStringLiteral("application image %1 is for the %2 family; %3 (template %4) is of the %5 family")
+                           .arg(QFileInfo(path).fileName(), image.family, deviceLabel(*dev), dev->templateName,
+                                family.isEmpty() ? QStringLiteral("unknown") : family));
+    deviceOp([&](Pending &pending) {
+        const DeviceContext ctx = context(deviceId);
+        if (!ctx.state.commissioned)
+            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
+        charge(pending, *dev, ctx, ChannelModel::Op::Download, image.payload.size(),
+               QStringLiteral("loading %1").arg(QFileInfo(path).fileName()));
+        m_db.setApplication(deviceId, image.number, image.version);
+        // A new image starts with the factory values of the device's own CPs
+        // (the calibration); the functional block's CPs keep theirs.
+        for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0))
+            m_db.setDeviceCp(deviceId, c->name, c->factory);
+    });
+}
+
+QString NetworkSession::extensionData(int deviceId, int objectIndex, const QString &key)
+{
+    checkOpen();
+    const ExtKey k(qMakePair(deviceId, objectIndex), key);
+    if (m_tx.active && m_tx.ext.contains(k))
+        return m_tx.ext.value(k);
+    QString value;
+    if (!m_db.extensionData(deviceId, objectIndex, key, &value))
+        throw LnsError(lns::ErrIndexOutOfRange, QStringLiteral("no extension data under key \"%1\"").arg(key));
+    return value;
+}
+
+void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QString &key, const QString &value)
+{
+    checkOpen();
+    const ExtKey k(qMakePair(deviceId, objectIndex), key);
+    if (m_tx.active) {
+        if (!m_tx.ext.contains(k))
+            m_tx.extOrder << k;
+        m_tx.ext.insert(k, value);
+        return;
+    }
+    NetworkDb::Transaction sql(m_db);
+    m_db.setExtensionData(deviceId, objectIndex, key, value);
+    sql.commit();
+}
+
+} // namespace lnssim

@@ -1,0 +1,192 @@
+// One open network of the simulated object server: the database connection,
+// the structure read from it, the state of the object server's transaction
+// and system bracket, the monitoring settings of the NVs, and every device
+// transaction (with its faults, counters and modelled channel time).
+//
+// The objects handed to the program (simobjects.h) are thin handles that hold
+// a reference to the session and the ids of what they stand for; all state is
+// here, so two handles of the same CP or NV behave as one object.
+#pragma once
+
+#include "channelmodel.h"
+#include "devicesimulator.h"
+#include "networkdb.h"
+
+#include <lns/lnsobjects.h>
+#include <platform/inifile.h>
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QPair>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+namespace lnssim {
+
+class SimNetwork;
+
+// Monitoring settings of one NV, kept with the object server as they would be
+// on the NV object.
+struct NvMonitorState
+{
+    bool editing = false;
+    int tag = 0;
+    int pollInterval = 0; // seconds; 0: no polling
+    bool reportByException = false;
+    bool messageFlag = false;
+    int option = 1;
+    QString format;
+    // What the server last reported for this NV (for report by exception).
+    QByteArray lastReported;
+    bool haveLast = false;
+    qint64 nextPollMs = 0;
+};
+
+class NetworkSession : public QObject, public std::enable_shared_from_this<NetworkSession>
+{
+    Q_OBJECT
+public:
+    using UpdateSink = std::function<void(int tag, const QString &value, const lns::NetworkVariablePtr &nv)>;
+
+    NetworkSession(std::shared_ptr<const platform::IniFile> ini, const QString &iniPath);
+    ~NetworkSession() override;
+
+    // Opens the database file (after a read-only check that refuses a file
+    // that is not ours) and reads the structure. Throws lns::LnsError.
+    void open(const QString &path, const QString &networkName);
+    void close();
+    bool isOpen() const { return m_open; }
+    void checkOpen() const;
+    QString networkName() const { return m_name; }
+    NetworkDb &db() { return m_db; }
+    const platform::IniFile *ini() const { return m_ini.get(); }
+
+    // Links to the object that owns the session and to the server's event.
+    void setNetwork(const std::weak_ptr<SimNetwork> &network) { m_network = network; }
+    std::shared_ptr<SimNetwork> network() const { return m_network.lock(); }
+    void setUpdateSink(UpdateSink sink) { m_sink = std::move(sink); }
+    void setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim);
+    void setChannelParams(const ChannelParams &p) { m_channel = p; }
+
+    // --- structure (read at open) ---
+    QVector<const SubsystemRow *> childSubsystems(int parentId) const; // 0: top level
+    const SubsystemRow *subsystem(int id) const;
+    QString subsystemPath(int id) const;
+    QVector<const DeviceRow *> devicesIn(int subsystemId) const;
+    QVector<const DeviceRow *> allDevices() const;
+    const DeviceRow *device(int id) const;
+    QVector<LonMarkObjectRow> lonMarkObjectsOf(int deviceId) const;
+    QVector<const CpRow *> cpsOf(int deviceId, CpScope scope, int ownerIndex) const;
+    const CpRow *cp(int deviceId, const QString &name) const;
+    QVector<const NvRow *> nvsOf(int deviceId, int objectIndex) const; // objectIndex -1: all
+    const NvRow *nv(int deviceId, int nvIndex) const;
+    const NvRow *nvByName(int deviceId, const QString &name) const;
+    QString objectName(int deviceId, const QString &objectName = QStringLiteral("Controller")) const;
+
+    // --- system bracket and transaction ---
+    void beginBracket(int value);
+    void endBracket();
+    int bracketDepth() const { return m_bracket; }
+    void startTransaction();
+    void commitTransaction();
+    void cancelTransaction();
+    bool inTransaction() const { return m_tx.active; }
+    void prepareMonitoring(bool flag) { checkOpen(); m_prepared = flag; }
+
+    // --- CPs (bytes) ---
+    QByteArray readCp(const CpRow &cp);
+    void writeCp(const CpRow &cp, const QByteArray &bytes);
+    void writeCpElement(const CpRow &cp, int element, const QByteArray &bytes);
+    QByteArray databaseCp(const CpRow &cp);
+    QString cpFormat(const CpRow &cp) const;
+    void setCpFormat(const CpRow &cp, const QString &format);
+    // Text conversion in a format; parse throws ErrBadValue.
+    static QString formatCpText(const QString &format, const QByteArray &bytes);
+    static QByteArray parseCpText(const CpRow &cp, const QString &format, const QString &text, int expectedLength);
+
+    // --- NVs ---
+    QByteArray readNv(const NvRow &nv);
+    void writeNv(const NvRow &nv, const QByteArray &bytes);
+    QString formatNvText(const NvRow &nv, const QString &format, const QByteArray &bytes) const;
+    QByteArray parseNvText(const NvRow &nv, const QString &format, const QString &text) const;
+    NvMonitorState &monitor(const NvRow &nv);
+    void setMonitorTag(const NvRow &nv, int tag);
+    void setPollInterval(const NvRow &nv, int seconds);
+    void changeNvType(const NvRow &nv, int typeIndex, const QString &programId, int scope);
+    // Outputs changed by the device itself (a behaving controller): written
+    // to device memory and reported to monitored NVs.
+    void applyDeviceNvChanges(int deviceId, const QHash<QString, QByteArray> &changes);
+
+    // --- devices ---
+    bool commissioned(int deviceId);
+    void testDevice(int deviceId, int kind);
+    void updateDevice(int deviceId, int kind);
+    double applicationVersion(int deviceId);
+    void loadApplication(int deviceId, const QString &imageFile);
+    QString extensionData(int deviceId, int objectIndex, const QString &key);
+    void setExtensionData(int deviceId, int objectIndex, const QString &key, const QString &value);
+
+private:
+    struct DeviceContext
+    {
+        DeviceState state;
+        DeviceFaults faults;
+    };
+    using Pending = QHash<int, Counters>;
+    using CpKey = QPair<int, QString>;
+    using ExtKey = QPair<QPair<int, int>, QString>;
+    struct TxState
+    {
+        bool active = false;
+        QVector<CpKey> writeOrder;
+        QHash<CpKey, QByteArray> writes;
+        QHash<CpKey, QByteArray> reads;
+        QVector<ExtKey> extOrder;
+        QHash<ExtKey, QString> ext;
+    };
+
+    void loadStructure();
+    DeviceContext context(int deviceId);
+    // Charges one device transaction to the device's counters; throws when
+    // the device does not answer or answers with an error.
+    void charge(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, ChannelModel::Op op, int bytes,
+                const QString &what, const QString &cpName = QString(), bool mayFail = true);
+    // Runs body inside one SQLite transaction; the counters it charged are
+    // stored even when it fails.
+    void deviceOp(const std::function<void(Pending &)> &body);
+    void flushCounters(const Pending &pending);
+    void notifyChanged(int deviceId, const QHash<QString, QByteArray> &values);
+    void emitValue(int deviceId, int nvIndex, const QByteArray &bytes);
+    void pollTick();
+    void updatePollTimer();
+    QString deviceLabel(const DeviceRow &dev) const;
+
+    std::shared_ptr<const platform::IniFile> m_ini;
+    QString m_iniPath;
+    NetworkDb m_db;
+    bool m_open = false;
+    QString m_name;
+    std::weak_ptr<SimNetwork> m_network;
+    UpdateSink m_sink;
+    std::unique_ptr<DeviceSimulator> m_sim;
+    ChannelParams m_channel;
+
+    QVector<SubsystemRow> m_subsystems;
+    QVector<DeviceRow> m_devices;
+    QHash<int, QVector<LonMarkObjectRow>> m_lmos;
+    QHash<int, QVector<CpRow>> m_cps;
+    QHash<int, QVector<NvRow>> m_nvs;
+
+    int m_bracket = 0;
+    bool m_prepared = false;
+    TxState m_tx;
+    QHash<CpKey, QString> m_cpFormats;
+    QHash<QPair<int, int>, NvMonitorState> m_monitors;
+    QTimer m_pollTimer;
+    QElapsedTimer m_clock;
+};
+
+} // namespace lnssim

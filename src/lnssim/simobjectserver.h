@@ -1,0 +1,59 @@
+// The simulated object server: a root folder holding one network database
+// file per network (<root>/<network>.lnsdb), and the device template file it
+// takes the controllers' layout and families from.
+#pragma once
+
+#include "channelmodel.h"
+
+#include <lns/lnsobjects.h>
+#include <platform/inifile.h>
+
+#include <QHash>
+
+#include <memory>
+
+namespace lnssim {
+
+class SimNetwork;
+
+class SimObjectServer : public lns::ObjectServer, public std::enable_shared_from_this<SimObjectServer>
+{
+    Q_OBJECT
+public:
+    // rootFolder empty: defaultRoot().
+    SimObjectServer(const QString &rootFolder, const QString &iniPath, QObject *parent = nullptr);
+    ~SimObjectServer() override;
+
+    // The server must be owned by a std::shared_ptr (parent() of a network
+    // returns it); create() is the short way.
+    static std::shared_ptr<SimObjectServer> create(const QString &rootFolder, const QString &iniPath);
+
+    // AEROLIS_LNS_ROOT when set, else the application's data folder + "/lns".
+    static QString defaultRoot();
+
+    QString version() const override;
+    void open(int accessMode) override;
+    void close() override;
+    bool isOpen() const override { return m_open; }
+    lns::CollectionPtr<lns::Network> networks() override;
+
+    QString rootFolder() const { return m_root; }
+    QString iniPath() const { return m_iniPath; }
+    std::shared_ptr<const platform::IniFile> ini() const { return m_ini; }
+    // Channel figures used by networks opened afterwards (tests).
+    void setChannelParams(const ChannelParams &p) { m_channel = p; }
+    ChannelParams channelParams() const { return m_channel; }
+
+    // Called by a network session to raise nvUpdate.
+    void deliverUpdate(int tag, const QString &value, const lns::NetworkVariablePtr &nv);
+
+private:
+    QString m_root;
+    QString m_iniPath;
+    std::shared_ptr<platform::IniFile> m_ini;
+    bool m_open = false;
+    ChannelParams m_channel;
+    QHash<QString, std::shared_ptr<SimNetwork>> m_networks;
+};
+
+} // namespace lnssim
