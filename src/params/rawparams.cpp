@@ -1,0 +1,285 @@
+#include "rawparams.h"
+
+#include "configprop.h"
+
+namespace params {
+
+namespace {
+const QString kInvalidParameters = QStringLiteral("invalid parameters");
+const QString kReadFromLns = QStringLiteral("ReadFromLns");
+const QString kWriteToLns = QStringLiteral("WriteToLns");
+const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
+const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
+} // namespace
+
+// ---- cParam1Byte ----
+
+void cParam1Byte::setValue(qint32 v)
+{
+    m_value = v;
+    setValueKnown(true);
+    setChanged(true);
+}
+
+ParamStatus cParam1Byte::ConsiderPartOfCpOnly(int bytePos)
+{
+    const ParamStatus st = checkPartOfCp(bytePos, 1, kInvalidParameters);
+    if (st.ok())
+        m_bytePos = bytePos;
+    return st;
+}
+
+FieldSpec cParam1Byte::spec() const
+{
+    // 0 means "from the first byte": the field is byte 1 either way.
+    FieldSpec s;
+    s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
+    s.byteLength = 1;
+    s.isSigned = m_signed;
+    return s;
+}
+
+void cParam1Byte::ReadFromLns(bool fetchCpIfRequired)
+{
+    if (CpIsExternal())
+        return;
+    if (fetchCpIfRequired && !FetchCp(false))
+        return;
+    if (!CpFetched())
+        return;
+    const auto v = readOwnField(spec(), kReadFromLns);
+    if (!v)
+        return;
+    m_value = static_cast<qint32>(*v);
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParam1Byte::WriteToLns()
+{
+    if (CpIsExternal() || !CpFetched())
+        return;
+    writeOwnField(spec(), m_value, kWriteToLns);
+    setChanged(false);
+}
+
+void cParam1Byte::ReadFromExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    const auto v = readExtField(spec(), kReadFromExtCp);
+    if (!v)
+        return;
+    m_value = static_cast<qint32>(*v);
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParam1Byte::WriteToExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    writeExtField(spec(), m_value, kWriteToExtCp);
+    setChanged(false);
+}
+
+// ---- cParam2Byte ----
+
+qint32 cParam2Byte::Value() const
+{
+    const qint64 v = qint64(m_value1) * 256 + m_value2;
+    // A 32-bit result; an overflow would be an error, and no two bytes can
+    // produce one, so it is clamped only for nonsense byte values.
+    return static_cast<qint32>(qBound(qint64(INT32_MIN), v, qint64(INT32_MAX)));
+}
+
+void cParam2Byte::split(qint64 v)
+{
+    m_value1 = static_cast<qint32>(v / 256);
+    m_value2 = static_cast<qint32>(v % 256);
+}
+
+void cParam2Byte::setValue(qint32 v)
+{
+    split(v);
+    setValueKnown(true);
+    setChanged(true);
+}
+
+void cParam2Byte::setValue1(qint32 v)
+{
+    m_value1 = v;
+    setValueKnown(true);
+    setChanged(true);
+}
+
+void cParam2Byte::setValue2(qint32 v)
+{
+    m_value2 = v;
+    setValueKnown(true);
+    setChanged(true);
+}
+
+ParamStatus cParam2Byte::ConsiderPartOfCpOnly(int bytePos)
+{
+    // The two bytes from bytePos must lie in the CP.
+    const ParamStatus st = checkPartOfCp(bytePos, 2, kInvalidParameters);
+    if (st.ok())
+        m_bytePos = bytePos;
+    return st;
+}
+
+FieldSpec cParam2Byte::spec() const
+{
+    FieldSpec s;
+    s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
+    s.byteLength = 2;
+    s.isSigned = m_signed;
+    return s;
+}
+
+void cParam2Byte::ReadFromLns(bool fetchCpIfRequired)
+{
+    if (CpIsExternal())
+        return;
+    if (fetchCpIfRequired && !FetchCp(false))
+        return;
+    if (!CpFetched())
+        return;
+    const auto v = readOwnField(spec(), kReadFromLns);
+    if (!v)
+        return;
+    split(*v);
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParam2Byte::WriteToLns()
+{
+    if (CpIsExternal() || !CpFetched())
+        return;
+    writeOwnField(spec(), Value(), kWriteToLns);
+    setChanged(false);
+}
+
+void cParam2Byte::ReadFromExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    const auto v = readExtField(spec(), kReadFromExtCp);
+    if (!v)
+        return;
+    split(*v);
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParam2Byte::WriteToExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    writeExtField(spec(), Value(), kWriteToExtCp);
+    setChanged(false);
+}
+
+// ---- cParamASCII ----
+
+void cParamASCII::setValue(const QString &text)
+{
+    m_value = text;
+    setValueKnown(true);
+    setChanged(true);
+}
+
+ParamStatus cParamASCII::ConsiderPartOfCpOnly(int bytePos, int byteLength)
+{
+    const ParamStatus st = checkPartOfCp(bytePos, byteLength, kInvalidParameters);
+    if (st.ok()) {
+        m_bytePos = bytePos;
+        m_byteLength = byteLength;
+    }
+    return st;
+}
+
+bool cParamASCII::runOf(int cpLength, int *first, int *count) const
+{
+    if (m_bytePos <= 0) {
+        // The whole CP (own CP), or from byte 1 over ByteLength (wrapper;
+        // the rest of the wrapper when no length was given).
+        *first = 0;
+        *count = m_byteLength > 0 ? m_byteLength : cpLength;
+    } else {
+        *first = m_bytePos - 1;
+        *count = m_byteLength;
+    }
+    return *count >= 0 && *first + *count <= cpLength;
+}
+
+void cParamASCII::ReadFromLns(bool fetchCpIfRequired)
+{
+    if (CpIsExternal())
+        return;
+    if (fetchCpIfRequired && !FetchCp(false))
+        return;
+    if (!CpFetched() || !io())
+        return;
+    const auto bytes = io()->readCp(ConfigProperty(), moduleName(), kReadFromLns);
+    if (!bytes) {
+        setValueKnown(false);
+        return;
+    }
+    int first = 0, count = 0;
+    if (m_bytePos <= 0) {
+        first = 0;
+        count = bytes->size();
+    } else if (!runOf(bytes->size(), &first, &count)) {
+        CpIo::logError(moduleName(), kReadFromLns, lns::ErrBadValue,
+                       QStringLiteral("%1: bytes %2 to %3 outside the CP").arg(Name()).arg(first + 1).arg(first + count));
+        setValueKnown(false);
+        return;
+    }
+    m_value = asciiFromBytes(bytes->mid(first, count));
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParamASCII::WriteToLns()
+{
+    setChanged(false);
+}
+
+void cParamASCII::ReadFromExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    const QByteArray bytes = ConfigPropExt()->bytes();
+    int first = 0, count = 0;
+    if (!runOf(bytes.size(), &first, &count)) {
+        CpIo::logError(moduleName(), kReadFromExtCp, lns::ErrBadValue,
+                       QStringLiteral("%1: bytes %2 to %3 outside the CP").arg(Name()).arg(first + 1).arg(first + count));
+        setValueKnown(false);
+        return;
+    }
+    m_value = asciiFromBytes(bytes.mid(first, count));
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cParamASCII::WriteToExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    const auto ext = ConfigPropExt();
+    const int length = ext->ByteLength();
+    int first = 0, count = 0;
+    if (length < 0 || !runOf(length, &first, &count)) {
+        CpIo::logError(moduleName(), kWriteToExtCp, lns::ErrBadValue,
+                       QStringLiteral("%1: bytes %2 to %3 outside the CP").arg(Name()).arg(first + 1).arg(first + count));
+        return;
+    }
+    ext->bytes(); // the rest of the wrapper comes from the device
+    ext->setBytes(first + 1, asciiToBytes(m_value, count));
+    setChanged(false);
+}
+
+} // namespace params
