@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlRecord>
+#include <QUrl>
 #include <QVariant>
 
 #include <atomic>
@@ -145,9 +146,19 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
     const QString name = nextConnectionName("probe");
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        // Read-only: a file that is not ours must come out byte-identical.
-        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000"));
+        // Read-only: a file that is not ours must come out byte-identical, and
+        // no journal files may appear beside it. Without a write-ahead log
+        // beside the file everything is in the file itself, so it is read as
+        // immutable (SQLite then creates nothing); with one (another process
+        // has the network open) the log must be read too.
+        if (QFileInfo::exists(path + QStringLiteral("-wal"))) {
+            db.setDatabaseName(path);
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000"));
+        } else {
+            db.setDatabaseName(QUrl::fromLocalFile(fi.absoluteFilePath()).toString(QUrl::FullyEncoded)
+                               + QStringLiteral("?immutable=1"));
+            db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
+        }
         QString why;
         if (!db.open()) {
             why = QStringLiteral("cannot be opened (%1)").arg(db.lastError().text());
@@ -403,7 +414,7 @@ void NetworkDb::setSetting(const QString &key, const QString &value)
 {
     QSqlQuery &q = query(QStringLiteral("INSERT INTO network(key, value) VALUES(?, ?)"
                                         " ON CONFLICT(key) DO UPDATE SET value = excluded.value"));
-    exec(q, {key, value});
+    exec(q, {key, value.isNull() ? QStringLiteral("") : value});
 }
 
 // --- Structure --------------------------------------------------------------
@@ -605,7 +616,7 @@ void NetworkDb::setExtensionData(int deviceId, int objectIndex, const QString &k
 {
     exec(query(QStringLiteral("INSERT INTO extension_data(device_id, obj_index, key, value) VALUES(?, ?, ?, ?)"
                               " ON CONFLICT(device_id, obj_index, key) DO UPDATE SET value = excluded.value")),
-         {deviceId, objectIndex, key, value});
+         {deviceId, objectIndex, key, value.isNull() ? QStringLiteral("") : value});
 }
 
 // --- Faults -----------------------------------------------------------------
@@ -639,7 +650,7 @@ void NetworkDb::setDeviceFaults(int deviceId, const DeviceFaults &f)
                               " download_fails) VALUES(?, ?, ?, ?, ?, ?) ON CONFLICT(device_id) DO UPDATE SET"
                               " cp_name = excluded.cp_name, cp_fault = excluded.cp_fault, latency_ms = excluded.latency_ms,"
                               " latency_sleep = excluded.latency_sleep, download_fails = excluded.download_fails")),
-         {deviceId, cpOff ? QString() : f.cpName, cpOff ? 0 : int(f.cpFault), qMax(0, f.latencyMs), f.sleep ? 1 : 0,
+         {deviceId, cpOff ? QStringLiteral("") : f.cpName, cpOff ? 0 : int(f.cpFault), qMax(0, f.latencyMs), f.sleep ? 1 : 0,
           f.downloadFails ? 1 : 0});
     tx.commit();
 }
