@@ -9,6 +9,8 @@
 #include <host/startup.h>
 #include <platform/messages.h>
 #include <platform/resstrings.h>
+#include <platform/registry.h>
+#include <platform/stringutil.h>
 #include <platform/tracelog.h>
 
 #include <QFile>
