@@ -2,14 +2,17 @@
 //
 // Wires the window, the message and status services and the simulated object
 // server into start-up, runs Main and then the event loop while the window
-// is open. With AEROLIS_SCREENSHOT_DIR set, the window is grabbed into that
-// folder (main.png, logger.txt) once shown and then closed, so that the demo
-// can run unattended without a display; with AEROLIS_EXIT_WHEN_SHOWN=1 it
-// closes right after being shown (start-up benchmark).
+// is open. With `--screenshots DIR` (or AEROLIS_SCREENSHOT_DIR) every page is
+// shown in turn once the window is displayed and grabbed into that folder
+// (page-KEY<n>.png, logger-window.png, logger.txt), then the window closes
+// normally, so that the demo can run unattended without a display; with
+// AEROLIS_EXIT_WHEN_SHOWN=1 it closes right after being shown (start-up
+// benchmark).
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
-#include <ui/plainmainwindow.h>
+#include <ui/frmmain.h>
+#include <ui/screenshottour.h>
 #include <ui/widgetservices.h>
 
 #include <QApplication>
@@ -21,18 +24,25 @@
 
 namespace {
 
-void scheduleScreenshot(ui::frmMain *window, const QString &folder)
+// Takes "--screenshots DIR" (or "--screenshots=DIR") out of the arguments:
+// the rest is the product's own command line.
+QString takeScreenshotFolder(QStringList &arguments)
 {
-    QTimer::singleShot(400, window, [window, folder] {
-        QDir().mkpath(folder);
-        window->grab().save(QDir(folder).filePath(QStringLiteral("main.png")));
-        QFile log(QDir(folder).filePath(QStringLiteral("logger.txt")));
-        if (log.open(QIODevice::WriteOnly | QIODevice::Text)) {
-            for (int i = 0; i < window->logger()->count(); ++i)
-                log.write(window->logger()->item(i)->text().toUtf8() + '\n');
+    QString folder;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString &a = arguments.at(i);
+        if (a == QLatin1String("--screenshots") && i + 1 < arguments.size()) {
+            folder = arguments.at(i + 1);
+            arguments.remove(i, 2);
+            break;
         }
-        window->close();
-    });
+        if (a.startsWith(QLatin1String("--screenshots="))) {
+            folder = a.mid(14);
+            arguments.removeAt(i);
+            break;
+        }
+    }
+    return folder;
 }
 
 } // namespace
@@ -43,7 +53,10 @@ int main(int argc, char *argv[])
     QApplication::setApplicationName(QStringLiteral("aerolis"));
     QApplication::setOrganizationName(QStringLiteral("norda"));
 
-    const QStringList arguments = app.arguments().mid(1);
+    QStringList arguments = app.arguments().mid(1);
+    QString shots = takeScreenshotFolder(arguments);
+    if (shots.isEmpty())
+        shots = qEnvironmentVariable("AEROLIS_SCREENSHOT_DIR");
     const QString exePath = QFileInfo(QApplication::applicationFilePath()).absoluteFilePath();
     if (host::HandleServerRegistration(arguments, exePath))
         return 0;
@@ -72,9 +85,13 @@ int main(int argc, char *argv[])
     host::Main(arguments);
 
     if (window && window->isLoaded() && window->isVisible()) {
-        const QString shots = qEnvironmentVariable("AEROLIS_SCREENSHOT_DIR");
-        if (!shots.isEmpty())
-            scheduleScreenshot(window.get(), shots);
+        if (!shots.isEmpty()) {
+            ui::frmMain *w = window.get();
+            QTimer::singleShot(0, w, [w, shots] {
+                ui::runScreenshotTour(*w, shots);
+                w->close();
+            });
+        }
         // Start-up measurements: end as soon as the window is up.
         if (qEnvironmentVariable("AEROLIS_EXIT_WHEN_SHOWN") == QLatin1String("1"))
             QTimer::singleShot(0, window.get(), &QWidget::close);

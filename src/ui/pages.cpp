@@ -1,0 +1,361 @@
+#include "pages.h"
+
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace ui {
+
+namespace {
+
+// Row helpers: labels and boxes share a column grid so that a page reads as
+// a form (captions left, values in one column, units right of them).
+constexpr int kCapX = 16, kCapW = 266, kBoxX = 286, kBoxW = 72, kUnitX = 364, kUnitW = 60;
+constexpr int kIndX = 36, kIndW = 246; // captions of rows that belong to a check box above
+
+ControlSpec L(int i, int y, const char *tag, int x = kCapX, int w = kCapW, int h = 20, int item = 1)
+{
+    return {CtlKind::Label, i, x, y + 1, w, h, tag, item};
+}
+ControlSpec U(int i, int y, const char *tag, int x = kUnitX, int w = kUnitW)
+{
+    return {CtlKind::Label, i, x, y + 1, w, 20, tag};
+}
+ControlSpec T(int i, int y, int x = kBoxX, int w = kBoxW)
+{
+    return {CtlKind::TextBox, i, x, y, w, 22, "0/0"};
+}
+ControlSpec C(int i, int y, int x = kBoxX, int w = 150, const char *parent = nullptr)
+{
+    return {CtlKind::ComboBox, i, x, y - 1, w, 24, "0/0", 1, nullptr, parent};
+}
+ControlSpec K(int i, int y, const char *tag, int x = kCapX, int w = 490, int item = 1)
+{
+    return {CtlKind::CheckBox, i, x, y, w, 22, tag, item};
+}
+ControlSpec B(int i, int y, const char *tag, int x = kBoxX, int w = 150)
+{
+    return {CtlKind::CommandButton, i, x, y - 2, w, 26, tag};
+}
+ControlSpec LN(int i, int y, const char *tag)
+{
+    return {CtlKind::Lines, i, 12, y, 499, 20, tag};
+}
+ControlSpec S(int i, int x, int y, const char *tag)
+{
+    return {CtlKind::Shape, i, x, y + 3, 16, 16, tag};
+}
+
+QList<PageSpec> makeTable()
+{
+    QList<PageSpec> t;
+    // 0 Controller type.
+    t << PageSpec{0,
+                  {{CtlKind::Group, -1, 12, 12, 499, 72, "1030/0", 1, "fraHvacAppMode"},
+                   C(0, 31, 12, 475, "fraHvacAppMode"),
+                   {CtlKind::Label, -1, 12, 100, 499, 150, "0/0", 1, "pic0"}}};
+    // 1 Setpoints: heating and cooling blocks, frost, external setpoint.
+    t << PageSpec{1,
+                  {LN(0, 8, "1012/0"),     L(1, 34, "1051/0"),  T(3, 34),  U(5, 34, "1191/0"),
+                   L(2, 64, "1052/0"),     T(4, 64),            U(6, 64, "1191/0"),
+                   L(3, 94, "1053/0"),     T(5, 94),            U(7, 94, "1191/0"),
+                   L(4, 124, "1054/0"),    T(6, 124),           U(8, 124, "1191/0"),
+                   LN(1, 158, "1014/0"),   L(9, 184, "1056/0"), T(7, 184), U(13, 184, "1191/0"),
+                   L(10, 214, "1057/0"),   T(8, 214),           U(14, 214, "1191/0"),
+                   L(11, 244, "1058/0"),   T(9, 244),           U(15, 244, "1191/0"),
+                   L(12, 274, "1059/0"),   T(10, 274),          U(16, 274, "1191/0"),
+                   L(17, 308, "1061/0"),   T(11, 308),          U(18, 308, "1191/0"),
+                   LN(20, 344, "1045/0"),  L(72, 372, "1046/0"), C(8, 372)}};
+    // 2 Controlling and monitoring: commands, state, outputs, indicators.
+    t << PageSpec{2,
+                  {LN(3, 8, "1070/0"),
+                   L(58, 34, "1086/0"), C(1, 34, kBoxX, 140), B(0, 34, "1081/1088", 432, 82),
+                   L(59, 64, "1087/0"), C(9, 64, kBoxX, 140), B(3, 64, "1081/1089", 432, 82),
+                   LN(4, 98, "1071/0"),
+                   L(60, 124, "1085/0"), T(34, 124, kBoxX, 150),
+                   L(61, 154, "1074/0"), T(12, 154),
+                   L(62, 184, "1075/0"), T(13, 184, kBoxX, 150),
+                   LN(5, 218, "1073/0"),
+                   L(63, 244, "1078/0"), T(14, 244), T(15, 244, kUnitX),
+                   L(64, 274, "1079/0"), T(16, 274), T(17, 274, kUnitX),
+                   L(65, 304, "1080/0"), T(18, 304), T(19, 304, kUnitX),
+                   LN(6, 338, "1077/0"),
+                   S(0, 16, 364, "0/1082"), L(66, 364, "1082/0", 38, 130),
+                   S(1, 176, 364, "0/1083"), L(67, 364, "1083/0", 198, 140),
+                   S(2, 346, 364, "0/1084"), L(68, 364, "1084/0", 368, 140),
+                   L(30, 394, "1090/0", kCapX, 490)}};
+    // 3 Heating.
+    t << PageSpec{3,
+                  {L(19, 16, "1101/0"), C(2, 16),
+                   L(20, 48, "1103/0"), T(20, 48), U(22, 48, "1192/0"),
+                   L(23, 78, "1104/0"), T(21, 78), U(24, 78, "1194/0"),
+                   B(1, 118, "1105/0")}};
+    // 4 Reheating.
+    t << PageSpec{4,
+                  {L(25, 16, "1121/0"), C(3, 16),
+                   L(26, 48, "1123/0"), T(22, 48), U(28, 48, "1192/0"),
+                   K(2, 90, "1126/0"),
+                   L(31, 120, "1127/0", kIndX, kIndW), T(23, 120), U(32, 120, "1193/0")}};
+    // 5 Cooling.
+    t << PageSpec{5,
+                  {L(33, 16, "1101/0"), C(4, 16),
+                   L(40, 48, "1103/0"), T(24, 48), U(34, 48, "1192/0"),
+                   L(35, 78, "1104/0"), T(25, 78), U(36, 78, "1194/0"),
+                   B(2, 118, "1105/0"),
+                   LN(19, 160, "1107/0"),
+                   K(3, 188, "1108/0"),
+                   L(69, 218, "1109/0", kIndX, kIndW), T(26, 218), U(70, 218, "1191/0")}};
+    // 6 Ventilation: outdoor air damper, windows for night purge.
+    t << PageSpec{6,
+                  {K(5, 12, "1150/0"),
+                   L(49, 42, "1141/0", kIndX, kIndW), T(27, 42), U(50, 42, "1191/0"),
+                   L(27, 72, "1142/0", kIndX, kIndW), T(28, 72), U(29, 72, "1195/0"),
+                   K(6, 114, "1151/0"),
+                   L(38, 144, "1152/0", kIndX, kIndW), C(5, 144, kBoxX, 96), L(39, 144, "1148/0", 388, 58),
+                   T(29, 144, 450, 44), U(41, 144, "1195/0", 498, 18),
+                   L(42, 174, "1153/0", kIndX, kIndW), C(6, 174, kBoxX, 96), L(43, 174, "1148/0", 388, 58),
+                   T(30, 174, 450, 44), U(44, 174, "1195/0", 498, 18)}};
+    // 7 Fan.
+    t << PageSpec{7,
+                  {L(45, 16, "1161/0"), C(7, 16),
+                   L(46, 48, "1163/0"), T(31, 48), U(47, 48, "1192/0"),
+                   L(48, 78, "1164/0"), T(32, 78), U(51, 78, "1193/0"),
+                   K(4, 120, "1166/0"),
+                   L(52, 150, "1167/0", kIndX, kIndW), T(33, 150), U(53, 150, "1193/0")}};
+    // 8 Nv timing: the two heartbeat rows, the minimum change, the NV lists.
+    t << PageSpec{8,
+                  {K(0, 16, "1037/0", kCapX, 150), T(0, 16, 170), L(54, 16, "1037/0", 248, 265, 20, 2),
+                   K(1, 48, "1040/0", kCapX, 150), T(1, 48, 170), L(55, 48, "1040/0", 248, 265, 20, 2),
+                   L(56, 84, "1042/0", kCapX, 150), T(2, 84, 170), U(57, 84, "1195/0", 248),
+                   L(21, 130, "1036/0", kCapX, 490, 44), L(37, 186, "1039/0", kCapX, 490, 44)}};
+    // 9 Logger.
+    t << PageSpec{9, {{CtlKind::LogBox, -1, 8, 8, 507, 400, "0/0", 1, "QxLogBox"}}};
+    return t;
+}
+
+// The controller type page's picture: a drawn room controller front.
+QPixmap controllerPicture()
+{
+    QPixmap pm(120, 150);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(90, 90, 90), 2));
+    p.setBrush(QColor(245, 245, 240));
+    p.drawRoundedRect(QRectF(10, 5, 100, 140), 10, 10);
+    p.setBrush(QColor(210, 210, 205));
+    p.drawEllipse(QPointF(60, 60), 30, 30);
+    p.setPen(QPen(QColor(60, 60, 60), 3));
+    p.drawLine(QPointF(60, 60), QPointF(60, 36));
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(0, 160, 0));
+    p.drawEllipse(QPointF(40, 115), 5, 5);
+    p.setBrush(QColor(200, 160, 0));
+    p.drawEllipse(QPointF(60, 115), 5, 5);
+    p.setBrush(QColor(190, 0, 0));
+    p.drawEllipse(QPointF(80, 115), 5, 5);
+    return pm;
+}
+
+void setCaptionOf(QWidget *w, const QString &text)
+{
+    if (auto *l = qobject_cast<QLabel *>(w))
+        l->setText(text);
+    else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        b->setText(text);
+    else if (auto *g = qobject_cast<QGroupBox *>(w))
+        g->setTitle(text);
+    else if (auto *s = qobject_cast<SectionLine *>(w))
+        s->setText(text);
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        e->setText(text);
+    else if (w->isWindow())
+        w->setWindowTitle(text);
+}
+
+struct TagIds
+{
+    int caption = 0;
+    int tooltip = 0;
+};
+
+TagIds parseTag(const QString &tag)
+{
+    const QStringList parts = tag.split(QLatin1Char('/'));
+    return {static_cast<int>(platform::leadingInt32(parts.value(0))),
+            static_cast<int>(platform::leadingInt32(parts.value(1)))};
+}
+
+} // namespace
+
+QString arrayName(CtlKind kind)
+{
+    switch (kind) {
+    case CtlKind::Label:
+        return QStringLiteral("Label");
+    case CtlKind::TextBox:
+        return QStringLiteral("TextBox");
+    case CtlKind::ComboBox:
+        return QStringLiteral("ComboBox");
+    case CtlKind::CheckBox:
+        return QStringLiteral("CheckBox");
+    case CtlKind::CommandButton:
+        return QStringLiteral("cmdButton");
+    case CtlKind::OptionButton:
+        return QStringLiteral("Option");
+    case CtlKind::Lines:
+        return QStringLiteral("QXLines");
+    case CtlKind::Shape:
+        return QStringLiteral("shpButton");
+    case CtlKind::Group:
+    case CtlKind::LogBox:
+        break;
+    }
+    return QString();
+}
+
+const QList<PageSpec> &pageTable()
+{
+    static const QList<PageSpec> t = makeTable();
+    return t;
+}
+
+void buildPage(const PageSpec &spec, QWidget *frame, QHash<QString, QWidget *> &arrays)
+{
+    for (const ControlSpec &c : spec.controls) {
+        QWidget *parent = frame;
+        if (c.parent)
+            parent = frame->findChild<QWidget *>(QString::fromLatin1(c.parent));
+        QWidget *w = nullptr;
+        QString kind;
+        switch (c.kind) {
+        case CtlKind::Label: {
+            auto *l = new QLabel(parent);
+            l->setWordWrap(c.h > 24);
+            l->setAlignment(Qt::AlignLeft | (c.h > 24 ? Qt::AlignTop : Qt::AlignVCenter));
+            if (c.name && QLatin1String(c.name) == QLatin1String("pic0")) {
+                l->setPixmap(controllerPicture());
+                l->setAlignment(Qt::AlignCenter);
+                l->setFrameShape(QFrame::Box);
+                kind = QStringLiteral("PictureBox");
+            } else {
+                kind = QStringLiteral("Label");
+            }
+            w = l;
+            break;
+        }
+        case CtlKind::TextBox: {
+            auto *e = new QLineEdit(parent);
+            e->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            w = e;
+            kind = QStringLiteral("TextBox");
+            break;
+        }
+        case CtlKind::ComboBox: {
+            auto *cb = new QComboBox(parent);
+            cb->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+            w = cb;
+            kind = QStringLiteral("ComboBox");
+            break;
+        }
+        case CtlKind::CheckBox:
+            w = new QCheckBox(parent);
+            kind = QStringLiteral("CheckBox");
+            break;
+        case CtlKind::CommandButton:
+            w = new QPushButton(parent);
+            kind = QStringLiteral("CommandButton");
+            break;
+        case CtlKind::OptionButton:
+            w = new QRadioButton(parent);
+            kind = QStringLiteral("OptionButton");
+            break;
+        case CtlKind::Lines:
+            w = new SectionLine(parent);
+            kind = QStringLiteral("QXLines");
+            break;
+        case CtlKind::Shape:
+            w = new IndicatorShape(parent);
+            kind = QStringLiteral("Shape");
+            break;
+        case CtlKind::Group:
+            w = new QGroupBox(parent);
+            kind = QStringLiteral("Frame");
+            break;
+        case CtlKind::LogBox:
+            w = new LogBox(parent);
+            kind = QStringLiteral("QX_LogBox");
+            break;
+        }
+        w->setGeometry(c.x, c.y, c.w, c.h);
+        setControlKind(w, kind, QString::fromLatin1(c.tag));
+        if (c.item > 1)
+            w->setProperty("TagItem", c.item);
+        if (c.index >= 0) {
+            const QString name = arrayName(c.kind) + QString::number(c.index);
+            w->setObjectName(name);
+            w->setProperty("ArrayIndex", c.index);
+            arrays.insert(name, w);
+        } else if (c.name) {
+            w->setObjectName(QString::fromLatin1(c.name));
+        }
+    }
+}
+
+void loadControlCaption(QWidget *control, bool tooltips)
+{
+    const QString kind = controlKind(control);
+    if (kind == QLatin1String("TabStrip")) {
+        auto *strip = static_cast<TabStrip *>(control);
+        for (int i = 0; i < strip->count(); ++i) {
+            const TagIds ids = parseTag(strip->tag(i).toString());
+            if (ids.caption > 0)
+                strip->setCaption(i, gLoadResString(ids.caption));
+            strip->setToolTipText(i, tooltips && ids.tooltip >= 1 ? gLoadResString(ids.tooltip) : QString());
+        }
+        return;
+    }
+    const TagIds ids = parseTag(controlTag(control));
+    if (ids.caption > 0) {
+        const int item = control->property("TagItem").isValid() ? control->property("TagItem").toInt() : 1;
+        setCaptionOf(control, gLoadResString(ids.caption, item));
+    }
+    control->setToolTip(tooltips && ids.tooltip >= 1 ? gLoadResString(ids.tooltip) : QString());
+}
+
+void loadControlCaptions(QWidget *form, bool tooltips)
+{
+    const int formId = static_cast<int>(platform::leadingInt32(controlTag(form)));
+    if (formId > 0)
+        form->setWindowTitle(gLoadResString(formId));
+    const QList<QWidget *> all = form->findChildren<QWidget *>();
+    for (QWidget *w : all) {
+        if (controlKind(w).isEmpty() || w->isWindow())
+            continue;
+        loadControlCaption(w, tooltips);
+    }
+}
+
+QString controlCaption(const QWidget *w)
+{
+    if (auto *l = qobject_cast<const QLabel *>(w))
+        return l->text();
+    if (auto *b = qobject_cast<const QAbstractButton *>(w))
+        return b->text();
+    if (auto *g = qobject_cast<const QGroupBox *>(w))
+        return g->title();
+    if (auto *s = qobject_cast<const SectionLine *>(w))
+        return s->text();
+    if (auto *e = qobject_cast<const QLineEdit *>(w))
+        return e->text();
+    return w->windowTitle();
+}
+
+} // namespace ui
