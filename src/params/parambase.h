@@ -25,6 +25,8 @@ public:
     virtual ~ParamOwner() = default;
     virtual CpIo &cpIo() = 0;
     virtual lns::TemplateContext templateContext() const = 0;
+    // Title of the parameters' message boxes (the main window's caption).
+    virtual QString messageTitle() const = 0;
 };
 
 // Error raised by the partial-CP calls: the object-error base plus 1000.

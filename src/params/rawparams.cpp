@@ -59,8 +59,8 @@ void cParam1Byte::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    writeOwnField(spec(), m_value, kWriteToLns);
-    setChanged(false);
+    if (writeOwnField(spec(), m_value, kWriteToLns))
+        setChanged(false);
 }
 
 void cParam1Byte::ReadFromExtCp()
@@ -79,8 +79,8 @@ void cParam1Byte::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    writeExtField(spec(), m_value, kWriteToExtCp);
-    setChanged(false);
+    if (writeExtField(spec(), m_value, kWriteToExtCp))
+        setChanged(false);
 }
 
 // ---- cParam2Byte ----
@@ -158,8 +158,8 @@ void cParam2Byte::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    writeOwnField(spec(), Value(), kWriteToLns);
-    setChanged(false);
+    if (writeOwnField(spec(), Value(), kWriteToLns))
+        setChanged(false);
 }
 
 void cParam2Byte::ReadFromExtCp()
@@ -178,8 +178,8 @@ void cParam2Byte::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    writeExtField(spec(), Value(), kWriteToExtCp);
-    setChanged(false);
+    if (writeExtField(spec(), Value(), kWriteToExtCp))
+        setChanged(false);
 }
 
 // ---- cParamASCII ----
@@ -278,8 +278,8 @@ void cParamASCII::WriteToExtCp()
         return;
     }
     ext->bytes(); // the rest of the wrapper comes from the device
-    ext->setBytes(first + 1, asciiToBytes(m_value, count));
-    setChanged(false);
+    if (ext->setBytes(first + 1, asciiToBytes(m_value, count)))
+        setChanged(false);
 }
 
 } // namespace params

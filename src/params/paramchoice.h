@@ -1,0 +1,160 @@
+// Parameters with a small set of allowed values: a drop-down list whose
+// entries carry the stored number as item data, a check box with one stored
+// number for checked and one for unchecked, and a group of option buttons
+// whose entries carry the CP's whole raw text.
+#pragma once
+
+#include "parambase.h"
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPointer>
+#include <QVector>
+
+namespace params {
+
+class cParamComboBox : public cParamBase
+{
+public:
+    int ClassId() const override { return PA_CLASSID_COMBOBOX_PARAMTER; }
+
+    QComboBox *ComboBoxControl() const { return m_combo; }
+    // Binding a list empties it.
+    void setComboBoxControl(QComboBox *combo);
+
+    qint32 Value() const { return m_value; }
+    void setValue(qint32 v);
+    bool SignedValue() const { return m_signed; }
+    void setSignedValue(bool on) { m_signed = on; }
+    QString InvalidItemString() const { return m_invalidItem; }
+    void setInvalidItemString(const QString &text) { m_invalidItem = text; }
+    bool ControlUpdatesEnabled() const { return m_updatesEnabled; }
+    void setControlUpdatesEnabled(bool on);
+    int LockMode() const { return m_lockMode; }
+    void setLockMode(int mode);
+    int bytePos() const { return m_bytePos; }
+    int byteLength() const { return m_byteLength; }
+
+    // A negative item data makes the field signed.
+    void AddComboBoxItem(const QString &text, qint32 itemData);
+    void RemoveComboBoxItem(int itemIndex);
+    void RemoveComboBoxItemByItemData(qint32 itemData);
+    void ClearComboBox();
+    void UpdateComboBox() { setValue(m_value); }
+    bool ValueIsInComboList(qint32 v) const;
+    bool CurrentValueIsInComboList() const { return ValueIsInComboList(m_value); }
+    // Puts InvalidItemString at the top in red and selects it (it stands for
+    // the current value, which is not in the list).
+    void ShowInvalidItem();
+    // Selects entry i as the user would (the value follows).
+    void SetValueByComboListItemIndex(int itemIndex);
+    void SetComboBox();
+    void ComboBox_Change_Event();
+
+    ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
+    FieldSpec fieldSpec() const;
+
+    void ReadFromLns() override;
+    void WriteToLns() override;
+    void ReadFromExtCp() override;
+    void WriteToExtCp() override;
+    void setAvailable(bool on) override;
+
+private:
+    int invalidEntry() const;
+    void removeInvalidEntry();
+
+    QPointer<QComboBox> m_combo;
+    qint32 m_value = 0;
+    bool m_signed = false;
+    QString m_invalidItem;
+    bool m_updatesEnabled = true;
+    int m_lockMode = LM_UNLOCKED;
+    bool m_guard = false;
+    int m_bytePos = 0;
+    int m_byteLength = 0;
+};
+
+class cParamCheckBox : public cParamBase
+{
+public:
+    int ClassId() const override { return PA_CLASSID_CHECKBOX_PARAMETER; }
+
+    QCheckBox *CheckBoxControl() const { return m_box; }
+    void setCheckBoxControl(QCheckBox *box) { m_box = box; }
+
+    qint32 Value() const { return m_value; }
+    // Only while Available.
+    void setValue(qint32 v);
+    qint32 ValueChecked() const { return m_checked; }
+    void setValueChecked(qint32 v) { m_checked = v; }
+    qint32 ValueUnchecked() const { return m_unchecked; }
+    void setValueUnchecked(qint32 v) { m_unchecked = v; }
+    bool SignedValue() const { return m_signed; }
+    void setSignedValue(bool on) { m_signed = on; }
+    int LockMode() const { return m_lockMode; }
+    void setLockMode(int mode);
+
+    void SetCheckBox();
+    void CheckBox_Click_Event();
+
+    ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
+    FieldSpec fieldSpec() const;
+
+    void ReadFromLns() override;
+    void WriteToLns() override;
+    void ReadFromExtCp() override;
+    void WriteToExtCp() override;
+    void setAvailable(bool on) override;
+
+private:
+    QPointer<QCheckBox> m_box;
+    qint32 m_value = 0;
+    qint32 m_checked = 0;
+    qint32 m_unchecked = 0;
+    bool m_signed = false;
+    int m_lockMode = LM_UNLOCKED;
+    bool m_guard = false;
+    int m_bytePos = 0;
+    int m_byteLength = 0;
+};
+
+class cParamOptBtn : public cParamBase
+{
+public:
+    int ClassId() const override { return PA_CLASSID_OPTIONBUTTON_PARAMETER; }
+
+    // The raw text of the whole CP.
+    QString Value() const { return m_value; }
+    void setValue(const QString &rawText);
+    int LockMode() const { return m_lockMode; }
+    void setLockMode(int mode);
+
+    // Item data: the CP's complete raw text for that choice.
+    void AddOptionButton(QAbstractButton *button, const QString &itemData);
+    QAbstractButton *OptionButton(int index) const; // 1-based
+    QString itemData(int index) const;
+    int OptionButtonsCount() const { return m_buttons.size(); }
+    // Position (1-based) of a button of this parameter, 0 when it has none.
+    int indexOf(const QAbstractButton *button) const;
+    void OptionButton_Click_Event(int index);
+
+    void ReadFromLns() override;
+    void WriteToLns() override;
+    void ReadFromExtCp() override;
+    void WriteToExtCp() override;
+    void setAvailable(bool on) override;
+
+private:
+    void showValue();
+    void switchAllOff();
+
+    QVector<QPointer<QAbstractButton>> m_buttons;
+    QStringList m_itemData;
+    QString m_value;
+    int m_lockMode = LM_UNLOCKED;
+    bool m_guard = false;
+};
+
+} // namespace params
