@@ -5,6 +5,10 @@
 #include <QPainter>
 #include <QStyleOptionTabWidgetFrame>
 #include <QStylePainter>
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QStyleOptionTab>
+#include <QToolTip>
 
 namespace ui {
 
@@ -173,7 +177,9 @@ void ButtonLine::resizeEvent(QResizeEvent *)
 {
     // Status text on the left, the three buttons right-aligned.
     const int margin = 4;
-    const int bw = 84;
+    int bw = 84;
+    for (const QPushButton *b : {m_ok, m_cancel, m_apply})
+        bw = qMax(bw, b->sizeHint().width());
     const int bh = qMin(height() - 2 * margin, 26);
     const int y = (height() - bh) / 2;
     int x = width() - margin - bw;
@@ -208,9 +214,46 @@ void NavigationBar::setGroupCaption(const QString &text)
     m_group->setText(text);
 }
 
+namespace {
+
+// The navigation buttons' pictures: sliders for configuration, a dial for
+// controlling.
+QIcon navigationIcon(const QString &key)
+{
+    QPixmap pm(28, 28);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor ink(0, 92, 160);
+    if (key == QLatin1String("0")) {
+        p.setPen(QPen(QColor(90, 90, 90), 2));
+        for (int i = 0; i < 3; ++i)
+            p.drawLine(7 + i * 7, 4, 7 + i * 7, 24);
+        p.setPen(Qt::NoPen);
+        p.setBrush(ink);
+        const int knobs[] = {16, 8, 19};
+        for (int i = 0; i < 3; ++i)
+            p.drawRect(QRectF(3.5 + i * 7, knobs[i] - 2.5, 7, 5));
+    } else {
+        p.setPen(QPen(QColor(90, 90, 90), 2));
+        p.setBrush(Qt::white);
+        p.drawEllipse(QRectF(3, 3, 22, 22));
+        p.setPen(QPen(ink, 3, Qt::SolidLine, Qt::RoundCap));
+        p.drawLine(QPointF(14, 14), QPointF(20, 8));
+    }
+    return QIcon(pm);
+}
+
+} // namespace
+
 QToolButton *NavigationBar::addButton(const QString &key, const QString &tag, const QString &caption)
 {
     auto *b = new QToolButton(this);
+    b->setIcon(navigationIcon(key));
+    b->setIconSize(QSize(28, 28));
+    QFont f = b->font();
+    f.setPointSizeF(f.pointSizeF() * 0.75);
+    b->setFont(f);
     b->setObjectName(QStringLiteral("ButtonBarButton") + key);
     b->setCheckable(true);
     b->setAutoRaise(true);
@@ -270,21 +313,17 @@ void NavigationBar::relayout()
     for (const Button &b : std::as_const(m_buttons)) {
         if (!b.widget)
             continue;
-        b.widget->setGeometry(4, y, w - 8, 48);
-        y += 54;
+        b.widget->setGeometry(1, y, w - 2, 56);
+        y += 62;
     }
 }
 
 TabStrip::TabStrip(QWidget *parent)
     : QWidget(parent)
-    , m_bar(new QTabBar(this))
+    , m_bar(new TabRowBar(this))
 {
     setControlKind(this, QStringLiteral("TabStrip"));
-    m_bar->setDrawBase(false);
-    m_bar->setExpanding(false);
-    m_bar->setUsesScrollButtons(true);
-    m_bar->setElideMode(Qt::ElideNone);
-    connect(m_bar, &QTabBar::currentChanged, this, [this](int) { Q_EMIT clicked(); });
+    connect(m_bar, &TabRowBar::currentChanged, this, [this](int) { Q_EMIT clicked(); });
 }
 
 QString TabStrip::key(int position) const
@@ -315,6 +354,7 @@ int TabStrip::insertTab(int position, const QString &caption, const QString &key
     // Inserting must not move the selection: the page shown stays the same.
     const QSignalBlocker block(m_bar);
     const int i = m_bar->insertTab(position, caption);
+    fitBar();
     m_bar->setTabToolTip(i, toolTip);
     m_bar->setTabData(i, QVariantMap{{QStringLiteral("key"), key}, {QStringLiteral("tag"), tag}});
     return i;
@@ -336,15 +376,40 @@ QStringList TabStrip::keys() const
     return k;
 }
 
+void TabStrip::setCaption(int position, const QString &caption)
+{
+    m_bar->setTabText(position, caption);
+    fitBar();
+}
+
+void TabStrip::removeTab(int position)
+{
+    m_bar->removeTab(position);
+    fitBar();
+}
+
+void TabStrip::setMinimumRows(int rows)
+{
+    m_minimumRows = qMax(1, rows);
+    fitBar();
+}
+
+void TabStrip::fitBar()
+{
+    const int h = qMax(m_bar->heightForWidth(width()), m_minimumRows * m_bar->rowHeight());
+    m_bar->setGeometry(0, 0, width(), h);
+    update();
+}
+
 QRect TabStrip::clientArea() const
 {
-    const int top = m_bar->sizeHint().height();
+    const int top = m_bar->height();
     return QRect(x() + 2, y() + top + 2, qMax(0, width() - 4), qMax(0, height() - top - 4));
 }
 
 void TabStrip::resizeEvent(QResizeEvent *)
 {
-    m_bar->setGeometry(0, 0, width(), m_bar->sizeHint().height());
+    fitBar();
 }
 
 void TabStrip::paintEvent(QPaintEvent *)
@@ -352,12 +417,210 @@ void TabStrip::paintEvent(QPaintEvent *)
     QStylePainter p(this);
     QStyleOptionTabWidgetFrame opt;
     opt.initFrom(this);
-    const int top = m_bar->sizeHint().height();
+    const int top = m_bar->height();
     opt.rect = QRect(0, top - 1, width(), height() - top + 1);
     opt.lineWidth = 1;
     opt.shape = QTabBar::RoundedNorth;
-    opt.tabBarSize = m_bar->sizeHint();
+    opt.tabBarSize = QSize(width(), top);
     p.drawPrimitive(QStyle::PE_FrameTabWidget, opt);
+}
+
+TabRowBar::TabRowBar(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("TabRows"));
+    setMouseTracking(false);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+int TabRowBar::rowHeight() const
+{
+    return tabSize(QStringLiteral("X")).height();
+}
+
+QSize TabRowBar::tabSize(const QString &text) const
+{
+    // As the style sizes a tab of a plain tab bar.
+    QStyleOptionTab opt;
+    opt.initFrom(this);
+    opt.shape = QTabBar::RoundedNorth;
+    opt.text = text;
+    const int hframe = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &opt, this);
+    const int vframe = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &opt, this);
+    const QSize contents(fontMetrics().size(Qt::TextShowMnemonic, text).width() + hframe,
+                         fontMetrics().height() + vframe);
+    return style()->sizeFromContents(QStyle::CT_TabBarTab, &opt, contents, this);
+}
+
+int TabRowBar::tabWidth(const QString &text) const
+{
+    return tabSize(text).width();
+}
+
+QList<QRect> TabRowBar::layoutTabs(int width) const
+{
+    // Greedy wrap in design order, each tab as wide as its text needs; then,
+    // as on multi-row tab controls, the row holding the selected tab moves
+    // next to the page so that the selected tab touches it.
+    QList<QRect> rects;
+    QList<int> rowOf;
+    int x = 0, row = 0;
+    for (const Tab &t : m_tabs) {
+        const int w = tabWidth(t.text);
+        if (x > 0 && x + w > width) {
+            x = 0;
+            ++row;
+        }
+        rects << QRect(x, 0, w, 0);
+        rowOf << row;
+        x += w;
+    }
+    const int rows = row + 1;
+    const int selectedRow = m_current >= 0 && m_current < rowOf.size() ? rowOf.at(m_current) : rows - 1;
+    const int h = rowHeight();
+    for (int i = 0; i < rects.size(); ++i) {
+        int r = rowOf.at(i);
+        // The selected row goes last; the rows after it move up by one.
+        if (r == selectedRow)
+            r = rows - 1;
+        else if (r > selectedRow)
+            --r;
+        rects[i].setRect(rects.at(i).x(), r * h, rects.at(i).width(), h);
+    }
+    return rects;
+}
+
+int TabRowBar::heightForWidth(int width) const
+{
+    int bottom = rowHeight();
+    for (const QRect &r : layoutTabs(width))
+        bottom = qMax(bottom, r.bottom() + 1);
+    return bottom;
+}
+
+QSize TabRowBar::sizeHint() const
+{
+    return {width(), heightForWidth(width())};
+}
+
+QRect TabRowBar::tabRect(int i) const
+{
+    return m_rects.value(i);
+}
+
+int TabRowBar::insertTab(int position, const QString &text)
+{
+    position = qBound(0, position, m_tabs.size());
+    m_tabs.insert(position, Tab{text, QString(), QVariant()});
+    // The selected tab stays the selected one.
+    if (m_current < 0)
+        m_current = 0;
+    else if (position <= m_current)
+        ++m_current;
+    m_rects = layoutTabs(width());
+    update();
+    return position;
+}
+
+void TabRowBar::removeTab(int position)
+{
+    if (position < 0 || position >= m_tabs.size())
+        return;
+    m_tabs.removeAt(position);
+    m_rects = layoutTabs(width());
+    update();
+    if (position < m_current) {
+        --m_current;
+    } else if (position == m_current) {
+        // The tab that took its place (or the new last one) is selected.
+        m_current = m_tabs.isEmpty() ? -1 : qMin(position, m_tabs.size() - 1);
+        m_rects = layoutTabs(width());
+        Q_EMIT currentChanged(m_current);
+    }
+}
+
+void TabRowBar::setTabText(int i, const QString &text)
+{
+    if (i < 0 || i >= m_tabs.size())
+        return;
+    m_tabs[i].text = text;
+    m_rects = layoutTabs(width());
+    update();
+}
+
+void TabRowBar::setCurrentIndex(int i)
+{
+    if (i < 0 || i >= m_tabs.size() || i == m_current)
+        return;
+    m_current = i;
+    m_rects = layoutTabs(width());
+    update();
+    Q_EMIT currentChanged(i);
+}
+
+void TabRowBar::resizeEvent(QResizeEvent *)
+{
+    m_rects = layoutTabs(width());
+}
+
+void TabRowBar::mousePressEvent(QMouseEvent *e)
+{
+    for (int i = 0; i < m_rects.size(); ++i) {
+        if (m_rects.at(i).contains(e->position().toPoint())) {
+            setCurrentIndex(i);
+            return;
+        }
+    }
+}
+
+bool TabRowBar::event(QEvent *e)
+{
+    if (e->type() == QEvent::ToolTip) {
+        auto *he = static_cast<QHelpEvent *>(e);
+        for (int i = 0; i < m_rects.size(); ++i) {
+            if (m_rects.at(i).contains(he->pos())) {
+                if (!m_tabs.at(i).toolTip.isEmpty())
+                    QToolTip::showText(he->globalPos(), m_tabs.at(i).toolTip, this);
+                return true;
+            }
+        }
+        QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void TabRowBar::paintEvent(QPaintEvent *)
+{
+    QStylePainter p(this);
+    // The selected tab is drawn last so that it lies over its neighbours.
+    QList<int> order;
+    for (int i = 0; i < m_tabs.size(); ++i)
+        if (i != m_current)
+            order << i;
+    if (m_current >= 0)
+        order << m_current;
+    for (int i : std::as_const(order)) {
+        QStyleOptionTab opt;
+        opt.initFrom(this);
+        opt.shape = QTabBar::RoundedNorth;
+        opt.text = m_tabs.at(i).text;
+        opt.rect = m_rects.value(i);
+        const bool first = i == 0 || m_rects.value(i - 1).y() != opt.rect.y();
+        const bool last = i == m_tabs.size() - 1 || m_rects.value(i + 1).y() != opt.rect.y();
+        opt.position = first && last ? QStyleOptionTab::OnlyOneTab
+            : first                  ? QStyleOptionTab::Beginning
+            : last                   ? QStyleOptionTab::End
+                                     : QStyleOptionTab::Middle;
+        if (i == m_current)
+            opt.state |= QStyle::State_Selected;
+        else
+            opt.state &= ~QStyle::State_Selected;
+        if (!isEnabled())
+            opt.state &= ~QStyle::State_Enabled;
+        opt.state &= ~QStyle::State_HasFocus;
+        p.drawControl(QStyle::CE_TabBarTab, opt);
+    }
 }
 
 int keyNumber(const QString &key)

@@ -162,6 +162,55 @@ private:
     QList<Button> m_buttons;
 };
 
+// The tabs of a tab strip, wrapped into as many rows as they need (the
+// strips of this window hold more tabs than one row of the page width).
+class TabRowBar : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TabRowBar(QWidget *parent = nullptr);
+    int count() const { return m_tabs.size(); }
+    int insertTab(int position, const QString &text);
+    void removeTab(int position);
+    QString tabText(int i) const { return m_tabs.value(i).text; }
+    void setTabText(int i, const QString &text);
+    QString tabToolTip(int i) const { return m_tabs.value(i).toolTip; }
+    void setTabToolTip(int i, const QString &tip) { m_tabs[i].toolTip = tip; }
+    QVariant tabData(int i) const { return m_tabs.value(i).data; }
+    void setTabData(int i, const QVariant &data) { m_tabs[i].data = data; }
+    int currentIndex() const { return m_current; }
+    void setCurrentIndex(int i);
+    // Height needed for the given width.
+    int heightForWidth(int width) const override;
+    int rowHeight() const;
+    bool hasHeightForWidth() const override { return true; }
+    QSize sizeHint() const override;
+    QRect tabRect(int i) const;
+
+Q_SIGNALS:
+    void currentChanged(int index);
+
+protected:
+    void paintEvent(QPaintEvent *) override;
+    void mousePressEvent(QMouseEvent *) override;
+    bool event(QEvent *) override;
+    void resizeEvent(QResizeEvent *) override;
+
+private:
+    struct Tab
+    {
+        QString text;
+        QString toolTip;
+        QVariant data;
+    };
+    QList<QRect> layoutTabs(int width) const;
+    QSize tabSize(const QString &text) const;
+    int tabWidth(const QString &text) const;
+    QList<Tab> m_tabs;
+    QList<QRect> m_rects;
+    int m_current = -1;
+};
+
 // A tab strip: a row of tabs over a framed client area on which the window
 // lays its pages. Each tab has a key ("KEY:" plus the page number), a
 // caption, a tooltip and a tag.
@@ -176,18 +225,21 @@ public:
     QString toolTipText(int position) const { return m_bar->tabToolTip(position); }
     QVariant tag(int position) const;
     void setTag(int position, const QVariant &tag);
-    void setCaption(int position, const QString &caption) { m_bar->setTabText(position, caption); }
+    void setCaption(int position, const QString &caption);
     void setToolTipText(int position, const QString &tip) { m_bar->setTabToolTip(position, tip); }
     int addTab(const QString &caption, const QString &key, const QString &toolTip, const QVariant &tag);
     int insertTab(int position, const QString &caption, const QString &key, const QString &toolTip,
                   const QVariant &tag);
-    void removeTab(int position) { m_bar->removeTab(position); }
+    void removeTab(int position);
+    // Rows of tabs the strip keeps room for even when fewer are needed, so
+    // that the client area stays put while tabs come and go.
+    void setMinimumRows(int rows);
     int indexOfKey(const QString &key) const;
     int selectedIndex() const { return m_bar->currentIndex(); }
     // Selects a tab; the strip's click is raised when the selection changes.
     void select(int position) { m_bar->setCurrentIndex(position); }
     QStringList keys() const;
-    QTabBar *bar() const { return m_bar; }
+    TabRowBar *bar() const { return m_bar; }
     // The client area below the tabs, in the parent's coordinates.
     QRect clientArea() const;
 
@@ -199,7 +251,9 @@ protected:
     void resizeEvent(QResizeEvent *) override;
 
 private:
-    QTabBar *m_bar;
+    void fitBar();
+    TabRowBar *m_bar;
+    int m_minimumRows = 1;
 };
 
 // The number after the colon of a tab key; 0 when there is none.

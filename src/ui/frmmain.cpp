@@ -881,6 +881,9 @@ void frmMain::styleWindow(int frameHeightTwips, int tabRows, int frameWidthTwips
         QPalette pal = w->palette();
         pal.setColor(QPalette::Window, m_pageColor);
         w->setPalette(pal);
+        // Buttons fill with their button colour by default; the page colour
+        // is their back colour here.
+        w->setBackgroundRole(QPalette::Window);
         w->setAutoFillBackground(true);
         if (kind == QLatin1String("picturebox"))
             if (auto *frame = qobject_cast<QFrame *>(w))
@@ -894,9 +897,11 @@ void frmMain::styleWindow(int frameHeightTwips, int tabRows, int frameWidthTwips
     if (m_logBox)
         m_logBox->resize(m_logBox->width(),
                          twipsToPixels(frameHeightTwips) - m_logBox->y() - twipsToPixels(180));
-    for (TabStrip *strip : m_tabStrips)
+    for (TabStrip *strip : m_tabStrips) {
+        strip->setMinimumRows(tabRows);
         strip->setGeometry(twipsToPixels(tabLeft), twipsToPixels(tabTop), twipsToPixels(tabWidth),
                            twipsToPixels(tabHeight));
+    }
 
     const int navTop = 420 - kMenuBandTwips;
     const int navHeight = tabTop + tabHeight - navTop;

@@ -599,6 +599,12 @@ void TestFrmMain::captionsInBothLanguages()
         ++checked;
     }
     QVERIFY(checked > 60);
+    for (auto b : {ui::ButtonLine::OK, ui::ButtonLine::Cancel, ui::ButtonLine::Apply})
+        QVERIFY(w.buttonLine()->button(b)->sizeHint().width() <= w.buttonLine()->button(b)->width());
+    for (int i = 0; i < w.navigationBar()->count(); ++i) {
+        const QToolButton *b = w.navigationBar()->buttonAt(i).widget;
+        QVERIFY2(b->sizeHint().width() <= b->width(), qPrintable(b->text()));
+    }
     for (int i = 0; i < w.tabStrip(0)->count(); ++i)
         QVERIFY(!w.tabStrip(0)->caption(i).isEmpty());
     for (const QString &name : w.activeBar()->toolNames())
