@@ -368,7 +368,9 @@ bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, q
     QString why;
     const auto merged = params::writeField(base, spec, el, value, &why);
     if (!merged) {
+        // The field keeps its old bytes; the write as a whole reports it.
         logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1: %2").arg(cpName(cp), why));
+        markFailed(cp);
         return false;
     }
     return writeCp(cp, *merged, module, procedure);
