@@ -105,6 +105,8 @@ public:
         return qobject_cast<T *>(control(array, index));
     }
     QWidget *page(int frameIndex) const;
+    // Title of the window's message boxes.
+    QString caption() const { return windowTitle(); }
 
     // Flags the configuration work sets and reads.
     bool parametersChanged() const { return m_parametersChanged; }
