@@ -33,6 +33,14 @@ QList<int> keyNumbers(const ui::TabStrip *strip)
 
 const QString kProductKey = QStringLiteral("SOFTWARE\\norda\\Aerolis Controller");
 
+// With AEROLIS_TOUR_DIR set, windows the tests open are kept as pictures
+// there for a look by eye.
+void keepPicture(QWidget *w, const QString &name)
+{
+    if (qEnvironmentVariableIsSet("AEROLIS_TOUR_DIR"))
+        w->grab().save(QDir(qEnvironmentVariable("AEROLIS_TOUR_DIR")).filePath(name));
+}
+
 } // namespace
 
 class TestFrmMain : public QObject
@@ -65,6 +73,7 @@ private Q_SLOTS:
     void language();
     void captionsInBothLanguages_data();
     void captionsInBothLanguages();
+    void unknownLanguageGivesEmptyTexts();
     void tagLoading_data();
     void tagLoading();
     void help_data();
@@ -612,6 +621,25 @@ void TestFrmMain::captionsInBothLanguages()
             QVERIFY2(!w.tool(name)->text().isEmpty(), qPrintable(name));
 }
 
+void TestFrmMain::unknownLanguageGivesEmptyTexts()
+{
+    UiFixture f;
+    platform::Registry::write(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"),
+                              QStringLiteral("5"));
+    host::InitApp();
+    QCOMPARE(platform::languageOffset(), 5);
+    frmMain &w = f.show();
+    // Every lookup is shifted past its entry: empty captions, a working window.
+    QVERIFY(w.buttonLine()->button(ui::ButtonLine::Cancel)->text().isEmpty());
+    QVERIFY(w.findChild<QLabel *>(QStringLiteral("Label49"))->text().isEmpty());
+    QVERIFY(w.isVisible());
+    QCOMPARE(w.currentPage(), 0);
+    w.tool(QStringLiteral("English"))->trigger();
+    QCOMPARE(platform::Registry::read(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language")),
+             QStringLiteral("0"));
+    QVERIFY(w.close());
+}
+
 void TestFrmMain::tagLoading_data()
 {
     QTest::addColumn<QString>("tag");
@@ -688,6 +716,7 @@ void TestFrmMain::help()
         QVERIFY(w.helpViewer() && w.helpViewer()->isVisible());
         QCOMPARE(w.helpViewer()->currentSource().fileName(), shown);
         QVERIFY(!w.helpViewer()->browser()->toPlainText().trimmed().isEmpty());
+        keepPicture(w.helpViewer(), QStringLiteral("help-") + action + QStringLiteral(".png"));
     }
 }
 
@@ -701,6 +730,7 @@ void TestFrmMain::informationWindows()
     QCOMPARE(about->windowTitle(), gLoadResString(1850));
     QVERIFY(about->text().contains(platform::fullVersionText()));
     QVERIFY(about->text().contains(gLoadResString(1852)));
+    keepPicture(about, QStringLiteral("about.png"));
 
     w.tool(QStringLiteral("DeviceInfo"))->trigger();
     auto *info = w.findChild<ui::InfoWindow *>(QStringLiteral("frmDeviceInfo"));
@@ -709,6 +739,7 @@ void TestFrmMain::informationWindows()
         QVERIFY(info->text().contains(gLoadResString(1383, item)));
     // Without a device every value is "unknown", nothing throws.
     QVERIFY(info->text().contains(gLoadResString(1383, 9)));
+    keepPicture(info, QStringLiteral("device-info.png"));
     QVERIFY(f.messages->shown.isEmpty());
 }
 
