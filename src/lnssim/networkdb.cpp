@@ -218,11 +218,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
     return result;
 }
 
-void NetworkDb::create(const QString &path, const QString &networkName)
+void NetworkDb::openConnection(const QString &path, const QString &failureText)
 {
-    close();
-    if (QFileInfo::exists(path))
-        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1 exists already").arg(path));
     m_path = path;
     m_connection = nextConnectionName("db");
     {
@@ -234,10 +231,18 @@ void NetworkDb::create(const QString &path, const QString &networkName)
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connection);
             m_connection.clear();
-            fail(QStringLiteral("cannot be created"), err);
+            fail(failureText, err);
         }
     }
     m_open = true;
+}
+
+void NetworkDb::create(const QString &path, const QString &networkName)
+{
+    close();
+    if (QFileInfo::exists(path))
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1 exists already").arg(path));
+    openConnection(path, QStringLiteral("cannot be created"));
     try {
         run(QStringLiteral("PRAGMA journal_mode=WAL"));
         run(QStringLiteral("PRAGMA synchronous=NORMAL"));
@@ -278,21 +283,7 @@ NetworkDb::Probe NetworkDb::open(const QString &path)
 {
     close();
     const Probe p = probe(path);
-    m_path = path;
-    m_connection = nextConnectionName("db");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
-        if (!db.open()) {
-            const QString err = db.lastError().text();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connection);
-            m_connection.clear();
-            fail(QStringLiteral("cannot be opened"), err);
-        }
-    }
-    m_open = true;
+    openConnection(path, QStringLiteral("cannot be opened"));
     try {
         run(QStringLiteral("PRAGMA synchronous=NORMAL"));
         run(QStringLiteral("PRAGMA foreign_keys=ON"));

@@ -215,6 +215,8 @@ public:
     void resetCounters();
 
 private:
+    // Opens the SQLite connection of path; throws ErrDatabase with failureText.
+    void openConnection(const QString &path, const QString &failureText);
     void createSchema();
     void upgrade(int fromVersion);
     [[noreturn]] void fail(const QString &what, const QString &sqlError) const;
