@@ -13,6 +13,7 @@
 #pragma once
 
 #include "configprop.h"
+#include "controlevents.h"
 #include "cpfetch.h"
 #include "cpio.h"
 #include "paramchoice.h"
@@ -31,7 +32,7 @@ class QWidget;
 
 namespace params {
 
-class ControlEvents;
+
 
 template <class T>
 class Registry
