@@ -97,6 +97,9 @@ public:
     // CP writes that failed (or were taken back by a failed commit) since
     // the last clearFailures; by object and by name.
     void clearFailures();
+    // A caller refused to write a value into the CP (it does not fit): the
+    // CP counts as failed for the write in progress.
+    void reportRefused(const lns::ConfigPropertyPtr &cp) { markFailed(cp); }
     bool writeFailed(const lns::ConfigPropertyPtr &cp) const;
     QStringList failedCpNames() const { return m_failedNames; }
     bool anyWriteFailed() const { return !m_failed.isEmpty(); }

@@ -570,6 +570,7 @@ void cParamOptBtn::WriteToLns()
         // An item data text that is not the CP's raw form would put other
         // bytes on the device than the choice means: nothing is written.
         CpIo::logError(moduleName(), kWriteToLns, lns::ErrBadValue, QStringLiteral("%1: %2").arg(Name(), why));
+        io()->reportRefused(ConfigProperty());
         return;
     }
     if (io()->writeCp(ConfigProperty(), *bytes, moduleName(), kWriteToLns))
