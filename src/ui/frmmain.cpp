@@ -810,24 +810,27 @@ void frmMain::showDeviceInfo()
     const QString unknown = caption(9);
     QString deviceName = s.deviceName, templateName = unknown, programId = unknown, commissioned = unknown,
             appNumber = unknown, serverVersion = unknown;
-    try {
-        if (s.conn.device) {
-            deviceName = s.conn.device->name();
-            programId = s.conn.device->programId();
-            commissioned = s.conn.device->commissioned() ? caption(7) : caption(8);
+    // Each value on its own: what cannot be read stays "unknown" (a device
+    // that never had an application loaded has no application record).
+    auto read = [](QString &target, const std::function<QString()> &f) {
+        try {
+            const QString v = f();
+            if (!v.isEmpty())
+                target = v;
+        } catch (const std::exception &) {
         }
-        if (s.conn.deviceTemplate)
-            templateName = s.conn.deviceTemplate->name();
-        if (s.conn.object) {
-            const QString record = s.conn.object->extensionData(kAppModeRecord);
-            if (!record.isEmpty())
-                appNumber = record;
-        }
-        if (s.conn.objectServer)
-            serverVersion = s.conn.objectServer->version();
-    } catch (const std::exception &) {
-        // What could be read is shown; the rest stays "unknown".
+    };
+    if (const lns::AppDevicePtr device = s.conn.device) {
+        read(deviceName, [&] { return device->name(); });
+        read(programId, [&] { return device->programId(); });
+        read(commissioned, [&] { return device->commissioned() ? caption(7) : caption(8); });
     }
+    if (const lns::DeviceTemplatePtr t = s.conn.deviceTemplate)
+        read(templateName, [&] { return t->name(); });
+    if (const lns::LonMarkObjectPtr object = s.conn.object)
+        read(appNumber, [&] { return object->extensionData(kAppModeRecord); });
+    if (const lns::ObjectServerPtr server = s.conn.objectServer)
+        read(serverVersion, [&] { return server->version(); });
     if (deviceName.isEmpty())
         deviceName = unknown;
     const QList<InfoLine> lines{{caption(1), deviceName},   {caption(2), templateName}, {caption(3), programId},
