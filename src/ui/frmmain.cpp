@@ -199,8 +199,8 @@ void frmMain::buildClient()
         m_frames[i] = frame;
         m_arrays.insert(frame->objectName(), frame);
     }
-    for (const PageSpec &spec : pageTable())
-        buildPage(spec, m_frames[spec.page], m_arrays);
+    for (const PageDesign &design : pageTable())
+        buildPage(design, m_frames[design.page], m_arrays);
     m_logBox = m_frames[9]->findChild<LogBox *>(QStringLiteral("QxLogBox"));
 
     m_buttonLine = new ButtonLine(m_client);

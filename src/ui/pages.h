@@ -14,7 +14,7 @@ namespace ui {
 
 enum class CtlKind { Label, TextBox, ComboBox, CheckBox, CommandButton, OptionButton, Lines, Shape, Group, LogBox };
 
-struct ControlSpec
+struct ControlDesign
 {
     CtlKind kind;
     int index;         // array index; -1 for a named control (Group, LogBox)
@@ -28,18 +28,18 @@ struct ControlSpec
 // The array name of a control kind ("TextBox", "Label", ...).
 QString arrayName(CtlKind kind);
 
-struct PageSpec
+struct PageDesign
 {
     int page;          // frame index, also the number of its tab key
-    QList<ControlSpec> controls;
+    QList<ControlDesign> controls;
 };
 
 // The designed pages, frame 0 to 9.
-const QList<PageSpec> &pageTable();
+const QList<PageDesign> &pageTable();
 
 // Creates the controls of one page on its frame and registers every array
 // member in `arrays` under "<ArrayName><index>".
-void buildPage(const PageSpec &spec, QWidget *frame, QHash<QString, QWidget *> &arrays);
+void buildPage(const PageDesign &design, QWidget *frame, QHash<QString, QWidget *> &arrays);
 
 // The control caption loading: sets the caption and tooltip of the form and
 // of every control from the ids in its Tag ("captionId/tooltipId"). The

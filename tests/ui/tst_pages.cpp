@@ -131,7 +131,7 @@ void TestPages::noOverlapOnAnyPage_data()
 {
     QTest::addColumn<int>("page");
     QTest::addColumn<int>("language");
-    for (const ui::PageSpec &p : ui::pageTable())
+    for (const ui::PageDesign &p : ui::pageTable())
         for (int lang : {0, 1000})
             QTest::newRow(qPrintable(QStringLiteral("page %1, offset %2").arg(p.page).arg(lang))) << p.page << lang;
 }
