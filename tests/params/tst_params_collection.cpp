@@ -114,6 +114,36 @@ private slots:
         QCOMPARE(f->counters().deviceWrites, qint64(0));
     }
 
+    void oneWritePerCpInsideSomeoneElsesTransaction()
+    {
+        // The System refuses the collection's own transaction: the fields of
+        // a CP are still merged and the CP is written once.
+        f->params->ReadFromLns();
+        f->params->TextBoxParameterByName("HeatSetpointComfort")->setValueCalc(22);
+        f->params->TextBoxParameterByName("CoolSetpointComfort")->setValueCalc(24);
+        f->system->startTransaction();
+        f->resetCounters();
+        QVERIFY(f->params->WriteToLns());
+        QVERIFY(f->traced(QStringLiteral("StartTransaction")));
+        f->system->commitTransaction();
+        QCOMPARE(f->counters().deviceWrites, qint64(cpmap::kDistinctCps));
+        QCOMPARE(f->counters().deviceReads, qint64(0));
+        QCOMPARE(f->deviceBytes(kSetPoints), bytesOf({9, 96, 9, 196, 10, 240, 8, 152, 7, 108, 6, 64}));
+    }
+
+    void oneWritePerCpWithoutSystem()
+    {
+        f->params->ReadFromLns();
+        f->params->setSystem(nullptr);
+        f->params->TextBoxParameterByName("HeatSetpointComfort")->setValueCalc(22);
+        f->params->TextBoxParameterByName("HeatSetpointStandby")->setValueCalc(18);
+        f->resetCounters();
+        QVERIFY(f->params->WriteToLns());
+        QCOMPARE(f->counters().deviceWrites, qint64(cpmap::kDistinctCps));
+        QCOMPARE(f->counters().deviceReads, qint64(0));
+        QCOMPARE(f->deviceBytes(kSetPoints), bytesOf({8, 252, 9, 196, 10, 240, 8, 152, 7, 8, 6, 64}));
+    }
+
     // ---- merging the fields of a shared CP ----
 
     void sharedCpFieldsAreMerged_data()
