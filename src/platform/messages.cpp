@@ -34,6 +34,11 @@ int defaultAnswer(int buttons)
     }
 }
 
+int defaultAnswer(const Message &m)
+{
+    return m.defaultButton != 0 ? m.defaultButton : defaultAnswer(m.buttons);
+}
+
 QString messageLine(const Message &m)
 {
     QString text = m.text;
@@ -48,7 +53,7 @@ int UnattendedMessages::show(const Message &m)
     std::fwrite(line.constData(), 1, static_cast<size_t>(line.size()), stderr);
     std::fflush(stderr);
     TraceLog::instance().write(messageLine(m));
-    return defaultAnswer(m.buttons);
+    return defaultAnswer(m);
 }
 
 int ScriptedMessages::show(const Message &m)
@@ -56,7 +61,7 @@ int ScriptedMessages::show(const Message &m)
     shown << m;
     if (!m_answers.isEmpty())
         return m_answers.takeFirst();
-    return defaultAnswer(m.buttons);
+    return defaultAnswer(m);
 }
 
 namespace {

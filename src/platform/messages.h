@@ -26,11 +26,15 @@ struct Message
     QString title;
     QString text;
     int buttons = MB_OK;
+    // The answer of the default button; 0: the first button of the set.
+    int defaultButton = 0;
 };
 
 QString iconName(MsgIcon icon);
 // The default answer of a button set (the first button).
 int defaultAnswer(int buttons);
+// The answer of the message's default button.
+int defaultAnswer(const Message &m);
 // "MESSAGE <icon> <title>: <text>" with line breaks written as \n.
 QString messageLine(const Message &m);
 
@@ -39,9 +43,9 @@ class MessageService
 public:
     virtual ~MessageService() = default;
     virtual int show(const Message &m) = 0;
-    int show(MsgIcon icon, const QString &title, const QString &text, int buttons = MB_OK)
+    int show(MsgIcon icon, const QString &title, const QString &text, int buttons = MB_OK, int defaultButton = 0)
     {
-        return show(Message{icon, title, text, buttons});
+        return show(Message{icon, title, text, buttons, defaultButton});
     }
 };
 

@@ -378,7 +378,7 @@ bool frmMain::queryUnload()
     if (!m_parametersChanged)
         return true;
     const int answer = platform::messages().show(platform::MsgIcon::Question, windowTitle(), gLoadResString(1428, 3),
-                                                 platform::MB_YesNo);
+                                                 platform::MB_YesNo, platform::ANS_No);
     return answer != platform::ANS_No;
 }
 

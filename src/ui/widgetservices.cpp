@@ -52,6 +52,19 @@ int WidgetMessages::show(const platform::Message &m)
     default:
         box.setStandardButtons(QMessageBox::Ok);
     }
+    switch (m.defaultButton) {
+    case platform::ANS_Yes:
+        box.setDefaultButton(QMessageBox::Yes);
+        break;
+    case platform::ANS_No:
+        box.setDefaultButton(QMessageBox::No);
+        break;
+    case platform::ANS_Cancel:
+        box.setDefaultButton(QMessageBox::Cancel);
+        break;
+    default:
+        break;
+    }
     switch (box.exec()) {
     case QMessageBox::Cancel:
         return platform::ANS_Cancel;

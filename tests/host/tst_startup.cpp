@@ -222,6 +222,11 @@ private slots:
         platform::Message m{MsgIcon::Critical, "Room101 / Controller", "a\nb", platform::MB_OK};
         QCOMPARE(platform::messageLine(m), QStringLiteral("MESSAGE critical Room101 / Controller: a\\nb"));
         QCOMPARE(platform::defaultAnswer(platform::MB_YesNo), int(platform::ANS_Yes));
+        // A message whose default button is "No" is answered "No" unattended.
+        platform::Message q{MsgIcon::Question, "t", "quit?", platform::MB_YesNo, platform::ANS_No};
+        platform::ScriptedMessages scripted;
+        QCOMPARE(scripted.show(q), int(platform::ANS_No));
+        QCOMPARE(platform::defaultAnswer(q), int(platform::ANS_No));
     }
 };
 

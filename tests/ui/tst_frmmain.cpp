@@ -451,6 +451,8 @@ void TestFrmMain::closing()
         QCOMPARE(m.icon, platform::MsgIcon::Question);
         QCOMPARE(m.buttons, int(platform::MB_YesNo));
         QCOMPARE(m.title, w.windowTitle());
+        // "No" is the default: an unanswered question keeps the window open.
+        QCOMPARE(m.defaultButton, int(platform::ANS_No));
     } else {
         QVERIFY(f.messages->shown.isEmpty());
     }
