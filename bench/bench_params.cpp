@@ -101,7 +101,7 @@ void BM_TextValueBytesRoundTrip(benchmark::State &state)
     v.setResolution(params::RES_0_1);
     v.setRangeMin(params::Dec::fromDouble(5));
     v.setRangeMax(params::Dec::fromDouble(50));
-    params::FieldSpec spec{7, 2, 0, v.fieldSigned()};
+    params::FieldPlace place{7, 2, 0, v.fieldSigned()};
     QByteArray cp(12, '\0');
     const QStringList entries{QStringLiteral("21.5"), QStringLiteral("22,25"), QStringLiteral("60"),
                               QStringLiteral("19.04")};
@@ -109,8 +109,8 @@ void BM_TextValueBytesRoundTrip(benchmark::State &state)
     for (auto _ : state) {
         const params::TextValue::Check c = v.roundingCheck(entries.at(i++ & 3));
         v.setValue(v.valueForNumber(v.numberOfTypedText(c.text)));
-        cp = *params::writeField(cp, spec, 12, v.fieldValue());
-        v.setValue(v.valueForField(*params::readField(cp, spec, 12)));
+        cp = *params::writeField(cp, place, 12, v.fieldValue());
+        v.setValue(v.valueForField(*params::readField(cp, place, 12)));
         benchmark::DoNotOptimize(v.displayText());
     }
     state.SetItemsProcessed(state.iterations());
@@ -126,7 +126,7 @@ void BM_TextBoxParameterRoundTrip(benchmark::State &state)
     ParamsFixture &f = fixture();
     auto p = f.params->TextBoxParameterByName(QStringLiteral("HeatSetpointComfort"));
     QLineEdit *box = p->TextBoxControl();
-    const params::FieldSpec spec = p->fieldSpec();
+    const params::FieldPlace place = p->fieldPlace();
     QByteArray cp(12, '\0');
     const QStringList entries{QStringLiteral("21.5"), QStringLiteral("22,25"), QStringLiteral("19.04")};
     int i = 0;
@@ -136,8 +136,8 @@ void BM_TextBoxParameterRoundTrip(benchmark::State &state)
         bool cancel = false;
         p->TextBox_Validate_Event(cancel);
         p->TextBox_LostFocus_Event();
-        cp = *params::writeField(cp, spec, 12, p->numbers().fieldValue());
-        p->setValue(p->numbers().valueForField(*params::readField(cp, spec, 12)));
+        cp = *params::writeField(cp, place, 12, p->numbers().fieldValue());
+        p->setValue(p->numbers().valueForField(*params::readField(cp, place, 12)));
         benchmark::DoNotOptimize(box->text());
     }
     state.SetItemsProcessed(state.iterations());

@@ -323,20 +323,20 @@ bool CpIo::writeCp(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, co
     return send(cp, bytes, module, procedure);
 }
 
-std::optional<qint64> CpIo::readField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, const QString &module,
+std::optional<qint64> CpIo::readField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, const QString &module,
                                       const QString &procedure)
 {
     const auto bytes = readCp(cp, module, procedure);
     if (!bytes)
         return std::nullopt;
     QString why;
-    const auto v = params::readField(*bytes, spec, elementByteLength(cp), &why);
+    const auto v = params::readField(*bytes, place, elementByteLength(cp), &why);
     if (!v)
         logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1: %2").arg(cpName(cp), why));
     return v;
 }
 
-bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, qint64 value, const QString &module,
+bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, qint64 value, const QString &module,
                       const QString &procedure)
 {
     if (!cp)
@@ -346,7 +346,7 @@ bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, q
         return false;
     const int length = el * dim;
     QByteArray base;
-    if (fieldCoversCp(spec, el, length)) {
+    if (fieldCoversCp(place, el, length)) {
         base = QByteArray(length, '\0');
     } else {
         // The current bytes of the CP: merged earlier in this write, written
@@ -366,7 +366,7 @@ bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, q
         }
     }
     QString why;
-    const auto merged = params::writeField(base, spec, el, value, &why);
+    const auto merged = params::writeField(base, place, el, value, &why);
     if (!merged) {
         // The field keeps its old bytes; the write as a whole reports it.
         logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1: %2").arg(cpName(cp), why));

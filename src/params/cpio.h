@@ -62,13 +62,12 @@ public:
     bool writeCp(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,
                  const QString &procedure);
 
-    // The field reader and writer (whole CP or a part of it, Part of the
-    // parameter protocol): a partial field is merged into the CP's current
-    // bytes, which are read from the device only when the collection holds
-    // none.
-    std::optional<qint64> readField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, const QString &module,
+    // The field reader and writer of the parameter classes (a whole CP or a
+    // part of it): a partial field is merged into the CP's current bytes,
+    // which are read from the device only when the collection holds none.
+    std::optional<qint64> readField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, const QString &module,
                                     const QString &procedure);
-    bool writeField(const lns::ConfigPropertyPtr &cp, const FieldSpec &spec, qint64 value, const QString &module,
+    bool writeField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, qint64 value, const QString &module,
                     const QString &procedure);
 
     // A read batch serves every further read of a CP from the bytes the

@@ -57,30 +57,30 @@ bool cParamBase::FetchCp(bool forceFetch)
     return true;
 }
 
-std::optional<qint64> cParamBase::readOwnField(const FieldSpec &spec, const QString &procedure)
+std::optional<qint64> cParamBase::readOwnField(const FieldPlace &place, const QString &procedure)
 {
     if (!io() || !m_cp)
         return std::nullopt;
-    const auto v = io()->readField(m_cp, spec, moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'));
+    const auto v = io()->readField(m_cp, place, moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'));
     if (!v)
         m_valueKnown = false;
     return v;
 }
 
-bool cParamBase::writeOwnField(const FieldSpec &spec, qint64 value, const QString &procedure)
+bool cParamBase::writeOwnField(const FieldPlace &place, qint64 value, const QString &procedure)
 {
     if (!io() || !m_cp)
         return false;
-    return io()->writeField(m_cp, spec, value, moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'));
+    return io()->writeField(m_cp, place, value, moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'));
 }
 
-std::optional<qint64> cParamBase::readExtField(const FieldSpec &spec, const QString &procedure)
+std::optional<qint64> cParamBase::readExtField(const FieldPlace &place, const QString &procedure)
 {
     if (!m_ext)
         return std::nullopt;
     const QByteArray bytes = m_ext->bytes();
     QString why;
-    const auto v = params::readField(bytes, spec, m_ext->ElementByteLength(), &why);
+    const auto v = params::readField(bytes, place, m_ext->ElementByteLength(), &why);
     if (!v) {
         m_valueKnown = false;
         CpIo::logError(moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'), lns::ErrBadValue,
@@ -89,13 +89,13 @@ std::optional<qint64> cParamBase::readExtField(const FieldSpec &spec, const QStr
     return v;
 }
 
-bool cParamBase::writeExtField(const FieldSpec &spec, qint64 value, const QString &procedure)
+bool cParamBase::writeExtField(const FieldPlace &place, qint64 value, const QString &procedure)
 {
     if (!m_ext)
         return false;
     const QByteArray current = m_ext->bytes();
     QString why;
-    const auto merged = params::writeField(current, spec, m_ext->ElementByteLength(), value, &why);
+    const auto merged = params::writeField(current, place, m_ext->ElementByteLength(), value, &why);
     if (!merged) {
         CpIo::logError(moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'), lns::ErrBadValue,
                        QStringLiteral("CP %1: %2").arg(m_ext->Name(), why));

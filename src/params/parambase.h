@@ -109,12 +109,12 @@ protected:
     QString moduleName() const;
     void setValueKnown(bool on) { m_valueKnown = on; }
     // The collection's field reader and writer on the own CP.
-    std::optional<qint64> readOwnField(const FieldSpec &spec, const QString &procedure);
-    bool writeOwnField(const FieldSpec &spec, qint64 value, const QString &procedure);
+    std::optional<qint64> readOwnField(const FieldPlace &place, const QString &procedure);
+    bool writeOwnField(const FieldPlace &place, qint64 value, const QString &procedure);
     // The same on the wrapper's bytes (the wrapper is read and written as a
     // whole by the collection).
-    std::optional<qint64> readExtField(const FieldSpec &spec, const QString &procedure);
-    bool writeExtField(const FieldSpec &spec, qint64 value, const QString &procedure);
+    std::optional<qint64> readExtField(const FieldPlace &place, const QString &procedure);
+    bool writeExtField(const FieldPlace &place, qint64 value, const QString &procedure);
     // The partial-CP check: the field must lie within the CP's element;
     // accepted at once for an external CP.
     ParamStatus checkPartOfCp(int bytePos, int byteLength, const QString &description);

@@ -259,9 +259,9 @@ ParamStatus cParamComboBox::ConsiderPartOfCpOnly(int bytePos, int byteLength)
     return st;
 }
 
-FieldSpec cParamComboBox::fieldSpec() const
+FieldPlace cParamComboBox::fieldPlace() const
 {
-    FieldSpec s;
+    FieldPlace s;
     s.bytePos = m_bytePos;
     s.byteLength = m_byteLength;
     s.isSigned = m_signed;
@@ -272,7 +272,7 @@ void cParamComboBox::ReadFromLns()
 {
     if (CpIsExternal() || !Available())
         return;
-    const auto v = readOwnField(fieldSpec(), kReadFromLns);
+    const auto v = readOwnField(fieldPlace(), kReadFromLns);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -285,7 +285,7 @@ void cParamComboBox::WriteToLns()
 {
     if (CpIsExternal() || !Available())
         return;
-    if (writeOwnField(fieldSpec(), m_value, kWriteToLns))
+    if (writeOwnField(fieldPlace(), m_value, kWriteToLns))
         setChanged(false);
 }
 
@@ -293,7 +293,7 @@ void cParamComboBox::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto v = readExtField(fieldSpec(), kReadFromExtCp);
+    const auto v = readExtField(fieldPlace(), kReadFromExtCp);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -306,7 +306,7 @@ void cParamComboBox::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    if (writeExtField(fieldSpec(), m_value, kWriteToExtCp))
+    if (writeExtField(fieldPlace(), m_value, kWriteToExtCp))
         setChanged(false);
 }
 
@@ -398,9 +398,9 @@ ParamStatus cParamCheckBox::ConsiderPartOfCpOnly(int bytePos, int byteLength)
     return st;
 }
 
-FieldSpec cParamCheckBox::fieldSpec() const
+FieldPlace cParamCheckBox::fieldPlace() const
 {
-    FieldSpec s;
+    FieldPlace s;
     s.bytePos = m_bytePos;
     s.byteLength = m_byteLength;
     s.isSigned = m_signed;
@@ -411,7 +411,7 @@ void cParamCheckBox::ReadFromLns()
 {
     if (CpIsExternal() || !Available())
         return;
-    const auto v = readOwnField(fieldSpec(), kReadFromLns);
+    const auto v = readOwnField(fieldPlace(), kReadFromLns);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -424,7 +424,7 @@ void cParamCheckBox::WriteToLns()
 {
     if (CpIsExternal() || !Available())
         return;
-    if (writeOwnField(fieldSpec(), m_value, kWriteToLns))
+    if (writeOwnField(fieldPlace(), m_value, kWriteToLns))
         setChanged(false);
 }
 
@@ -432,7 +432,7 @@ void cParamCheckBox::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto v = readExtField(fieldSpec(), kReadFromExtCp);
+    const auto v = readExtField(fieldPlace(), kReadFromExtCp);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -445,7 +445,7 @@ void cParamCheckBox::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    if (writeExtField(fieldSpec(), m_value, kWriteToExtCp))
+    if (writeExtField(fieldPlace(), m_value, kWriteToExtCp))
         setChanged(false);
 }
 

@@ -53,7 +53,7 @@ public:
     void ComboBox_Change_Event();
 
     ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
-    FieldSpec fieldSpec() const;
+    FieldPlace fieldPlace() const;
 
     void ReadFromLns() override;
     void WriteToLns() override;
@@ -100,7 +100,7 @@ public:
     void CheckBox_Click_Event();
 
     ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
-    FieldSpec fieldSpec() const;
+    FieldPlace fieldPlace() const;
 
     void ReadFromLns() override;
     void WriteToLns() override;

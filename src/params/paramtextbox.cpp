@@ -299,9 +299,9 @@ ParamStatus cParamTextBox::ConsiderPartOfCpOnly(int bytePos, int byteLength)
     return st;
 }
 
-FieldSpec cParamTextBox::fieldSpec() const
+FieldPlace cParamTextBox::fieldPlace() const
 {
-    FieldSpec s;
+    FieldPlace s;
     s.bytePos = m_bytePos;
     s.byteLength = m_byteLength;
     s.usedBytes = m_usedBytes;
@@ -313,7 +313,7 @@ void cParamTextBox::ReadFromLns()
 {
     if (CpIsExternal() || !Available())
         return;
-    const auto r = readOwnField(fieldSpec(), kReadFromLns);
+    const auto r = readOwnField(fieldPlace(), kReadFromLns);
     if (!r)
         return;
     m_v.setValue(m_v.valueForField(*r));
@@ -326,7 +326,7 @@ void cParamTextBox::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto r = readExtField(fieldSpec(), kReadFromExtCp);
+    const auto r = readExtField(fieldPlace(), kReadFromExtCp);
     if (!r)
         return;
     m_v.setValue(m_v.valueForField(*r));
@@ -339,7 +339,7 @@ void cParamTextBox::WriteToLns()
 {
     if (CpIsExternal() || !Available() || m_valueNotSet)
         return;
-    if (writeOwnField(fieldSpec(), m_v.fieldValue(), kWriteToLns))
+    if (writeOwnField(fieldPlace(), m_v.fieldValue(), kWriteToLns))
         setChanged(false);
 }
 
@@ -347,7 +347,7 @@ void cParamTextBox::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available() || m_valueNotSet)
         return;
-    if (writeExtField(fieldSpec(), m_v.fieldValue(), kWriteToExtCp))
+    if (writeExtField(fieldPlace(), m_v.fieldValue(), kWriteToExtCp))
         setChanged(false);
 }
 

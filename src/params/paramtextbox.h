@@ -104,7 +104,7 @@ public:
 
     const TextValue &numbers() const { return m_v; }
     // The field as the collection's field reader and writer see it.
-    FieldSpec fieldSpec() const;
+    FieldPlace fieldPlace() const;
 
 private:
     void applyInputLimits();

@@ -59,19 +59,19 @@ QString rawText(const QByteArray &bytes)
     return s;
 }
 
-std::optional<FieldLayout> fieldLayout(const FieldSpec &spec, int elementLength, int cpLength, QString *error)
+std::optional<FieldLayout> fieldLayout(const FieldPlace &place, int elementLength, int cpLength, QString *error)
 {
     FieldLayout l;
-    if (spec.bytePos <= 0) {
+    if (place.bytePos <= 0) {
         l.first = 0;
         l.count = elementLength;
     } else {
-        l.first = spec.bytePos - 1;
-        l.count = spec.byteLength;
+        l.first = place.bytePos - 1;
+        l.count = place.byteLength;
     }
     // The same w on reading and writing, for whole and partial fields alike,
     // so that what is written reads back as the same number.
-    l.valueBytes = (spec.usedBytes > 0 && spec.usedBytes < l.count) ? spec.usedBytes : l.count;
+    l.valueBytes = (place.usedBytes > 0 && place.usedBytes < l.count) ? place.usedBytes : l.count;
     if (l.count <= 0 || l.count > 8 || l.first + l.count > cpLength) {
         setError(error, QStringLiteral("field at byte %1, %2 bytes, does not fit in a CP of %3 bytes")
                             .arg(l.first + 1)
@@ -82,9 +82,9 @@ std::optional<FieldLayout> fieldLayout(const FieldSpec &spec, int elementLength,
     return l;
 }
 
-bool fieldCoversCp(const FieldSpec &spec, int elementLength, int cpLength)
+bool fieldCoversCp(const FieldPlace &place, int elementLength, int cpLength)
 {
-    const auto l = fieldLayout(spec, elementLength, cpLength);
+    const auto l = fieldLayout(place, elementLength, cpLength);
     return l && l->first == 0 && l->count == cpLength;
 }
 
@@ -131,21 +131,21 @@ qint64 decodeInteger(const QByteArray &bytes, bool isSigned)
     return static_cast<qint64>(u);
 }
 
-std::optional<qint64> readField(const QByteArray &cp, const FieldSpec &spec, int elementLength, QString *error)
+std::optional<qint64> readField(const QByteArray &cp, const FieldPlace &place, int elementLength, QString *error)
 {
-    const auto l = fieldLayout(spec, elementLength, cp.size(), error);
+    const auto l = fieldLayout(place, elementLength, cp.size(), error);
     if (!l)
         return std::nullopt;
-    return decodeInteger(cp.mid(l->first, l->valueBytes), spec.isSigned);
+    return decodeInteger(cp.mid(l->first, l->valueBytes), place.isSigned);
 }
 
-std::optional<QByteArray> writeField(const QByteArray &cp, const FieldSpec &spec, int elementLength, qint64 value,
+std::optional<QByteArray> writeField(const QByteArray &cp, const FieldPlace &place, int elementLength, qint64 value,
                                      QString *error)
 {
-    const auto l = fieldLayout(spec, elementLength, cp.size(), error);
+    const auto l = fieldLayout(place, elementLength, cp.size(), error);
     if (!l)
         return std::nullopt;
-    const auto enc = encodeInteger(value, l->valueBytes, spec.isSigned, error);
+    const auto enc = encodeInteger(value, l->valueBytes, place.isSigned, error);
     if (!enc)
         return std::nullopt;
     QByteArray out = cp;

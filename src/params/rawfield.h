@@ -21,7 +21,7 @@ std::optional<QByteArray> parseRawText(const QString &text, int expectedBytes, Q
 QString rawText(const QByteArray &bytes);
 
 // Where a field lies in its CP.
-struct FieldSpec
+struct FieldPlace
 {
     int bytePos = 0;    // 1-based first byte; 0: the field starts the CP and spans one element
     int byteLength = 0; // bytes of a partial field (bytePos > 0)
@@ -39,7 +39,7 @@ struct FieldLayout
     int count = 0;   // n: bytes the field covers
     int valueBytes = 0; // w: bytes the value occupies (the rest is written as 0)
 };
-std::optional<FieldLayout> fieldLayout(const FieldSpec &spec, int elementLength, int cpLength, QString *error = nullptr);
+std::optional<FieldLayout> fieldLayout(const FieldPlace &place, int elementLength, int cpLength, QString *error = nullptr);
 
 // Integer to w bytes (most significant first). Refuses a value that the
 // field cannot hold: a negative value in an unsigned field, or one outside
@@ -49,13 +49,13 @@ std::optional<QByteArray> encodeInteger(qint64 value, int bytes, bool isSigned, 
 qint64 decodeInteger(const QByteArray &bytes, bool isSigned);
 
 // The field of `cp` as an integer.
-std::optional<qint64> readField(const QByteArray &cp, const FieldSpec &spec, int elementLength, QString *error = nullptr);
+std::optional<qint64> readField(const QByteArray &cp, const FieldPlace &place, int elementLength, QString *error = nullptr);
 // `cp` with the field set to `value`; the value occupies the leading w bytes
 // of the field and the rest of the field becomes 0; other bytes are kept.
-std::optional<QByteArray> writeField(const QByteArray &cp, const FieldSpec &spec, int elementLength, qint64 value,
+std::optional<QByteArray> writeField(const QByteArray &cp, const FieldPlace &place, int elementLength, qint64 value,
                                      QString *error = nullptr);
 // True when the field covers every byte of the CP (no current bytes needed).
-bool fieldCoversCp(const FieldSpec &spec, int elementLength, int cpLength);
+bool fieldCoversCp(const FieldPlace &place, int elementLength, int cpLength);
 
 // Text of a byte run: one character per byte (Latin-1) up to the first 0.
 QString asciiFromBytes(const QByteArray &bytes);

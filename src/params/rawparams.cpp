@@ -29,10 +29,10 @@ ParamStatus cParam1Byte::ConsiderPartOfCpOnly(int bytePos)
     return st;
 }
 
-FieldSpec cParam1Byte::spec() const
+FieldPlace cParam1Byte::place() const
 {
     // 0 means "from the first byte": the field is byte 1 either way.
-    FieldSpec s;
+    FieldPlace s;
     s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
     s.byteLength = 1;
     s.isSigned = m_signed;
@@ -47,7 +47,7 @@ void cParam1Byte::ReadFromLns(bool fetchCpIfRequired)
         return;
     if (!CpFetched())
         return;
-    const auto v = readOwnField(spec(), kReadFromLns);
+    const auto v = readOwnField(place(), kReadFromLns);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -59,7 +59,7 @@ void cParam1Byte::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    if (writeOwnField(spec(), m_value, kWriteToLns))
+    if (writeOwnField(place(), m_value, kWriteToLns))
         setChanged(false);
 }
 
@@ -67,7 +67,7 @@ void cParam1Byte::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto v = readExtField(spec(), kReadFromExtCp);
+    const auto v = readExtField(place(), kReadFromExtCp);
     if (!v)
         return;
     m_value = static_cast<qint32>(*v);
@@ -79,7 +79,7 @@ void cParam1Byte::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    if (writeExtField(spec(), m_value, kWriteToExtCp))
+    if (writeExtField(place(), m_value, kWriteToExtCp))
         setChanged(false);
 }
 
@@ -129,9 +129,9 @@ ParamStatus cParam2Byte::ConsiderPartOfCpOnly(int bytePos)
     return st;
 }
 
-FieldSpec cParam2Byte::spec() const
+FieldPlace cParam2Byte::place() const
 {
-    FieldSpec s;
+    FieldPlace s;
     s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
     s.byteLength = 2;
     s.isSigned = m_signed;
@@ -146,7 +146,7 @@ void cParam2Byte::ReadFromLns(bool fetchCpIfRequired)
         return;
     if (!CpFetched())
         return;
-    const auto v = readOwnField(spec(), kReadFromLns);
+    const auto v = readOwnField(place(), kReadFromLns);
     if (!v)
         return;
     split(*v);
@@ -158,7 +158,7 @@ void cParam2Byte::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    if (writeOwnField(spec(), Value(), kWriteToLns))
+    if (writeOwnField(place(), Value(), kWriteToLns))
         setChanged(false);
 }
 
@@ -166,7 +166,7 @@ void cParam2Byte::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto v = readExtField(spec(), kReadFromExtCp);
+    const auto v = readExtField(place(), kReadFromExtCp);
     if (!v)
         return;
     split(*v);
@@ -178,7 +178,7 @@ void cParam2Byte::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    if (writeExtField(spec(), Value(), kWriteToExtCp))
+    if (writeExtField(place(), Value(), kWriteToExtCp))
         setChanged(false);
 }
 

@@ -29,7 +29,7 @@ public:
     void WriteToExtCp() override;
 
 private:
-    FieldSpec spec() const;
+    FieldPlace place() const;
     qint32 m_value = 0;
     bool m_signed = false;
     int m_bytePos = 0;
@@ -62,7 +62,7 @@ public:
     void WriteToExtCp() override;
 
 private:
-    FieldSpec spec() const;
+    FieldPlace place() const;
     void split(qint64 v);
     qint32 m_value1 = 0;
     qint32 m_value2 = 0;

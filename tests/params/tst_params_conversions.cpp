@@ -330,15 +330,15 @@ private slots:
             v.setResolution(resolution);
         const auto bytes = parseRawText(raw, -1);
         QVERIFY(bytes);
-        FieldSpec spec;
-        spec.isSigned = v.fieldSigned();
-        const auto r = readField(*bytes, spec, bytes->size());
+        FieldPlace place;
+        place.isSigned = v.fieldSigned();
+        const auto r = readField(*bytes, place, bytes->size());
         QVERIFY(r);
         v.setValue(v.valueForField(*r));
         QCOMPARE(v.displayText(), shown);
 
         v.setValue(v.valueForNumber(v.numberOfTypedText(typed)));
-        const auto out = writeField(QByteArray(bytes->size(), '\0'), spec, bytes->size(), v.fieldValue());
+        const auto out = writeField(QByteArray(bytes->size(), '\0'), place, bytes->size(), v.fieldValue());
         QVERIFY(out);
         QCOMPARE(rawText(*out), written);
     }
@@ -395,9 +395,9 @@ private slots:
         v.setRangeMax(Dec::fromDouble(100));
         v.setOffset(Dec::fromDouble(offset));
         QCOMPARE(v.fieldSigned(), isSigned);
-        FieldSpec spec;
-        spec.isSigned = v.fieldSigned();
-        const auto r = readField(*parseRawText(raw, 2), spec, 2);
+        FieldPlace place;
+        place.isSigned = v.fieldSigned();
+        const auto r = readField(*parseRawText(raw, 2), place, 2);
         QVERIFY(r);
         v.setValue(v.valueForField(*r));
         QCOMPARE(v.displayText(), shown);
@@ -667,16 +667,16 @@ private slots:
         QFETCH(qint64, value);
         QFETCH(QString, after);
         const QByteArray bytes = *parseRawText(cp, -1);
-        FieldSpec spec{bytePos, byteLength, usedBytes, isSigned};
+        FieldPlace place{bytePos, byteLength, usedBytes, isSigned};
         const int elementLength = bytes.size();
-        const auto out = writeField(bytes, spec, elementLength, value);
+        const auto out = writeField(bytes, place, elementLength, value);
         if (after.isEmpty()) {
             QVERIFY(!out);
             return;
         }
         QVERIFY(out);
         QCOMPARE(rawText(*out), after);
-        QCOMPARE(*readField(*out, spec, elementLength), value);
+        QCOMPARE(*readField(*out, place, elementLength), value);
     }
 
     void ascii_data()
