@@ -216,7 +216,9 @@ private slots:
         // Registry order: 1-byte, 2-byte, (no check boxes), combo boxes, text boxes.
         QCOMPARE(names.mid(0, 3), (QStringList{"HvacAppMode", "NumValves", "SetPointMode"}));
         QCOMPARE(l.last().text, QString());
-        QVERIFY(!f->params->WriteToLns(false) || f->window.lines.size() == cpmap::kDistinctCps + 2);
+        // Without the flag nothing is logged.
+        QVERIFY(f->params->WriteToLns(false));
+        QCOMPARE(f->window.lines.size(), cpmap::kDistinctCps + 2);
     }
 
     void germanHeader()
@@ -654,6 +656,64 @@ private slots:
         QCOMPARE(g.counters().deviceReads, qint64(0));
         QCOMPARE(g.deviceBytes(kSetPoints), bytesOf({10, 40, 9, 196, 10, 240, 7, 208, 7, 108, 6, 64}));
         QVERIFY(!heat->Changed());
+        // The CP object is back in the format it had.
+        QCOMPARE(g.cp(kSetPoints)->formatSpecifier(), QString());
+    }
+
+    void wrapperOfAMultiElementCp()
+    {
+        // A device whose template has a CP of three 2-byte elements.
+        TestEnvironment env;
+        QFile in(TestEnvironment::iniPath());
+        QVERIFY(in.open(QIODevice::ReadOnly));
+        QString text = QString::fromUtf8(in.readAll());
+        text.replace(QStringLiteral("[norda AerolisController CPs 1.0 ]"),
+                     QStringLiteral("[norda AerolisController CPs 1.0 ]\nTriple=26,0"));
+        text.replace(QStringLiteral("[norda AerolisController Device 1.0]"),
+                     QStringLiteral("[norda AerolisController Device 1.0]\nTriple=obj,UCPTtriple,2,3,1 2 3 4 5 6"));
+        const QString iniPath = env.file(QStringLiteral("AerolisCtrl.ini"));
+        QFile out(iniPath);
+        QVERIFY(out.open(QIODevice::WriteOnly));
+        out.write(text.toUtf8());
+        out.close();
+        platform::IniFile ini;
+        QVERIFY(ini.setFileName(iniPath));
+        lnssim::NetworkAdmin admin(env.lnsRoot(), QStringLiteral("Net"));
+        admin.create();
+        lnssim::NewDevice d;
+        d.subsystemPath = QStringLiteral("Site");
+        d.name = QStringLiteral("Dev1");
+        d.templateName = QStringLiteral("AerolisCtrl-T1");
+        const int id = admin.addDevice(d, ini);
+        auto server = lnssim::SimObjectServer::create(env.lnsRoot(), iniPath);
+        server->open(0);
+        auto network = server->networks()->item(QStringLiteral("Net"));
+        network->open(false);
+        auto system = network->system();
+        auto object = system->subsystems()->item(QStringLiteral("Site"))->appDevices()->item(QStringLiteral("Dev1"))
+                          ->lonMarkObjects()->item(QStringLiteral("Controller"));
+        {
+            params::cParams p;
+            p.setSystem(system);
+            auto w = p.AddConfigProp(QStringLiteral("T"), object->configProperties()->item(QStringLiteral("Triple")),
+                                     QStringLiteral("Triple"));
+            QCOMPARE(w->Dimension(), 3);
+            QCOMPARE(w->ElementByteLength(), 2);
+            QCOMPARE(w->ByteLength(), 6);
+            auto second = p.Add2ByteParameterExtCp(QStringLiteral("Second"), w);
+            QVERIFY(second->ConsiderPartOfCpOnly(3).ok());
+            admin.resetCounters();
+            p.ReadFromLns();
+            QCOMPARE(w->bytes(), bytesOf({1, 2, 3, 4, 5, 6}));
+            QCOMPARE(second->Value(), 0x0304);
+            QCOMPARE(admin.counters(id).deviceReads, qint64(1));
+            second->setValue(0x0909);
+            QVERIFY(p.WriteToLns());
+            QCOMPARE(admin.deviceCp(id, QStringLiteral("Triple")), bytesOf({1, 2, 9, 9, 5, 6}));
+            QCOMPARE(admin.counters(id).deviceWrites, qint64(1));
+            QCOMPARE(p.cpIo().stats().lnsValueWrites, 3); // one element value each
+        }
+        network->close();
     }
 
     void wrapperReadsOnceAndKeepsItsSize()
