@@ -216,6 +216,11 @@ std::optional<QByteArray> CpIo::readCp(const lns::ConfigPropertyPtr &cp, const Q
     if (!sizesOf(cp, &el, &dim))
         return std::nullopt;
     auto bytes = lnsRead(cp, el, dim, module, procedure);
+    if (!bytes && img) {
+        // What the device holds is no longer known: a later field write
+        // reads the CP again rather than merging into old bytes.
+        img->deviceKnown = false;
+    }
     if (bytes && img) {
         // While a write of this transaction is pending, a read may show it;
         // the device bytes are only what the device holds for sure.

@@ -355,6 +355,20 @@ private slots:
         QCOMPARE(f->counters().deviceReads, qint64(1));
     }
 
+    void failedRereadDoesNotMergeIntoOldBytes()
+    {
+        f->params->ReadFromLns();
+        // The device changes, then its next read fails.
+        f->setDeviceBytes(kSetPoints, bytesOf({9, 0, 9, 0, 9, 0, 9, 0, 9, 0, 9, 0}));
+        f->admin->setCpFault(f->deviceId, kSetPoints, lnssim::CpFault::Read);
+        f->params->ReadFromLns();
+        f->admin->clearFaults();
+        f->params->TextBoxParameterByName("HeatSetpointComfort")->setValueCalc(22);
+        QVERIFY(f->params->WriteToLns());
+        // Only the changed field differs from what the device holds now.
+        QCOMPARE(f->deviceBytes(kSetPoints), bytesOf({9, 0, 9, 0, 9, 0, 8, 152, 9, 0, 9, 0}));
+    }
+
     void malformedDeviceAnswerIsRefused()
     {
         // A device that answers with a byte too many: the raw text has three
