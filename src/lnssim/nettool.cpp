@@ -1,6 +1,8 @@
 #include "nettool.h"
 
 #include "networkadmin.h"
+#include "nvtypes.h"
+#include "roomcontroller.h"
 #include "simobjectserver.h"
 
 #include <platform/inifile.h>
@@ -51,6 +53,49 @@ QString countersLine(const QString &label, const Counters &c)
         .arg(channelMs(c.channelMicros));
 }
 
+constexpr double kDemoTimeScale = 30;
+
+void setRoomBehaviour(NetworkDb &db, bool rooms, double scale)
+{
+    NetworkDb::Transaction tx(db);
+    db.setSetting(kBehaviourSetting, rooms ? kBehaviourRoom : QString());
+    db.setSetting(kTimeScaleSetting, QString::number(scale));
+    tx.commit();
+}
+
+// Every NV of a device: direction, type, bytes and the typed text; then the
+// room the controller sits in.
+void printNvs(NetworkAdmin &admin, const DeviceInfo &d, QTextStream &out)
+{
+    out << d.objectName << "  " << d.templateName << "\n";
+    for (const NvRow &r : admin.db().nvs()) {
+        if (r.deviceId != d.id)
+            continue;
+        const QByteArray b = admin.deviceNv(d.id, r.name);
+        const NvTypeDef *t = nvTypeByIndex(r.typeIndex);
+        const QString text = (t && t->size == r.size && b.size() == r.size) ? formatNvValue(*t, b) : QString();
+        out << QStringLiteral("%1 %2 %3 %4  %5\n")
+                   .arg(r.name, -18)
+                   .arg(r.input ? QStringLiteral("in") : QStringLiteral("out"), -3)
+                   .arg(t ? t->name : r.typeName, -18)
+                   .arg(bytesText(b), -40)
+                   .arg(text);
+    }
+    const std::optional<RoomState> room = RoomStore::load(admin.db(), d.id);
+    if (!room) {
+        out << "room: not started yet\n";
+        return;
+    }
+    const char *hold[] = {"auto", "held open", "held closed"};
+    out << QStringLiteral("room: %1 C, window %2 (%3), frost alarm %4, integrals heat %5 %% cool %6 %%\n")
+               .arg(room->temperature, 0, 'f', 2)
+               .arg(room->window ? QStringLiteral("open") : QStringLiteral("closed"))
+               .arg(QString::fromLatin1(hold[int(room->windowHold)]))
+               .arg(room->frostForced ? QStringLiteral("forced") : QStringLiteral("by temperature"))
+               .arg(room->heatIntegral, 0, 'f', 1)
+               .arg(room->coolIntegral, 0, 'f', 1);
+}
+
 } // namespace
 
 NetTool::NetTool(const QString &defaultIni) : m_defaultIni(defaultIni) {}
@@ -59,7 +104,8 @@ QString NetTool::usage()
 {
     return QStringLiteral(
         "usage: aerolis-net [--root DIR] [--ini FILE] [--network NAME] COMMAND\n"
-        "  create-demo [--force]               create the demo network (replace it with --force)\n"
+        "  create-demo [--force] [--static]    create the demo network (replace it with --force); its\n"
+        "                                      controllers run their rooms unless --static\n"
         "  list                                one line per device: object name, template, program id, state\n"
         "  show OBJECTNAME|DEVICE              every CP: database and device bytes side by side\n"
         "  fault DEVICE unreachable on|off\n"
@@ -69,6 +115,12 @@ QString NetTool::usage()
         "  fault network refuse on|off\n"
         "  fault clear\n"
         "  stats [--reset]                     device transaction counters and modelled channel time\n"
+        "  nvs DEVICE                          every NV of the device (bytes and text) and its room\n"
+        "  room DEVICE temp CELSIUS            set the room temperature\n"
+        "  room DEVICE window open|closed|auto hold the window contact, or let it open now and then\n"
+        "  room DEVICE frost on|off            force the frost alarm\n"
+        "  room DEVICE step SECONDS            run the room for simulated seconds now\n"
+        "  behaviour room [--scale N]|static   controllers run their rooms (N times real time) or keep their outputs\n"
         "defaults: --root $AEROLIS_LNS_ROOT or the data folder, --ini AerolisCtrl.ini beside the program,\n"
         "          --network Demo\n");
 }
@@ -105,9 +157,12 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 
         if (cmd == QLatin1String("create-demo")) {
             bool force = false;
+            bool rooms = true;
             for (const QString &a : args) {
                 if (a == QLatin1String("--force"))
                     force = true;
+                else if (a == QLatin1String("--static"))
+                    rooms = false;
                 else
                     throw UsageError{QStringLiteral("create-demo: unexpected \"%1\"").arg(a)};
             }
@@ -119,8 +174,12 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
             DemoNetwork::create(root, file, force, network);
             NetworkAdmin admin(root, network);
             admin.open();
+            if (rooms)
+                setRoomBehaviour(admin.db(), true, kDemoTimeScale);
             out << "created network " << network << " in " << admin.path() << " with " << admin.devices().size()
                 << " controllers\n";
+            if (rooms)
+                out << "every controller runs its room, " << kDemoTimeScale << " times as fast as real time\n";
             return Ok;
         }
 
@@ -274,6 +333,111 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
                 out << "counters reset\n";
             }
             return Ok;
+        }
+
+        if (cmd == QLatin1String("nvs")) {
+            needArgs(1, 1);
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            printNvs(admin, admin.device(args.at(0)), out);
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("behaviour")) {
+            needArgs(1, 3);
+            const QString kind = args.at(0);
+            double scale = 1;
+            if (args.size() > 1) {
+                bool ok = false;
+                if (args.size() != 3 || args.at(1) != QLatin1String("--scale")
+                    || (scale = args.at(2).toDouble(&ok), !ok) || scale <= 0)
+                    throw UsageError{QStringLiteral("behaviour: room [--scale N] or static")};
+            }
+            if (kind != QLatin1String("room") && kind != QLatin1String("static"))
+                throw UsageError{QStringLiteral("behaviour: room or static, not \"%1\"").arg(kind)};
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            setRoomBehaviour(admin.db(), kind == QLatin1String("room"), scale);
+            out << "network " << network
+                << (kind == QLatin1String("room") ? QStringLiteral(": every controller runs its room (time scale %1)").arg(scale)
+                                                  : QStringLiteral(": controllers keep their outputs"))
+                << "\n";
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("room")) {
+            if (args.size() < 2)
+                throw UsageError{QStringLiteral("room DEVICE WHAT ...: too few arguments")};
+            const QString what = args.at(1);
+            NetworkAdmin admin(root, network);
+            platform::IniFile file;
+            file.setFileName(ini);
+            openAdmin(admin);
+            const DeviceInfo d = admin.device(args.at(0));
+            if (what == QLatin1String("temp")) {
+                needArgs(3, 3);
+                bool ok = false;
+                const double t = args.at(2).toDouble(&ok);
+                if (!ok || t < -50 || t > 80)
+                    throw UsageError{QStringLiteral("room temp: \"%1\" is not a temperature from -50 to 80 degrees").arg(args.at(2))};
+                NetworkDb::Transaction tx(admin.db());
+                qint64 last = 0;
+                RoomState st = RoomStore::loadOrCreate(admin.db(), d.id, &last);
+                st.temperature = t;
+                RoomStore::save(admin.db(), d.id, st, last);
+                tx.commit();
+                out << d.name << ": room temperature " << QString::number(t, 'f', 2) << " C\n";
+                return Ok;
+            }
+            if (what == QLatin1String("window") || what == QLatin1String("frost")) {
+                needArgs(3, 3);
+                const QString v = args.at(2);
+                NetworkDb::Transaction tx(admin.db());
+                qint64 last = 0;
+                RoomState st = RoomStore::loadOrCreate(admin.db(), d.id, &last);
+                if (what == QLatin1String("window")) {
+                    if (v == QLatin1String("open"))
+                        st.windowHold = WindowHold::Open, st.window = true;
+                    else if (v == QLatin1String("closed") || v == QLatin1String("close"))
+                        st.windowHold = WindowHold::Closed, st.window = false;
+                    else if (v == QLatin1String("auto"))
+                        st.windowHold = WindowHold::Auto;
+                    else
+                        throw UsageError{QStringLiteral("room window: open, closed or auto, not \"%1\"").arg(v)};
+                } else {
+                    st.frostForced = onOff(v);
+                }
+                RoomStore::save(admin.db(), d.id, st, last);
+                tx.commit();
+                out << d.name << ": " << what << " " << v << "\n";
+                return Ok;
+            }
+            if (what == QLatin1String("step")) {
+                needArgs(3, 3);
+                bool ok = false;
+                const double seconds = args.at(2).toDouble(&ok);
+                if (!ok || seconds < 0 || seconds > 7 * 86400)
+                    throw UsageError{QStringLiteral("room step: \"%1\" is not a number of seconds up to a week").arg(args.at(2))};
+                DeviceRow row;
+                for (const DeviceRow &r : admin.db().devices()) {
+                    if (r.id == d.id)
+                        row = r;
+                }
+                RoomStore::Step how;
+                how.seconds = seconds;
+                const QHash<QString, QByteArray> changes =
+                    RoomStore::step(admin.db(), row, file.value(row.templateName, QStringLiteral("Family")).trimmed(),
+                                    RoomStore::outputSizes(admin.db(), d.id), how);
+                {
+                    NetworkDb::Transaction tx(admin.db());
+                    for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
+                        admin.db().setDeviceNv(d.id, it.key(), it.value());
+                    tx.commit();
+                }
+                out << d.name << ": room stepped by " << seconds << " s, " << changes.size() << " output(s) changed\n";
+                return Ok;
+            }
+            throw UsageError{QStringLiteral("room: temp, window, frost or step, not \"%1\"").arg(what)};
         }
 
         throw UsageError{QStringLiteral("unknown command \"%1\"").arg(cmd)};

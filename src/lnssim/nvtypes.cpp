@@ -16,6 +16,11 @@ const QVector<NvEnumItem> kHvacModes = {
     {16, "HVAC_EMERG_COOL"}, {17, "HVAC_EMERG_STEAM"}, {255, "HVAC_NUL"},
 };
 
+// Functions of a setting command; SET_NUL is -1 in the signed function byte.
+const QVector<NvEnumItem> kSettingFunctions = {
+    {0, "SET_OFF"}, {1, "SET_ON"}, {2, "SET_DOWN"}, {3, "SET_UP"}, {4, "SET_STOP"}, {5, "SET_STATE"}, {255, "SET_NUL"},
+};
+
 const QVector<NvEnumItem> kOccupancy = {
     {0, "OC_OCCUPIED"}, {1, "OC_UNOCCUPIED"}, {2, "OC_BYPASS"}, {3, "OC_STANDBY"}, {255, "OC_NUL"},
 };
@@ -67,6 +72,9 @@ const QVector<NvTypeDef> &types()
                   number("heat_output_secondary", 3, 2, true, 5, 1000), number("cool_output", 5, 2, true, 5, 1000),
                   number("econ_output", 7, 2, true, 5, 1000), number("fan_output", 9, 2, true, 5, 1000),
                   number("in_alarm", 11, 1, false, 1, 1)}),
+        makeType("SNVT_setting", 117, 4, QLatin1Char(','),
+                 {enumeration("function", 0, &kSettingFunctions), number("setting", 1, 1, false, 5, 10),
+                  number("rotation", 2, 2, true, 2, 100)}),
         makeType("SNVT_tod_event", 128, 4, QLatin1Char(','),
                  {enumeration("current_state", 0, &kOccupancy), enumeration("next_state", 1, &kOccupancy),
                   number("time_to_next_state", 2, 2, false, 1, 1)}),

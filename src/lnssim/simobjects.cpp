@@ -568,6 +568,7 @@ void SimNetwork::open(bool)
     auto session = std::make_shared<NetworkSession>(server->ini(), server->iniPath());
     session->setChannelParams(server->channelParams());
     session->open(m_path, m_name);
+    installDeviceBehaviour(*session, server->deviceSimulatorFactory());
     session->setNetwork(weak_from_this());
     std::weak_ptr<SimObjectServer> weakServer = server;
     session->setUpdateSink([weakServer](int tag, const QString &value, const lns::NetworkVariablePtr &nv) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "channelmodel.h"
+#include "roomcontroller.h"
 
 #include <lns/lnsobjects.h>
 #include <platform/inifile.h>
@@ -44,6 +45,12 @@ public:
     void setChannelParams(const ChannelParams &p) { m_channel = p; }
     ChannelParams channelParams() const { return m_channel; }
 
+    // How the devices of networks opened afterwards behave: the factory's
+    // simulator; without one, the room model when the network's settings ask
+    // for it (aerolis-net behaviour), else static devices.
+    void setDeviceSimulatorFactory(DeviceSimulatorFactory factory) { m_simFactory = std::move(factory); }
+    const DeviceSimulatorFactory &deviceSimulatorFactory() const { return m_simFactory; }
+
     // Called by a network session to raise nvUpdate.
     void deliverUpdate(int tag, const QString &value, const lns::NetworkVariablePtr &nv);
 
@@ -54,6 +61,7 @@ private:
     bool m_open = false;
     ChannelParams m_channel;
     QHash<QString, std::shared_ptr<SimNetwork>> m_networks;
+    DeviceSimulatorFactory m_simFactory;
 };
 
 } // namespace lnssim

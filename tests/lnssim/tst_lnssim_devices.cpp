@@ -51,7 +51,9 @@ private Q_SLOTS:
         QTest::newRow("setpoint 21.05") << "nvoEffectSetpt" << bytes({8, 57}) << "" << "21.05";
         QTest::newRow("setpoint raw") << "nvoEffectSetpt" << bytes({8, 52}) << "RAW" << "8\t52";
         QTest::newRow("switch") << "nvoEnergyHoldOff" << bytes({200, 1}) << "" << "100 1";
-        QTest::newRow("switch half") << "nvoOaWindow" << bytes({1, 0}) << "" << "0.5 0";
+        QTest::newRow("switch half") << "nvoEnergyHoldOff" << bytes({1, 0}) << "" << "0.5 0";
+        QTest::newRow("setting") << "nvoOaWindow" << bytes({1, 200, 0, 0}) << "" << "SET_ON,100,0";
+        QTest::newRow("setting raw") << "nvoOaWindow" << bytes({255, 0, 255, 254}) << "RAW" << "255\t0\t255\t254";
         QTest::newRow("occupancy") << "nvoEffectOccup" << bytes({255}) << "" << "OC_NUL";
         QTest::newRow("occupancy raw") << "nvoEffectOccup" << bytes({3}) << "RAW" << "3";
         QTest::newRow("schedule") << "nviOccSchedule" << bytes({3, 0, 0, 30}) << "" << "OC_STANDBY,OC_OCCUPIED,30";
