@@ -615,11 +615,16 @@ void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
 void NetworkSession::applyDeviceNvChanges(int deviceId, const QHash<QString, QByteArray> &changes)
 {
     checkOpen();
+    bool answering = true;
     deviceOp([&](Pending &) {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
             m_db.setDeviceNv(deviceId, it.key(), it.value());
+        answering = m_db.deviceState(deviceId).reachable;
     });
-    notifyChanged(deviceId, changes);
+    // A device that does not answer sends nothing; polls see its changes
+    // once it answers again.
+    if (answering)
+        notifyChanged(deviceId, changes);
 }
 
 NvMonitorState &NetworkSession::monitor(const NvRow &nv)
