@@ -17,6 +17,7 @@
 #include "cpfetch.h"
 #include "cpio.h"
 #include "paramchoice.h"
+#include "paramfile.h"
 #include "paramtextbox.h"
 #include "rawparams.h"
 #include "windowport.h"
@@ -228,6 +229,19 @@ public:
     bool Fetch2ByteCp(const QString &cpIniName, std::shared_ptr<cParam2Byte> *param = nullptr,
                       const QString &name = QString(), bool deviceScope = false);
 
+    // ---- the parameter data file (paramfile.h) ----
+    // Creates or replaces the file; true when the whole file was written. A
+    // failed write leaves no file behind (an existing file stays as it was).
+    bool WriteToFile(const QString &fileName, const QString &plugInName, const QString &programId,
+                     const QString &dataFileVersion);
+    // Sets the parameters from the file and returns an eLoadFromFileErrors
+    // value; a refused header or file changes no parameter. The program ids
+    // that may be loaded besides `programId` come from the device template.
+    int LoadFromFile(const QString &fileName, const platform::IniFile *plugInIniFile, const QString &plugInName,
+                     const QString &programId, const QString &dataFileVersion);
+    // What the last LoadFromFile did and noticed.
+    const LoadReport &lastLoadReport() const { return m_lastLoad; }
+
     // Write filter: Available, not DontWriteToLns, and a value that is known
     // (read from the device or set since).
     static bool isToBeWritten(const cParamBase &p);
@@ -266,6 +280,7 @@ private:
     Registry<cParamASCII> m_asciis;
     Registry<cConfigProp> m_configProps;
     QVector<std::shared_ptr<cParamBase>> m_all;
+    LoadReport m_lastLoad;
 };
 
 } // namespace params
