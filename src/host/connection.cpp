@@ -153,18 +153,6 @@ bool DeviceAccessible(const lns::AppDevicePtr &device, bool force)
     return ok;
 }
 
-void UpdateLcaComponentApps(const QString &objectName, int accessMode)
-{
-    // Registration of the commands in a network project needs a project
-    // registration operation of the object server that this program does not
-    // have yet; the request is traced and reported as not done.
-    platform::traceEntry(QStringLiteral("[M_PlugIn] Public Sub UpdateLcaComponentApps()"));
-    platform::TraceLog::instance().write(
-        QStringLiteral("UpdateLcaComponentApps: project registration not available for %1 (access mode %2)")
-            .arg(objectName)
-            .arg(accessMode));
-}
-
 void RegistrarDefaultAction()
 {
     Register();

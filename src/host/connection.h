@@ -21,7 +21,7 @@ void DeriveFromHandedOverObject();
 // device. Force skips the cache.
 bool DeviceAccessible(const lns::AppDevicePtr &device, bool force);
 
-// Registration in a network project for CommandId 50.
+// Registration in a network project for CommandId 50 (projectregistration.cpp).
 void UpdateLcaComponentApps(const QString &objectName, int accessMode);
 void RegistrarDefaultAction();
 

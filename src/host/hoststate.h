@@ -55,6 +55,11 @@ struct AboutInfo
     QStringList legalLines;
 };
 
+// Window states as the host object reports them.
+constexpr int kWindowNormal = 0;
+constexpr int kWindowMinimized = 1;
+constexpr int kWindowMaximized = 2;
+
 // The main window seen from start-up. The window implements it; start-up
 // creates it through Environment::mainWindowFactory when it is first needed.
 class MainWindowPort
@@ -68,6 +73,52 @@ public:
     virtual void unload() = 0;
     // Stops monitoring if the window runs a monitoring object.
     virtual void stopMonitoring() {}
+
+    // What the host object (Application) positions and shows. Sizes and
+    // positions are twips of the window's outer frame, read as floating-point
+    // values (the host object rounds them); the window state is one of
+    // kWindowNormal, kWindowMinimized, kWindowMaximized. A window that has no
+    // geometry of its own (headless) keeps the defaults.
+    virtual double formHeight() const { return 0; }
+    virtual void setFormHeight(int twips) {}
+    virtual double formLeft() const { return 0; }
+    virtual void setFormLeft(int twips) {}
+    virtual double formTop() const { return 0; }
+    virtual void setFormTop(int twips) {}
+    virtual double formWidth() const { return 0; }
+    virtual void setFormWidth(int twips) {}
+    virtual int formWindowState() const { return kWindowNormal; }
+    virtual void setFormWindowState(int state) {}
+    virtual bool formVisible() const { return false; }
+    // Shows the window (not modal) or hides it.
+    virtual void setFormVisible(bool visible) {}
+};
+
+// The result object a network tool may hand over before a project
+// registration: the plug-in sets its "RegResult" to False on success and to
+// True on failure. Throws std::exception when the tool cannot be reached.
+class HostResultObject
+{
+public:
+    virtual ~HostResultObject() = default;
+    virtual void setRegResult(bool value) = 0;
+};
+
+// One command registration in a network project (CommandId 50): the device
+// template it is for and the data of one command slot.
+struct ProjectCommand
+{
+    QString templateName;
+    QString programId;
+    qint16 registrationNumber = 0;
+    QString name;
+    qint32 commandId = 0;
+    qint16 classId = 0;
+    QString description;
+    QString manufacturerId;
+    QString progIdPrefix;
+    QString className;
+    QString version;
 };
 
 // Everything start-up needs from outside the host library.
@@ -83,6 +134,11 @@ struct Environment
     std::function<void(const QString &program, const QStringList &arguments)> startDetached;
     QString applicationFolder; // without trailing separator
     QString executableName;    // without folder, e.g. "AerolisCtrl"
+    // The object server's project registration of one command for one device
+    // template in the open network; false (with the reason) when it failed.
+    // Unset: this object server cannot register in projects.
+    std::function<bool(const lns::NetworkPtr &network, const ProjectCommand &command, QString *error)>
+        registerProjectCommand;
 };
 
 struct HostState
@@ -103,6 +159,11 @@ struct HostState
     QString helpFilePath;
     bool tooltipsFlag = false;
     QString programIdsToRegister;
+    // The network tool's result object for project registration (RegResult).
+    std::shared_ptr<HostResultObject> regResult;
+    // The object server a network tool handed over (LnsServer); the monitor
+    // point collection takes its updates from it.
+    lns::ObjectServerPtr monitorObjectServer;
     std::array<PlugInCommand, 5> commands{}; // slots 1..4, index 0 unused
 
     platform::IniFile ini;

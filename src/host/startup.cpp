@@ -1,5 +1,6 @@
 #include "startup.h"
 
+#include "busactivation.h"
 #include "connection.h"
 #include "hoststate.h"
 
@@ -150,6 +151,10 @@ void Main(const QStringList &arguments)
 {
     HostState &s = state();
     traceEntry(QStringLiteral("[M_PlugIn] Public Sub Main()"));
+    // Started by the bus for a network tool: creating the host object runs
+    // InitApp, and the command arrives through it.
+    if (isAutomationStart(arguments))
+        return;
     InitApp();
     if (s.abortFlag)
         return;
@@ -327,10 +332,19 @@ bool HandleServerRegistration(const QStringList &arguments, const QString &execu
     const QString progId = kProgIdPrefix + QLatin1Char('.') + kClassName;
     if (arg.compare(QLatin1String("/regserver"), Qt::CaseInsensitive) == 0) {
         platform::PlugInRegistrar::registerServer(progId, executablePath);
+        // The bus starts the executable from this file when a network tool
+        // creates the host object.
+        QString why;
+        if (!installActivationFile(executablePath, &why))
+            platform::TraceLog::instance().write(
+                QStringLiteral("regserver: activation file %1 not written: %2").arg(activationFilePath(), why));
         return true;
     }
     if (arg.compare(QLatin1String("/unregserver"), Qt::CaseInsensitive) == 0) {
         platform::PlugInRegistrar::unregisterServer(progId);
+        if (!removeActivationFile())
+            platform::TraceLog::instance().write(
+                QStringLiteral("unregserver: activation file %1 not removed").arg(activationFilePath()));
         return true;
     }
     return false;

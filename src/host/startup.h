@@ -6,7 +6,8 @@
 
 namespace host {
 
-// The stand-alone entry: initialises, reads the command line (the program's
+// The stand-alone entry: returns at once for an automation start (the host
+// object initialises and takes the command); otherwise initialises, reads the command line (the program's
 // arguments joined by one blank) and dispatches the command. Returns when the
 // command has been dispatched; the window (if any) then runs in the event loop.
 void Main(const QStringList &arguments);
@@ -26,7 +27,8 @@ void Register();
 void Unregister();
 
 // Handles "/regserver" and "/unregserver" (the automation class registration
-// of the executable). Returns true when the arguments were one of them.
+// of the executable: registry values and the bus activation file, see
+// busactivation.h). Returns true when the arguments were one of them.
 bool HandleServerRegistration(const QStringList &arguments, const QString &executablePath);
 
 // One parsed command line (exposed for tests and for the headless tool).
