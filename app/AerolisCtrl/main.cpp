@@ -11,6 +11,7 @@
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
+#include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
 #include <ui/screenshottour.h>
 #include <ui/widgetservices.h>
@@ -75,6 +76,7 @@ int main(int argc, char *argv[])
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
         window = std::make_shared<ui::frmMain>();
+        ui::bindConfiguration(*window);
         return window;
     };
     env.showAbout = ui::showAboutWindow;

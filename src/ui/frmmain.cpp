@@ -1,5 +1,7 @@
 #include "frmmain.h"
 
+#include <configuration/appmodes.h>
+
 #include "infowindows.h"
 #include "pages.h"
 
@@ -514,13 +516,12 @@ void frmMain::FillComboBox(int index)
     case 0: {
         cb->clear();
         const int kind = ctrlType();
+        // "AvailableApps" lists HVAC application modes: a controller type is
+        // offered when the mode it stands for is available.
         const QString apps = host::state().templateContext().value(lns::kCpSection, QStringLiteral("AvailableApps"));
-        QList<int> available;
-        for (const QString &a : apps.split(QLatin1Char(',')))
-            available << platform::leadingInt32(a);
         auto offer = [&](int listId, int last) {
             for (int n = 1; n <= last; ++n)
-                if (available.contains(n))
+                if (configuration::appNumberOffered(apps, kind, n))
                     cb->addItem(gLoadResString(listId, n), n);
         };
         if (kind == 1 || kind == 3)
@@ -685,9 +686,9 @@ void frmMain::buttonLineClick(int button)
         close();
         break;
     case ButtonLine::Apply:
-        if (configuration && m_hooks.writeParameters)
-            m_hooks.writeParameters(*this);
-        setApplyEnabled(false);
+        // A write that did not reach the device leaves Apply for another try.
+        if (!configuration || !m_hooks.writeParameters || m_hooks.writeParameters(*this))
+            setApplyEnabled(false);
         break;
     default:
         break;

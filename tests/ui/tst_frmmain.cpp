@@ -795,8 +795,10 @@ void TestFrmMain::lists_data()
     QTest::addColumn<int>("index");
     QTest::addColumn<QList<int>>("data");
     QTest::addColumn<QString>("first");
-    // The template's controller kind 1 with AvailableApps 0,1,2,3.
-    QTest::newRow("controller type") << 0 << QList<int>{1, 2, 3} << gLoadResString(1032, 1);
+    // The template's controller kind 1 with AvailableApps 0,1,2,3 (modes:
+    // radiator, chilled ceiling, combined ceiling with 1 or 2 valves, chilled
+    // ceiling and radiator).
+    QTest::newRow("controller type") << 0 << QList<int>{1, 2, 3, 4, 5} << gLoadResString(1032, 1);
     QTest::newRow("application mode") << 1 << QList<int>{0, 1, 2, 3, 4, 5, 6} << gLoadResString(1072, 1);
     QTest::newRow("heating mode") << 2 << QList<int>{0, 1, 2} << gLoadResString(1102, 1);
     QTest::newRow("cooling mode") << 4 << QList<int>{0, 1, 2} << gLoadResString(1102, 1);

@@ -1,0 +1,131 @@
+#include "configurationbinding.h"
+
+#include "frmmain.h"
+
+#include <host/hoststate.h>
+
+#include <QApplication>
+
+namespace ui {
+
+namespace {
+
+// Owns the port and the configuration object, as a child of the window.
+class ConfigurationHolder : public QObject
+{
+public:
+    explicit ConfigurationHolder(frmMain &window) : QObject(&window), port(window)
+    {
+        setObjectName(QStringLiteral("configurationHolder"));
+        config = new configuration::cConfiguration(&port, this);
+    }
+    FrmMainConfigPort port;
+    configuration::cConfiguration *config = nullptr;
+};
+
+} // namespace
+
+void FrmMainConfigPort::LogLine(const QString &text, int color, bool bold, bool withTime, int blankLinesAfter)
+{
+    m_w.LogLine(text, color, bold, withTime, blankLinesAfter);
+}
+QString FrmMainConfigPort::caption() const { return m_w.caption(); }
+QWidget *FrmMainConfigPort::control(const QString &arrayName, int index) const { return m_w.control(arrayName, index); }
+void FrmMainConfigPort::setStatusText(const QString &text) { m_w.setStatusText(text); }
+QString FrmMainConfigPort::statusText() const { return m_w.statusText(); }
+bool FrmMainConfigPort::parametersChanged() const { return m_w.parametersChanged(); }
+void FrmMainConfigPort::setParametersChanged(bool changed) { m_w.setParametersChanged(changed); }
+bool FrmMainConfigPort::errorsLogged() const { return m_w.errorsLogged(); }
+void FrmMainConfigPort::setErrorsLogged(bool logged) { m_w.setErrorsLogged(logged); }
+bool FrmMainConfigPort::valueLoading() const { return m_w.valueLoading(); }
+void FrmMainConfigPort::setValueLoading(bool on) { m_w.setValueLoading(on); }
+void FrmMainConfigPort::setApplyEnabled(bool enabled) { m_w.setApplyEnabled(enabled); }
+bool FrmMainConfigPort::applyEnabled() const { return m_w.applyEnabled(); }
+bool FrmMainConfigPort::forceAppDownload() const { return m_w.forceAppDownload(); }
+void FrmMainConfigPort::ShowLogger() { m_w.ShowLogger(); }
+int FrmMainConfigPort::ctrlType() const { return m_w.ctrlType(); }
+
+QWidget *FrmMainConfigPort::namedControl(const QString &name) const
+{
+    return m_w.findChild<QWidget *>(name);
+}
+
+void FrmMainConfigPort::showTab(int keyNo)
+{
+    const QString key = QStringLiteral("KEY:") + QString::number(keyNo);
+    for (int i = 0; i < 2; ++i)
+        if (cTabStrip *strip = m_w.tabStripRecord(i))
+            if (strip->Tabs()->ItemByKey(key))
+                strip->Tabs()->ShowTabByKeyNo(keyNo);
+}
+
+void FrmMainConfigPort::hideTab(int keyNo)
+{
+    const QString key = QStringLiteral("KEY:") + QString::number(keyNo);
+    for (int i = 0; i < 2; ++i)
+        if (cTabStrip *strip = m_w.tabStripRecord(i))
+            if (strip->Tabs()->ItemByKey(key))
+                strip->Tabs()->HideTabByKeyNo(keyNo);
+}
+
+bool FrmMainConfigPort::tabVisible(int keyNo) const
+{
+    const QString key = QStringLiteral("KEY:") + QString::number(keyNo);
+    for (int i = 0; i < 2; ++i)
+        if (TabStrip *strip = m_w.tabStrip(i))
+            if (strip->indexOfKey(key) >= 0)
+                return true;
+    return false;
+}
+
+void FrmMainConfigPort::setBusy(bool busy)
+{
+    if (busy) {
+        if (m_busy++ == 0) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            m_w.setEnabled(false);
+        }
+    } else if (m_busy > 0 && --m_busy == 0) {
+        QApplication::restoreOverrideCursor();
+        m_w.setEnabled(true);
+    }
+}
+
+void bindConfiguration(frmMain &window)
+{
+    frmMain::CommandHooks &hooks = window.commandHooks();
+    auto otherStart = hooks.startCommand;
+    hooks.startCommand = [otherStart](frmMain &w) {
+        if (host::state().commandIndex != host::kCmdConfiguration)
+            return otherStart ? otherStart(w) : true;
+        auto *holder = dynamic_cast<ConfigurationHolder *>(
+            w.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly));
+        if (!holder)
+            holder = new ConfigurationHolder(w);
+        holder->config->FetchCPs();
+        holder->config->connectControls();
+        holder->config->startConfiguration();
+        return true;
+    };
+    hooks.setControls = [](frmMain &w) {
+        if (auto *c = configurationOf(w))
+            c->startUpDisplay();
+    };
+    hooks.writeParameters = [](frmMain &w) {
+        auto *c = configurationOf(w);
+        return c ? c->WriteParameters() : false;
+    };
+    hooks.readParameters = [](frmMain &w) {
+        if (auto *c = configurationOf(w))
+            c->ReadParameters();
+    };
+}
+
+configuration::cConfiguration *configurationOf(const frmMain &window)
+{
+    auto *holder = dynamic_cast<ConfigurationHolder *>(
+        window.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly));
+    return holder ? holder->config : nullptr;
+}
+
+} // namespace ui
