@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
@@ -75,6 +76,30 @@ int WidgetMessages::show(const platform::Message &m)
     default:
         return platform::ANS_OK;
     }
+}
+
+platform::FileDialogAnswer WidgetFileDialogs::show(const platform::FileDialogRequest &r)
+{
+    if (platform::unattendedRequested()) {
+        platform::UnattendedFileDialogs u;
+        return u.show(r);
+    }
+    QFileDialog dlg(QApplication::activeWindow(), r.title, r.initialFolder);
+    dlg.setNameFilters(platform::nameFilters(r.filter));
+    const bool save = r.kind == platform::FileDialogKind::Save;
+    dlg.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    // An open dialog takes only a file that exists; a save dialog a file in
+    // a folder that exists, and asks before it replaces one when told to.
+    dlg.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    QFileDialog::Options options;
+    if (save && !(r.flags & platform::OFN_OVERWRITEPROMPT))
+        options |= QFileDialog::DontConfirmOverwrite;
+    dlg.setOptions(options);
+    platform::FileDialogAnswer a;
+    if (dlg.exec() == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
+        a = platform::FileDialogAnswer::file(dlg.selectedFiles().constFirst());
+    platform::TraceLog::instance().write(platform::fileDialogLine(r, a));
+    return a;
 }
 
 StatusWindowWidget::StatusWindowWidget()

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <host/hoststate.h>
+#include <platform/filedialogs.h>
 #include <platform/messages.h>
 
 #include <QLabel>
@@ -17,6 +18,15 @@ class WidgetMessages : public platform::MessageService
 {
 public:
     int show(const platform::Message &m) override;
+};
+
+// Open and save dialogs as Qt file dialogs, or the unattended printout
+// (with the path scripted in AEROLIS_OPEN_FILE / AEROLIS_SAVE_FILE) when
+// AEROLIS_UNATTENDED=1. Cancel is reported as cancelled, never as a file.
+class WidgetFileDialogs : public platform::FileDialogService
+{
+public:
+    platform::FileDialogAnswer show(const platform::FileDialogRequest &r) override;
 };
 
 // The small status window shown during start-up.
