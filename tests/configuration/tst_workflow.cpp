@@ -133,11 +133,15 @@ void TestWorkflow::editWriteReadRoundTrips_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<int>("bytePos");
     QTest::addColumn<int>("raw");
-    QTest::newRow("CtrlType 1 heat standby") << 1 << 4 << "18.5" << 9 << 1850;
-    QTest::newRow("CtrlType 2 cool standby") << 2 << 8 << "26.5" << 3 << 2650;
-    QTest::newRow("CtrlType 3 heat economy") << 3 << 5 << "14.5" << 11 << 1450;
-    QTest::newRow("CtrlType 4 cool economy") << 4 << 9 << "29.5" << 5 << 2950;
-    QTest::newRow("CtrlType 5 heat standby") << 5 << 4 << "17.0" << 9 << 1700;
+    QTest::addColumn<bool>("german");
+    QTest::newRow("CtrlType 1 heat standby") << 1 << 4 << "18.5" << 9 << 1850 << false;
+    QTest::newRow("CtrlType 2 cool standby") << 2 << 8 << "26.5" << 3 << 2650 << false;
+    QTest::newRow("CtrlType 3 heat economy") << 3 << 5 << "14.5" << 11 << 1450 << false;
+    QTest::newRow("CtrlType 4 cool economy") << 4 << 9 << "29.5" << 5 << 2950 << false;
+    QTest::newRow("CtrlType 5 heat standby") << 5 << 4 << "17.0" << 9 << 1700 << false;
+    // The same in German: entries, logger lines and messages of the German table.
+    QTest::newRow("German, CtrlType 1 heat standby") << 1 << 4 << "18.5" << 9 << 1850 << true;
+    QTest::newRow("German, CtrlType 4 cool economy") << 4 << 9 << "29.5" << 5 << 2950 << true;
 }
 
 void TestWorkflow::editWriteReadRoundTrips()
@@ -147,11 +151,16 @@ void TestWorkflow::editWriteReadRoundTrips()
     QFETCH(QString, entry);
     QFETCH(int, bytePos);
     QFETCH(int, raw);
+    QFETCH(bool, german);
     ConfigFixture f;
+    if (german)
+        platform::Registry::write(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"),
+                                  QStringLiteral("1000"));
     const QString room = QString::fromLatin1(roomOf(ctrlType));
     const int id = f.deviceId(room);
     f.start(room);
     QVERIFY(f.config());
+    QCOMPARE(platform::languageOffset(), german ? 1000 : 0);
     const QByteArray before = f.admin->deviceCp(id, QStringLiteral("SetPoints"));
     f.type(boxIndex, entry);
     QVERIFY(f.win->parametersChanged());
@@ -165,6 +174,9 @@ void TestWorkflow::editWriteReadRoundTrips()
     QCOMPARE(f.win->statusText(), gLoadResString(1517));
     QVERIFY(f.logged(gLoadResString(1551, 2)));
     QVERIFY(f.logged(QStringLiteral("SetPoints")));
+    // The list of written CPs is introduced in the window's language.
+    const QString header = platform::rawString(german ? 2553 : 1553);
+    QVERIFY(f.logged(header));
     const QByteArray after = f.admin->deviceCp(id, QStringLiteral("SetPoints"));
     QCOMPARE(word(after, bytePos), raw);
     // The other five setpoints of the CP are untouched (a cooling-only
