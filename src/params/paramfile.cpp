@@ -15,6 +15,7 @@
 #include <QSet>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -502,6 +503,9 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
     }
     if (m_events)
         m_events->setSuspended(wasSuspended);
+    // In file order, as the user reads them.
+    std::stable_sort(r.notes.begin(), r.notes.end(),
+                     [](const FileNote &a, const FileNote &b) { return a.line < b.line; });
     platform::TraceLog::instance().write(kModule + QStringLiteral("LoadFromFile: %1: %2 values, %3 notes")
                                              .arg(fileName)
                                              .arg(r.loaded)

@@ -1,4 +1,5 @@
 #include "configurationbinding.h"
+#include "parameterfiles.h"
 
 #include "frmmain.h"
 
@@ -119,6 +120,7 @@ void bindConfiguration(frmMain &window)
         if (auto *c = configurationOf(w))
             c->ReadParameters();
     };
+    bindParameterFiles(window);
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)

@@ -457,7 +457,7 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("heatTi");   // -1: unchanged
-        QTest::addColumn<QString>("notes"); // kinds of the notes in order: U unknown, N not a number, R range, B bad line, S same twice
+        QTest::addColumn<QString>("notes"); // kinds of the notes in file order: U unknown, N not a number, R range, B bad line, S same twice
         QTest::newRow("foreign keys") << QByteArray("Nonsense = 4\r\nHeatTi = 9\r\n") << int(LE_NO_ERROR) << 9 << "U";
         QTest::newRow("key case and blanks") << QByteArray("   heatti=9\r\n") << int(LE_NO_ERROR) << 9 << "";
         QTest::newRow("not a number") << QByteArray("HeatTi = abc\r\n") << int(LE_NO_ERROR) << -1 << "N";
