@@ -290,6 +290,23 @@ void BM_ChannelLoadFanCoil(benchmark::State &state)
     channelLoad(state, true);
 }
 
+// One second of every room of the demo network (12 controllers, 11
+// commissioned): what the simulator costs the program per tick.
+void BM_RoomTick(benchmark::State &state)
+{
+    Page page(g_root, QStringLiteral("Room101"));
+    if (!page.room) {
+        state.SkipWithError("no room controller");
+        return;
+    }
+    for (auto _ : state) {
+        page.room->advance(1);
+        QApplication::processEvents();
+    }
+    state.counters["outputs_sent"] = double(page.room->outputsSent());
+}
+
+BENCHMARK(BM_RoomTick)->Unit(benchmark::kMillisecond)->Iterations(100);
 BENCHMARK(BM_UpdatesShownOnPage)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_UnitStatusShownOnPage)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_DecodeOnly);
