@@ -140,6 +140,14 @@ std::optional<QString> setpointText(const QString &rawValue)
     return text;
 }
 
+std::optional<double> setpointValue(const QString &rawValue)
+{
+    QByteArray bytes;
+    if (!lns::parseRaw(rawValue, &bytes) || bytes.size() != 2)
+        return std::nullopt;
+    return qint16((quint8(bytes.at(0)) << 8) | quint8(bytes.at(1))) / 100.0;
+}
+
 bool nightPurgeActive(const QString &rawValue, qint32 settingFunction, qint32 settingLevel)
 {
     const QString tab = QStringLiteral("\t");

@@ -71,6 +71,8 @@ std::optional<QString> occupancyText(const QString &value);
 // Signed value of a two-byte RAW text divided by 100 with one decimal
 // ("21.0", "-2.0"); nullopt when the text is not exactly two raw bytes.
 std::optional<QString> setpointText(const QString &rawValue);
+// The same value as a number in °C (hundredths kept).
+std::optional<double> setpointValue(const QString &rawValue);
 // Function and setting byte of the window output equal the configured
 // command for active night purge.
 bool nightPurgeActive(const QString &rawValue, qint32 settingFunction, qint32 settingLevel);

@@ -5,6 +5,11 @@
 #include "uifixture.h"
 
 #include <monitoring/windowwiring.h>
+#ifdef AEROLIS_HAVE_TREND
+#include <monitoring/trendwindow.h>
+
+#include <QLineSeries>
+#endif
 #include <params/controlutil.h>
 
 #include <QComboBox>
@@ -152,6 +157,28 @@ private Q_SLOTS:
         QCOMPARE(f->takeMessages(), QStringList{QStringLiteral("exclamation|") + gLoadResString(1250)});
     }
 
+#ifdef AEROLIS_HAVE_TREND
+    void trendFollowsThePage()
+    {
+        win->display();
+        TrendWindow *t = openTrendWindow(*mon, win);
+        QCOMPARE(openTrendWindow(*mon, win), t);
+        page().changeRoom([](lnssim::RoomState &s) {
+            s.temperature = 15;
+            s.windowHold = lnssim::WindowHold::Closed;
+        });
+        f->room->advance(30);
+        QTRY_VERIFY_WITH_TIMEOUT(!t->model().series(TS_HEAT_PRIMARY).isEmpty(), 5000);
+        QCOMPARE(t->model().series(TS_HEAT_PRIMARY).last().value, 100.0);
+        win->control<QComboBox>("ComboBox", 1)->setCurrentIndex(3);
+        win->control<QPushButton>("cmdButton", 0)->click();
+        QTRY_COMPARE_WITH_TIMEOUT(t->model().marks().size(), 1, 5000);
+        QCOMPARE(t->model().marks().first().text, QStringLiteral("cool"));
+        QVERIFY(!t->lineSeries(TS_SETPOINT)->points().isEmpty());
+        t->close();
+    }
+#endif
+
     void stopMonitoringAtTheEnd()
     {
         win->display();
@@ -161,6 +188,7 @@ private Q_SLOTS:
     }
 
 private:
+    MonitoringFixture &page() { return *f; }
     QString text(int box) const { return win->control<QLineEdit>("TextBox", box)->text(); }
 
     std::unique_ptr<UiFixture> ui;

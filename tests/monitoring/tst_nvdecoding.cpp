@@ -199,6 +199,24 @@ private Q_SLOTS:
         QCOMPARE(show(setpointText(raw)), text);
     }
 
+    void setpointValue_data()
+    {
+        QTest::addColumn<QString>("raw");
+        QTest::addColumn<double>("value"); // NaN: none
+        QTest::newRow("21.05 keeps its hundredths") << "8\t57" << 21.05;
+        QTest::newRow("-2") << "255\t56" << -2.0;
+        QTest::newRow("one byte") << "8" << qQNaN();
+    }
+    void setpointValue()
+    {
+        QFETCH(QString, raw);
+        QFETCH(double, value);
+        const std::optional<double> v = monitoring::setpointValue(raw);
+        QCOMPARE(v.has_value(), !qIsNaN(value));
+        if (v)
+            QCOMPARE(*v, value);
+    }
+
     void nightPurge_data()
     {
         QTest::addColumn<QString>("raw");
