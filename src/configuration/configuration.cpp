@@ -595,6 +595,18 @@ void cConfiguration::ReadSettings()
     }
 }
 
+void cConfiguration::prepareWriteSet()
+{
+    // Kinds whose mode follows the application: the mode CPs are the
+    // application's, never the page's.
+    const int kind = ctrlType();
+    const bool modeByApp = kind == 1 || kind == 2 || kind == 5;
+    if (auto mode = m_params->Parameter1ByteByName(QStringLiteral("HvacAppMode")))
+        mode->setDontWriteToLns(modeByApp);
+    if (auto valves = m_params->Parameter2ByteByName(QStringLiteral("NumValves")))
+        valves->setDontWriteToLns(modeByApp);
+}
+
 bool cConfiguration::WriteSettings()
 {
     platform::traceEntry(QStringLiteral("[M_PlugIn] Public Sub WriteSettings()"));
@@ -608,11 +620,7 @@ bool cConfiguration::WriteSettings()
         }
         cParams &p = *m_params;
         const int kind = ctrlType();
-        const bool modeByApp = kind == 1 || kind == 2 || kind == 5;
-        if (auto mode = p.Parameter1ByteByName(QStringLiteral("HvacAppMode")))
-            mode->setDontWriteToLns(modeByApp);
-        if (auto valves = p.Parameter2ByteByName(QStringLiteral("NumValves")))
-            valves->setDontWriteToLns(modeByApp);
+        prepareWriteSet();
         ok = p.WriteToLns(true);
         if (!ok && m_window) {
             // Nothing of a failed write reached the device; name its CPs.

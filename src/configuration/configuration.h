@@ -75,6 +75,9 @@ public:
     void startConfiguration();
     void ReadSettings();
     bool WriteSettings();
+    // The write filter of WriteSettings (mode CPs by controller kind); also
+    // used by a dry run that goes through the collection's write alone.
+    void prepareWriteSet();
     bool checkValues();
     void ReadParameters();
     bool WriteParameters();

@@ -180,6 +180,14 @@ std::optional<QByteArray> CpIo::lnsRead(const lns::ConfigPropertyPtr &cp, int el
         RawFormat raw(cp);
         QByteArray bytes;
         bytes.reserve(elementLength * dimension);
+        if (m_readDatabase) {
+            // The database holds the whole CP as one raw text.
+            QString why;
+            const auto all = parseRawText(cp->databaseValue(), elementLength * dimension, &why);
+            if (!all)
+                logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1 (database): %2").arg(cpName(cp), why));
+            return all;
+        }
         for (int e = 0; e < dimension; ++e) {
             const QString text = dimension == 1 ? cp->value() : cp->elementValue(e);
             ++m_stats.lnsValueReads;
@@ -249,6 +257,10 @@ bool CpIo::send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const
         ++m_stats.skippedWrites;
         return true;
     }
+    if (m_dryRun) {
+        m_sent << SentCp{cpName(cp), bytes};
+        return true;
+    }
     int el = 0, dim = 0;
     if (!sizesOf(cp, &el, &dim)) {
         markFailed(cp);
@@ -298,7 +310,16 @@ bool CpIo::send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const
     } else if (m_ownTx) {
         m_txWrittenForeign << cp;
     }
+    m_sent << SentCp{cpName(cp), bytes};
     return true;
+}
+
+std::optional<QByteArray> CpIo::knownBytes(const lns::ConfigPropertyPtr &cp) const
+{
+    const Image *img = cp ? image(cp) : nullptr;
+    if (!img || !img->deviceKnown)
+        return std::nullopt;
+    return img->device;
 }
 
 bool CpIo::writeCp(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,

@@ -93,6 +93,24 @@ public:
     void setSkipMatchingCps(bool on) { m_skipMatching = on; }
     bool skipMatchingCps() const { return m_skipMatching; }
 
+    // For the command-line tool. A dry run goes through the whole write
+    // sequence but sends nothing: every CP write that would go out is
+    // recorded (and counts as done). Reading from the database takes each
+    // CP's value from the network database instead of the device.
+    void setDryRun(bool on) { m_dryRun = on; }
+    bool dryRun() const { return m_dryRun; }
+    void setReadFromDatabase(bool on) { m_readDatabase = on; }
+    struct SentCp
+    {
+        QString name;
+        QByteArray bytes;
+    };
+    // CP writes that went out (or would have, in a dry run) since clearSent.
+    const QVector<SentCp> &sentCps() const { return m_sent; }
+    void clearSent() { m_sent.clear(); }
+    // The bytes the collection knows the device to hold; nullopt if none.
+    std::optional<QByteArray> knownBytes(const lns::ConfigPropertyPtr &cp) const;
+
     // CP writes that failed (or were taken back by a failed commit) since
     // the last clearFailures; by object and by name.
     void clearFailures();
@@ -154,6 +172,9 @@ private:
     bool m_writeBatch = false;
     bool m_ownTx = false;
     bool m_skipMatching = false;
+    bool m_dryRun = false;
+    bool m_readDatabase = false;
+    QVector<SentCp> m_sent;
     Stats m_stats;
 };
 

@@ -1,0 +1,454 @@
+#include "commands.h"
+
+#include "paramview.h"
+#include "session.h"
+
+#include <configuration/configuration.h>
+#include <host/hoststate.h>
+#include <lnssim/channelmodel.h>
+#include <params/paramcollection.h>
+#include <params/paramfile.h>
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <ui/frmmain.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSet>
+
+namespace cli {
+
+namespace {
+
+QString text(int id, int item = 1, const QStringList &args = {})
+{
+    const QString t = gLoadResString(id, item);
+    return args.isEmpty() ? t : platform::fillPlaceholders(t, args);
+}
+
+QString programId()
+{
+    try {
+        if (const auto device = host::state().conn.device)
+            return device->programId();
+    } catch (const lns::LnsError &) {
+    }
+    return QString();
+}
+
+// The refusal of a parameter file, as the window's load command words it.
+QString refusal(const params::LoadReport &report)
+{
+    switch (report.result) {
+    case params::LE_NO_ERROR:
+        return QString();
+    case params::LE_WRONG_PLUGIN:
+        return text(1520, 1);
+    case params::LE_WRONG_DEVICE:
+        return text(1520, 2);
+    case params::LE_WRONG_PLUGIN_VERSION:
+    case params::LE_WRONG_DATAFILE_VERSION:
+        return text(1521);
+    default:
+        return params::refusalText(report);
+    }
+}
+
+// Loads a parameter file into the opened object as the window's load command
+// does (values loading, then the page logic); kOk or kRefused.
+int loadFile(Session &s, const QString &file, QTextStream &err)
+{
+    ui::frmMain *w = s.window();
+    configuration::cConfiguration *c = s.config();
+    params::cParams &p = c->Parameters();
+    const bool wasLoading = w->valueLoading();
+    w->setValueLoading(true);
+    p.LoadFromFile(file, &host::state().ini, params::kDataFilePlugInName, programId(), params::kDataFileVersion);
+    w->setValueLoading(wasLoading);
+    const params::LoadReport &report = p.lastLoadReport();
+    if (report.result != params::LE_NO_ERROR)
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(refusal(report)));
+    for (const params::FileNote &n : report.notes)
+        err << file << ": " << oneLine(params::fileNoteText(n)) << Qt::endl;
+    c->SetControls();
+    w->setParametersChanged(true);
+    return kOk;
+}
+
+// The values the checks refuse, one line each.
+QStringList invalidValues(params::cParams &p)
+{
+    QStringList out;
+    for (int i = 1; i <= p.TextBoxParameterCount(); ++i) {
+        const auto x = p.TextBoxParameter(i);
+        if (x && x->Available() && x->ValueIsInvalid())
+            out << text(1716, 1, {x->Name(), x->TextBoxControl() ? x->TextBoxControl()->text() : QString::number(x->ValueCalc())});
+    }
+    for (int i = 1; i <= p.ComboBoxParameterCount(); ++i) {
+        const auto x = p.ComboBoxParameter(i);
+        if (x && x->Available() && !x->CurrentValueIsInComboList())
+            out << text(1716, 1, {x->Name(), QString::number(x->Value())});
+    }
+    return out;
+}
+
+// Checks as the window's write does; prints the messages and the refused
+// values as errors.
+bool checkValues(Session &s, QTextStream &err)
+{
+    const int before = s.messages().shown.size();
+    if (s.config()->checkValues())
+        return true;
+    for (const QString &m : s.messages().textsSince(before))
+        err << m << Qt::endl;
+    for (const QString &v : invalidValues(s.config()->Parameters()))
+        err << v << Qt::endl;
+    return false;
+}
+
+int openObject(Session &s, const QString &object, int commandId, QTextStream &err)
+{
+    QString error;
+    const int status = s.open(object, commandId, &error);
+    if (status != kOk)
+        return fail(err, status, object + QStringLiteral(": ") + error);
+    return kOk;
+}
+
+bool wantsHelp(const QStringList &args)
+{
+    return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
+}
+
+// Keys of the [Settings] section of a parameter file, lower case.
+QSet<QString> settingKeys(const QString &file)
+{
+    QSet<QString> keys;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return keys;
+    bool settings = false;
+    for (const QByteArray &raw : f.readAll().split('\n')) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            settings = line.compare(QLatin1String("[Settings]"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!settings || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            keys.insert(line.left(eq).trimmed().toLower());
+    }
+    return keys;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+
+ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, const QStringList &valueNames)
+{
+    ParsedArgs r;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString &a = args.at(i);
+        if (a.startsWith(QLatin1Char('-')) && a.size() > 1) {
+            QString name = a;
+            QString value;
+            bool inlineValue = false;
+            const int eq = a.indexOf(QLatin1Char('='));
+            if (eq > 0) {
+                name = a.left(eq);
+                value = a.mid(eq + 1);
+                inlineValue = true;
+            }
+            if (flagNames.contains(name) && !inlineValue) {
+                r.flags << name;
+            } else if (valueNames.contains(name)) {
+                if (!inlineValue) {
+                    if (i + 1 >= args.size()) {
+                        r.error = text(1703, 1, {name});
+                        r.status = kUsage;
+                        return r;
+                    }
+                    value = args.at(++i);
+                }
+                r.values.insert(name, value);
+            } else {
+                r.error = text(1702, 1, {a});
+                r.status = kUsage;
+                return r;
+            }
+        } else {
+            r.positional << a;
+        }
+    }
+    return r;
+}
+
+void printHelp(QTextStream &out, int item)
+{
+    if (item <= 0) {
+        out << gLoadResString(1700) << Qt::endl;
+        return;
+    }
+    out << gLoadResString(1705, item) << Qt::endl << "  " << gLoadResString(1706, item) << Qt::endl;
+}
+
+int usageError(QTextStream &err, const QString &message, int item)
+{
+    err << "aerolis: " << message << Qt::endl;
+    err << (item > 0 ? gLoadResString(1705, item) : gLoadResString(1700).section(QLatin1Char('\n'), 0, 0))
+        << Qt::endl;
+    return kUsage;
+}
+
+int fail(QTextStream &err, int status, const QString &message)
+{
+    err << "aerolis: " << message << Qt::endl;
+    return status;
+}
+
+// ---------------------------------------------------------------------------
+
+int readCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (wantsHelp(args))
+        return printHelp(out, 1), kOk;
+    const ParsedArgs a = parseArgs(args, {QStringLiteral("--json")}, {QStringLiteral("-o"), QStringLiteral("--output")});
+    if (a.status)
+        return usageError(err, a.error, 1);
+    if (a.positional.isEmpty())
+        return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 1);
+    if (a.positional.size() > 1)
+        return usageError(err, text(1704, 1, {a.positional.mid(1).join(QLatin1Char(' '))}), 1);
+    const QString object = a.positional.first();
+    const QString file = a.values.value(QStringLiteral("-o"), a.values.value(QStringLiteral("--output")));
+    const bool json = a.flags.contains(QLatin1String("--json"));
+
+    Session s;
+    if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
+        return st;
+    params::cParams &p = s.config()->Parameters();
+    if (json) {
+        QJsonArray list;
+        for (const ParamView &v : describeParameters(p))
+            list.append(v.toJson());
+        QJsonObject o;
+        o.insert(QStringLiteral("object"), object);
+        o.insert(QStringLiteral("programId"), programId());
+        o.insert(QStringLiteral("parameters"), list);
+        const QByteArray doc = QJsonDocument(o).toJson(QJsonDocument::Indented);
+        if (file.isEmpty()) {
+            out << QString::fromUtf8(doc);
+        } else {
+            QFile f(file);
+            if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(doc) != doc.size())
+                return fail(err, kRefused, text(1707, 1, {file}));
+        }
+        return kOk;
+    }
+    // The save command checks the values before it writes the file.
+    if (!checkValues(s, err))
+        return kRefused;
+    if (file.isEmpty()) {
+        out.flush();
+        const QByteArray bytes =
+            params::paramFileBytes(p, params::kDataFilePlugInName, programId(), params::kDataFileVersion);
+        QFile stdOut;
+        stdOut.open(stdout, QIODevice::WriteOnly);
+        stdOut.write(bytes);
+        stdOut.flush();
+        return kOk;
+    }
+    if (!p.WriteToFile(file, params::kDataFilePlugInName, programId(), params::kDataFileVersion))
+        return fail(err, kRefused, text(1707, 1, {file}));
+    err << text(1708, 1, {file}) << Qt::endl;
+    return kOk;
+}
+
+int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (wantsHelp(args))
+        return printHelp(out, 2), kOk;
+    const ParsedArgs a = parseArgs(args, {QStringLiteral("--dry-run")}, {});
+    if (a.status)
+        return usageError(err, a.error, 2);
+    if (a.positional.size() < 2)
+        return usageError(err, text(1703, 1, {a.positional.isEmpty() ? QStringLiteral("OBJECT") : QStringLiteral("FILE")}), 2);
+    if (a.positional.size() > 2)
+        return usageError(err, text(1704, 1, {a.positional.mid(2).join(QLatin1Char(' '))}), 2);
+    const QString object = a.positional.at(0);
+    const QString file = a.positional.at(1);
+    const bool dryRun = a.flags.contains(QLatin1String("--dry-run"));
+    // A file that cannot be read is refused before the device is touched.
+    if (!QFile::exists(file))
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
+
+    Session s;
+    if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
+        return st;
+    if (const int st = loadFile(s, file, err))
+        return st;
+    if (!checkValues(s, err))
+        return kRefused;
+
+    configuration::cConfiguration *c = s.config();
+    params::cParams &p = c->Parameters();
+    params::CpIo &io = p.cpIo();
+    // The device was read at the start: CPs that already hold these bytes
+    // are left out (docs/cli.md).
+    io.setSkipMatchingCps(true);
+    io.clearSent();
+    const int skippedBefore = io.stats().skippedWrites;
+
+    if (dryRun) {
+        const int kind = c->ctrlType();
+        bool appPending = false;
+        if (kind == 1 || kind == 2) {
+            appPending = c->deviceAppNumber(host::state().conn.device) != c->appNumber();
+            out << (appPending ? text(1711, 1, {QString::number(c->appNumber())}) : text(1711, 2)) << Qt::endl;
+        }
+        io.setDryRun(true);
+        c->prepareWriteSet();
+        p.WriteToLns(false);
+        io.setDryRun(false);
+        qint64 micros = 0;
+        for (const params::CpIo::SentCp &cp : io.sentCps()) {
+            const auto cost = lnssim::ChannelModel::cost(lnssim::ChannelModel::Op::WriteCp, cp.bytes.size(),
+                                                         lnssim::ChannelModel::Outcome::Ok);
+            micros += cost.micros;
+            out << text(1709, 2, {cp.name, QString::number(cp.bytes.size()), QString::number(cost.micros / 1000.0, 'f', 1)})
+                << Qt::endl;
+        }
+        out << text(1709, 3, {QString::number(io.stats().skippedWrites - skippedBefore)}) << Qt::endl;
+        out << text(1711, 3, {QString::number(micros / 1000.0, 'f', 1), QString::number(io.sentCps().size())});
+        if (appPending)
+            out << ' ' << gLoadResString(1606, 2);
+        out << Qt::endl << text(1710, 4) << Qt::endl;
+        // Nothing reached the device: the window must not ask about it.
+        s.window()->setParametersChanged(false);
+        return kOk;
+    }
+
+    const int logFrom = s.loggerCount();
+    const bool ok = c->WriteParameters();
+    // The window's logger lines of the write: application step and progress
+    // (the list of the whole write set is replaced by what went out).
+    for (const QString &line : s.loggerLines(logFrom)) {
+        const QString t = line.trimmed();
+        if (t.isEmpty() || t.startsWith(QLatin1String("- ")) || t.endsWith(gLoadResString(1553)))
+            continue;
+        out << line << Qt::endl;
+    }
+    for (const params::CpIo::SentCp &cp : io.sentCps())
+        out << text(1709, 1, {cp.name, QString::number(cp.bytes.size())}) << Qt::endl;
+    out << text(1709, 3, {QString::number(io.stats().skippedWrites - skippedBefore)}) << Qt::endl;
+    if (!ok || !c->lastWriteOk()) {
+        const QStringList failed = p.failedCpNames();
+        if (!failed.isEmpty())
+            err << failed.join(QStringLiteral(", ")) << Qt::endl;
+        out << text(1710, 3) << Qt::endl;
+        return kCommunication;
+    }
+    out << (io.sentCps().isEmpty() ? text(1710, 2) : text(1710, 1)) << Qt::endl;
+    return kOk;
+}
+
+int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (wantsHelp(args))
+        return printHelp(out, 3), kOk;
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (a.status)
+        return usageError(err, a.error, 3);
+    if (a.positional.isEmpty())
+        return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 3);
+    if (a.positional.size() > 2)
+        return usageError(err, text(1704, 1, {a.positional.mid(2).join(QLatin1Char(' '))}), 3);
+    const QString object = a.positional.at(0);
+    const QString file = a.positional.value(1);
+    if (!file.isEmpty() && !QFile::exists(file))
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
+
+    Session s;
+    if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
+        return st;
+    params::cParams &p = s.config()->Parameters();
+    const QVector<ParamView> device = describeParameters(p);
+
+    // The same collection read once more, from the network database.
+    ui::frmMain *w = s.window();
+    w->setValueLoading(true);
+    p.cpIo().setReadFromDatabase(true);
+    p.ReadFromLns();
+    p.cpIo().setReadFromDatabase(false);
+    w->setValueLoading(false);
+    const QVector<ParamView> database = describeParameters(p);
+
+    QVector<ParamView> fromFile;
+    QSet<QString> inFile;
+    if (!file.isEmpty()) {
+        if (const int st = loadFile(s, file, err))
+            return st;
+        fromFile = describeParameters(p);
+        inFile = settingKeys(file);
+    }
+    w->setParametersChanged(false);
+
+    QStringList head{text(1712, 1), text(1712, 2), text(1712, 3)};
+    if (!file.isEmpty())
+        head << text(1712, 4);
+    out << "  " << head.join(QLatin1Char('\t')) << Qt::endl;
+    int differ = 0;
+    for (int i = 0; i < device.size(); ++i) {
+        const ParamView &d = device.at(i);
+        QStringList cols{d.name, d.value, database.value(i).value};
+        bool different = d.value != database.value(i).value;
+        if (!file.isEmpty()) {
+            if (inFile.contains(d.name.toLower())) {
+                cols << fromFile.value(i).value;
+                different = different || fromFile.value(i).value != d.value;
+            } else {
+                cols << QStringLiteral("-");
+            }
+        }
+        if (different)
+            ++differ;
+        out << (different ? "* " : "  ") << cols.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    out << (differ == 0 ? text(1712, 5) : text(1712, 6, {QString::number(differ)})) << Qt::endl;
+    return differ == 0 ? kOk : kRefused;
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    if (arguments.isEmpty())
+        return usageError(err, text(1703, 1, {QStringLiteral("COMMAND")}));
+    const QString command = arguments.first();
+    const QStringList rest = arguments.mid(1);
+    if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
+        printHelp(out, 0);
+        for (int i = 1; i <= 6; ++i)
+            out << "  " << gLoadResString(1705, i) << Qt::endl;
+        return kOk;
+    }
+    if (command == QLatin1String("read"))
+        return readCommand(rest, out, err);
+    if (command == QLatin1String("write"))
+        return writeCommand(rest, out, err);
+    if (command == QLatin1String("diff"))
+        return diffCommand(rest, out, err);
+    if (command == QLatin1String("set-mode"))
+        return setModeCommand(rest, out, err, false);
+    if (command == QLatin1String("set-occupancy"))
+        return setModeCommand(rest, out, err, true);
+    if (command == QLatin1String("monitor"))
+        return monitorCommand(rest, out, err);
+    return usageError(err, text(1701, 1, {command}));
+}
+
+} // namespace cli

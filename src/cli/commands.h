@@ -1,0 +1,44 @@
+// The commands of the `aerolis` tool. run() takes the arguments after the
+// program name, prints results to `out` and one-line messages to `err`, and
+// answers the exit status (session.h: ExitStatus).
+#pragma once
+
+#include <QHash>
+#include <QStringList>
+#include <QTextStream>
+
+#include <optional>
+
+namespace cli {
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
+
+// The single commands (arguments after the command name).
+int readCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, bool occupancy);
+int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+
+// Item data of an entry of the page's mode list (occupancy false) or
+// occupancy list, from its name in English or German or its number;
+// nullopt when it names none.
+std::optional<int> controlItem(const QString &text, bool occupancy);
+
+// Shared by the command files.
+struct ParsedArgs
+{
+    QStringList positional;
+    QStringList flags;         // given flags without value
+    QHash<QString, QString> values; // options with value
+    QString error;             // one-line usage error
+    int status = 0;
+};
+// `flagNames` take no value, `valueNames` take one ("-o FILE", "--seconds=N").
+ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, const QStringList &valueNames);
+// Usage line and description of command `item` (1 read ... 6 monitor).
+void printHelp(QTextStream &out, int item);
+int usageError(QTextStream &err, const QString &message, int item = 0);
+int fail(QTextStream &err, int status, const QString &message);
+
+} // namespace cli

@@ -1,0 +1,188 @@
+// set-mode, set-occupancy and monitor: the control command's page, unshown.
+#include "commands.h"
+#include "session.h"
+
+#include <host/hoststate.h>
+#include <monitoring/monitoring.h>
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <ui/frmmain.h>
+
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLineEdit>
+#include <QTimer>
+
+namespace cli {
+
+namespace {
+
+// The page's lists as the window fills them: text id, item -> item data.
+struct ListEntry
+{
+    int item;
+    int data;
+};
+QVector<ListEntry> listEntries(bool occupancy)
+{
+    if (occupancy)
+        return {{1, 0}, {3, 3}, {2, 1}, {4, 255}};
+    QVector<ListEntry> out;
+    for (int n = 1; n <= 7; ++n)
+        out << ListEntry{n, n - 1};
+    return out;
+}
+
+int listId(bool occupancy) { return occupancy ? 1076 : 1072; }
+
+QString itemText(int id, int item, int languageOffset)
+{
+    const QString raw = platform::rawString(id + languageOffset);
+    return raw.split(platform::kItemSeparator).value(item - 1);
+}
+
+QString boxText(ui::frmMain &w, int index)
+{
+    const auto *b = w.control<QLineEdit>(QStringLiteral("TextBox"), index);
+    return b ? b->text() : QString();
+}
+
+} // namespace
+
+std::optional<int> controlItem(const QString &text, bool occupancy)
+{
+    const QString wanted = text.trimmed();
+    bool isNumber = false;
+    const int number = wanted.toInt(&isNumber);
+    for (const ListEntry &e : listEntries(occupancy)) {
+        if (isNumber && number == e.data)
+            return e.data;
+        for (int offset : {0, 1000})
+            if (wanted.compare(itemText(listId(occupancy), e.item, offset), Qt::CaseInsensitive) == 0)
+                return e.data;
+    }
+    return std::nullopt;
+}
+
+int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, bool occupancy)
+{
+    const int helpItem = occupancy ? 5 : 4;
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h")))
+        return printHelp(out, helpItem), kOk;
+    const ParsedArgs a = parseArgs(args, {}, {});
+    if (a.status)
+        return usageError(err, a.error, helpItem);
+    if (a.positional.size() < 2)
+        return usageError(err, gLoadResString(1703).replace(QLatin1String("%1"), a.positional.isEmpty() ? QStringLiteral("OBJECT") : occupancy ? QStringLiteral("STATE") : QStringLiteral("MODE")), helpItem);
+    if (a.positional.size() > 2)
+        return usageError(err, gLoadResString(1704).replace(QLatin1String("%1"), a.positional.mid(2).join(QLatin1Char(' '))), helpItem);
+    const std::optional<int> data = controlItem(a.positional.at(1), occupancy);
+    if (!data) {
+        QStringList names;
+        for (const ListEntry &e : listEntries(occupancy))
+            names << gLoadResString(listId(occupancy), e.item);
+        return fail(err, kRefused,
+                    platform::fillPlaceholders(gLoadResString(1713, occupancy ? 2 : 1),
+                                               {a.positional.at(1), names.join(QStringLiteral(", "))}));
+    }
+
+    Session s;
+    QString error;
+    if (const int st = s.open(a.positional.at(0), host::kCommandIdControl, &error))
+        return fail(err, st, a.positional.at(0) + QStringLiteral(": ") + error);
+    ui::frmMain &w = *s.window();
+    auto *list = w.control<QComboBox>(QStringLiteral("ComboBox"), occupancy ? 9 : 1);
+    const int index = list ? list->findData(*data) : -1;
+    if (index < 0)
+        return fail(err, kRefused, a.positional.at(1));
+    list->setCurrentIndex(index);
+    const int before = s.messages().shown.size();
+    const bool sent = occupancy ? s.monitoring()->SendOccupancy() : s.monitoring()->SendApplicationMode();
+    const QStringList shown = s.messages().textsSince(before);
+    if (!sent || !shown.isEmpty())
+        return fail(err, kCommunication, shown.isEmpty() ? oneLine(gLoadResString(1528)) : shown.join(QLatin1Char(' ')));
+    out << platform::fillPlaceholders(gLoadResString(1714), {list->currentText()}) << Qt::endl;
+    return kOk;
+}
+
+int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err)
+{
+    if (args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h")))
+        return printHelp(out, 6), kOk;
+    const ParsedArgs a = parseArgs(args, {QStringLiteral("--json")}, {QStringLiteral("--seconds")});
+    if (a.status)
+        return usageError(err, a.error, 6);
+    if (a.positional.isEmpty())
+        return usageError(err, gLoadResString(1703).replace(QLatin1String("%1"), QStringLiteral("OBJECT")), 6);
+    if (a.positional.size() > 1)
+        return usageError(err, gLoadResString(1704).replace(QLatin1String("%1"), a.positional.mid(1).join(QLatin1Char(' '))), 6);
+    double seconds = -1;
+    if (a.values.contains(QStringLiteral("--seconds"))) {
+        bool ok = false;
+        seconds = a.values.value(QStringLiteral("--seconds")).toDouble(&ok);
+        if (!ok || seconds < 0)
+            return usageError(err, platform::fillPlaceholders(gLoadResString(1717), {a.values.value(QStringLiteral("--seconds"))}), 6);
+    }
+    const bool json = a.flags.contains(QLatin1String("--json"));
+
+    Session s;
+    QString error;
+    if (const int st = s.open(a.positional.at(0), host::kCommandIdControl, &error))
+        return fail(err, st, a.positional.at(0) + QStringLiteral(": ") + error);
+    ui::frmMain &w = *s.window();
+    monitoring::cMonitoring *mon = s.monitoring();
+
+    // One line per update, with every value the page shows after it.
+    const QStringList labels = gLoadResString(1715).split(platform::kItemSeparator);
+    const auto line = [&] {
+        QStringList outputs;
+        for (int i = 14; i <= 18; ++i)
+            outputs << boxText(w, i);
+        const bool indicators[3] = {w.indicatorTimer(0)->isActive(), w.indicatorTimer(1)->isActive(),
+                                    w.indicatorTimer(2)->isActive()};
+        if (json) {
+            QJsonObject o;
+            o.insert(QStringLiteral("mode"), boxText(w, 34));
+            o.insert(QStringLiteral("setpoint"), boxText(w, 12));
+            o.insert(QStringLiteral("occupancy"), boxText(w, 13));
+            o.insert(QStringLiteral("heatPrimary"), outputs.at(0));
+            o.insert(QStringLiteral("heatSecondary"), outputs.at(1));
+            o.insert(QStringLiteral("cool"), outputs.at(2));
+            o.insert(QStringLiteral("economizer"), outputs.at(3));
+            o.insert(QStringLiteral("fan"), outputs.at(4));
+            o.insert(QStringLiteral("fanLevel"), boxText(w, 19));
+            o.insert(QStringLiteral("nightPurge"), indicators[0]);
+            o.insert(QStringLiteral("energyHoldOff"), indicators[1]);
+            o.insert(QStringLiteral("frostAlarm"), indicators[2]);
+            out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << Qt::endl;
+            return;
+        }
+        out << labels.value(0) << ": " << boxText(w, 34) << "; " << labels.value(1) << ": " << boxText(w, 12) << "; "
+            << labels.value(2) << ": " << boxText(w, 13) << "; " << labels.value(3) << ": "
+            << outputs.join(QLatin1Char('/')) << "; " << labels.value(4) << ": " << boxText(w, 19) << "; "
+            << labels.value(5) << ": " << (indicators[0] ? 1 : 0) << "; " << labels.value(6) << ": "
+            << (indicators[1] ? 1 : 0) << "; " << labels.value(7) << ": " << (indicators[2] ? 1 : 0) << Qt::endl;
+    };
+    bool failed = false;
+    QEventLoop loop;
+    QObject::connect(mon, &monitoring::cMonitoring::updateShown, &loop, [&](const QString &, const QString &) { line(); });
+    QObject::connect(mon->MonitorPoints(), &monitoring::cMonitorPoints::CommunicationFailed, &loop, [&] {
+        failed = true;
+        loop.quit();
+    });
+    if (!mon->monitoringOn())
+        mon->SetMonitoring(true);
+    if (seconds >= 0)
+        QTimer::singleShot(qint64(seconds * 1000), &loop, &QEventLoop::quit);
+    if (!failed)
+        loop.exec();
+    mon->SetMonitoring(false);
+    if (failed)
+        return fail(err, kCommunication, oneLine(gLoadResString(1528)));
+    return kOk;
+}
+
+} // namespace cli

@@ -1,0 +1,115 @@
+#include "paramview.h"
+
+#include <params/paramcollection.h>
+
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+
+namespace cli {
+
+namespace {
+
+lns::ConfigPropertyPtr cpOf(const params::cParamBase &p)
+{
+    if (p.CpIsExternal())
+        return p.ConfigPropExt()->ConfigProperty();
+    return p.ConfigProperty();
+}
+
+template <class P, class F>
+void add(QVector<ParamView> &out, params::cParams &all, int count, std::shared_ptr<P> (params::cParams::*at)(int) const,
+         const char *kind, F fill)
+{
+    for (int i = 1; i <= count; ++i) {
+        const std::shared_ptr<P> p = (all.*at)(i);
+        if (!p)
+            continue;
+        ParamView v;
+        v.name = p->Name();
+        v.kind = QString::fromLatin1(kind);
+        v.available = p->Available();
+        if (const lns::ConfigPropertyPtr cp = cpOf(*p)) {
+            try {
+                v.cp = cp->name();
+            } catch (const lns::LnsError &) {
+                v.cp = p->CpIniName();
+            }
+            if (const auto bytes = all.cpIo().knownBytes(cp)) {
+                v.bytes = *bytes;
+                v.bytesKnown = true;
+            }
+        } else {
+            v.cp = p->CpIniName();
+        }
+        fill(*p, v);
+        out << v;
+    }
+}
+
+} // namespace
+
+QJsonObject ParamView::toJson() const
+{
+    QJsonArray raw;
+    for (char c : bytes)
+        raw.append(static_cast<int>(static_cast<quint8>(c)));
+    QJsonObject o;
+    o.insert(QStringLiteral("name"), name);
+    o.insert(QStringLiteral("kind"), kind);
+    o.insert(QStringLiteral("text"), text);
+    o.insert(QStringLiteral("unit"), unit);
+    o.insert(QStringLiteral("value"), value);
+    o.insert(QStringLiteral("available"), available);
+    o.insert(QStringLiteral("cp"), cp);
+    o.insert(QStringLiteral("cpBytes"), bytesKnown ? QJsonValue(raw) : QJsonValue());
+    return o;
+}
+
+QVector<ParamView> describeParameters(params::cParams &p)
+{
+    using namespace params;
+    QVector<ParamView> out;
+    const auto number = [](qint32 v) { return QString::number(v); };
+    add(out, p, p.Parameter1ByteCount(), &cParams::Parameter1Byte, "1-byte", [&](const cParam1Byte &x, ParamView &v) {
+        v.value = v.text = number(x.Value());
+    });
+    add(out, p, p.Parameter2ByteCount(), &cParams::Parameter2Byte, "2-byte", [&](const cParam2Byte &x, ParamView &v) {
+        v.value = number(x.Value1()) + QLatin1Char(',') + number(x.Value2());
+        v.text = number(x.Value());
+    });
+    add(out, p, p.ParameterAsciiCount(), &cParams::ParameterAscii, "ascii", [](const cParamASCII &x, ParamView &v) {
+        v.value = v.text = x.Value();
+    });
+    add(out, p, p.CheckBoxParameterCount(), &cParams::CheckBoxParameter, "check-box",
+        [&](const cParamCheckBox &x, ParamView &v) {
+            v.value = number(x.Value());
+            if (const QCheckBox *box = x.CheckBoxControl())
+                v.text = box->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+        });
+    add(out, p, p.ComboBoxParameterCount(), &cParams::ComboBoxParameter, "combo-box",
+        [&](const cParamComboBox &x, ParamView &v) {
+            v.value = number(x.Value());
+            if (const QComboBox *box = x.ComboBoxControl())
+                v.text = box->currentText();
+        });
+    add(out, p, p.OptionButtonParameterCount(), &cParams::OptionButtonParameter, "option-button",
+        [](const cParamOptBtn &x, ParamView &v) {
+            v.value = x.Value();
+            for (int i = 1; i <= x.OptionButtonsCount(); ++i)
+                if (const QAbstractButton *b = x.OptionButton(i); b && b->isChecked())
+                    v.text = b->text();
+        });
+    add(out, p, p.TextBoxParameterCount(), &cParams::TextBoxParameter, "text-box",
+        [&](const cParamTextBox &x, ParamView &v) {
+            v.value = number(x.Value());
+            v.unit = x.UnitMnemonic();
+            if (const QLineEdit *box = x.TextBoxControl())
+                v.text = box->text();
+        });
+    return out;
+}
+
+} // namespace cli

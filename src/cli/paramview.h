@@ -1,0 +1,39 @@
+// What the tool shows of one parameter: its name, kind, the text its control
+// shows, the unit, the stored value (as the parameter data file writes it),
+// the CP and the CP's bytes as the collection last read or wrote them.
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+#include <QVector>
+
+#include <memory>
+
+namespace params {
+class cParams;
+class cParamBase;
+} // namespace params
+
+namespace cli {
+
+struct ParamView
+{
+    QString name;
+    QString kind; // "1-byte", "2-byte", "ascii", "check-box", "combo-box", "option-button", "text-box"
+    QString text;
+    QString unit;
+    QString value;
+    QString cp;
+    QByteArray bytes;
+    bool bytesKnown = false;
+    bool available = false;
+
+    QJsonObject toJson() const;
+};
+
+// Every parameter of the collection, in the order of the parameter data file
+// (1-byte, 2-byte, ASCII, check box, combo box, option button, text box).
+QVector<ParamView> describeParameters(params::cParams &p);
+
+} // namespace cli

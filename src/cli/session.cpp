@@ -1,0 +1,170 @@
+#include "session.h"
+
+#include <configuration/configuration.h>
+#include <host/hoststate.h>
+#include <host/startup.h>
+#include <lnssim/simobjectserver.h>
+#include <monitoring/monitoring.h>
+#include <monitoring/windowwiring.h>
+#include <params/paramcollection.h>
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <platform/version.h>
+#include <ui/configurationbinding.h>
+#include <ui/frmmain.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QRegularExpression>
+
+namespace cli {
+
+int RecordingMessages::show(const platform::Message &m)
+{
+    shown << m;
+    return platform::defaultAnswer(m);
+}
+
+QStringList RecordingMessages::textsSince(int from) const
+{
+    QStringList out;
+    for (int i = qMax(0, from); i < shown.size(); ++i)
+        out << oneLine(shown.at(i).text);
+    return out;
+}
+
+QString oneLine(const QString &text)
+{
+    static const QRegularExpression breaks(QStringLiteral("\\s*\\n+\\s*"));
+    return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
+}
+
+Session::Session() : m_messages(std::make_shared<RecordingMessages>())
+{
+    host::resetState();
+    platform::setMessageService(m_messages);
+    host::Environment &env = host::state().env;
+    const QString folder = QCoreApplication::applicationDirPath();
+    env.applicationFolder = folder;
+    env.executableName = QStringLiteral("aerolis");
+    env.objectServerFactory = [folder] {
+        return std::make_shared<lnssim::SimObjectServer>(lnssim::SimObjectServer::defaultRoot(),
+                                                         QDir(folder).filePath(host::kIniFileName));
+    };
+    env.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
+    env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
+        m_window = std::make_shared<ui::frmMain>();
+        bindControlCommand(*m_window);
+        ui::bindConfiguration(*m_window);
+        return m_window;
+    };
+}
+
+// The control command's start on the window: the reduced registry and its
+// read, the application check, the monitoring page logic bound to the
+// window's controls. (The window's own program does not offer the control
+// command yet; this is the wiring it will share.)
+void Session::bindControlCommand(ui::frmMain &window)
+{
+    window.commandHooks().startCommand = [this](ui::frmMain &w) {
+        host::HostState &s = host::state();
+        m_controlPort = std::make_unique<ui::FrmMainConfigPort>(w);
+        m_controlConfig = std::make_unique<configuration::cConfiguration>(m_controlPort.get());
+        m_paramsConfig = std::make_unique<monitoring::ParamsConfig>(&m_controlConfig->Parameters());
+        monitoring::MonitoringConnection conn{s.conn.objectServer, s.conn.object, s.templateContext(), [] {
+                                                  host::state().abortFlag = true;
+                                                  host::EndApp();
+                                              }};
+        m_adapter = std::make_unique<monitoring::WindowAdapter<ui::frmMain>>(w);
+        m_monitoring = std::make_unique<monitoring::cMonitoring>(m_adapter.get(), conn, m_paramsConfig.get());
+        configuration::cConfiguration *c = m_controlConfig.get();
+        monitoring::bindMonitoringToWindow(w, *m_monitoring, [c] { return c->appNumber(); });
+        c->FetchCPs();
+        c->ReadSettings();
+        monitoring::ControlStart start;
+        start.ctrlType = w.ctrlType();
+        start.currentApplication = c->appNumber();
+        start.runningApplication = [c] { return c->deviceAppNumber(host::state().conn.device); };
+        start.statusText = [&w](const QString &t) { w.setStatusText(t); };
+        start.endPlugIn = [] {
+            host::state().abortFlag = true;
+            host::EndApp();
+        };
+        start.messageTitle = w.caption();
+        return monitoring::StartControlCommand(*m_monitoring, start);
+    };
+}
+
+Session::~Session()
+{
+    if (m_window) {
+        // Nothing is asked on the way out: the tool wrote what it meant to.
+        m_window->setParametersChanged(false);
+    }
+    if (m_opened && !host::state().ending)
+        host::EndApp();
+    m_monitoring.reset();
+    m_adapter.reset();
+    m_controlConfig.reset();
+    host::state().mainWindow.reset();
+    m_window.reset();
+    platform::setMessageService(std::make_shared<platform::UnattendedMessages>());
+}
+
+configuration::cConfiguration *Session::config() const
+{
+    return m_window ? ui::configurationOf(*m_window) : nullptr;
+}
+
+int Session::loggerCount() const
+{
+    return m_window ? m_window->logger()->count() : 0;
+}
+
+QStringList Session::loggerLines(int from) const
+{
+    QStringList out;
+    for (int i = qMax(0, from); i < loggerCount(); ++i)
+        out << m_window->logger()->item(i)->text();
+    return out;
+}
+
+int Session::open(const QString &objectName, int commandId, QString *error)
+{
+    m_opened = true;
+    const int before = m_messages->shown.size();
+    host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:%2/OBJECTNAME:%3")
+                    .arg(commandId)
+                    .arg(host::kClassIdLonMarkObject)
+                    .arg(objectName)});
+    const host::HostState &s = host::state();
+    const QStringList shown = m_messages->textsSince(before);
+    if (s.abortFlag || !m_window || !m_window->isLoaded()) {
+        // The server that cannot be opened is the one fault of the channel;
+        // everything else refuses the object.
+        const QString serverText = platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName});
+        const bool server = !shown.isEmpty() && m_messages->shown.at(before).text == serverText;
+        if (error)
+            *error = shown.isEmpty() ? oneLine(gLoadResString(1437)) : shown.join(QLatin1Char(' '));
+        return server ? kCommunication : kRefused;
+    }
+    if (commandId == host::kCommandIdConfigure) {
+        configuration::cConfiguration *c = config();
+        if (!c) {
+            if (error)
+                *error = shown.join(QLatin1Char(' '));
+            return kRefused;
+        }
+        // A parameter whose CP could not be read is no value to work with.
+        for (const auto &p : c->Parameters().AllParameters()) {
+            if (p->Available() && !p->DontReadFromLns() && !p->valueKnown()) {
+                if (error)
+                    *error = oneLine(gLoadResString(1528));
+                return kCommunication;
+            }
+        }
+    }
+    return kOk;
+}
+
+} // namespace cli

@@ -1,0 +1,82 @@
+// One object opened the way the plug-in opens it: start-up with the
+// product's command line, the connection, the device template check, and the
+// main window with the configuration bound to it, displayed on the offscreen
+// platform where nobody sees it. Every command of the tool works on the
+// window's own objects, so the tool and the window cannot drift apart.
+#pragma once
+
+#include <platform/messages.h>
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+namespace configuration {
+class cConfiguration;
+class ConfigWindow;
+}
+namespace monitoring {
+class cMonitoring;
+class MonitoringWindow;
+class ParamsConfig;
+}
+namespace ui {
+class frmMain;
+}
+
+namespace cli {
+
+// Exit statuses of the tool.
+enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3 };
+
+// Records every message the product's code shows and answers with the
+// default button, as an unattended start does.
+class RecordingMessages : public platform::MessageService
+{
+public:
+    int show(const platform::Message &m) override;
+    QList<platform::Message> shown;
+    // The texts shown since `from`, each on one line.
+    QStringList textsSince(int from) const;
+};
+
+class Session
+{
+public:
+    Session();
+    ~Session();
+    Session(const Session &) = delete;
+    Session &operator=(const Session &) = delete;
+
+    // Opens `objectName` for the configuration command (13) or the control
+    // command (22). kOk, or the status with a one-line message.
+    int open(const QString &objectName, int commandId, QString *error);
+
+    ui::frmMain *window() const { return m_window.get(); }
+    configuration::cConfiguration *config() const;
+    // The control command's page logic (after open with command 22).
+    monitoring::cMonitoring *monitoring() const { return m_monitoring.get(); }
+    RecordingMessages &messages() { return *m_messages; }
+    // Logger lines of the window (in order), from `from` on.
+    QStringList loggerLines(int from = 0) const;
+    int loggerCount() const;
+
+private:
+    void bindControlCommand(ui::frmMain &window);
+
+    std::shared_ptr<ui::frmMain> m_window;
+    std::unique_ptr<configuration::ConfigWindow> m_controlPort;
+    std::unique_ptr<configuration::cConfiguration> m_controlConfig;
+    std::unique_ptr<monitoring::ParamsConfig> m_paramsConfig;
+    std::unique_ptr<monitoring::MonitoringWindow> m_adapter;
+    std::unique_ptr<monitoring::cMonitoring> m_monitoring;
+    std::shared_ptr<RecordingMessages> m_messages;
+    bool m_opened = false;
+};
+
+// One line for a text of the string table: line breaks become blanks.
+QString oneLine(const QString &text);
+
+} // namespace cli
