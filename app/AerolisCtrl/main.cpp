@@ -2,12 +2,18 @@
 //
 // Wires the window, the message and status services and the simulated object
 // server into start-up, runs Main and then the event loop while the window
-// is open. With `--screenshots DIR` (or AEROLIS_SCREENSHOT_DIR) every page is
+// is open. Started with the automation flag (by the session bus, for a
+// network tool) it serves the host object on the bus instead and ends as
+// automation/automationserver.h describes. With `--screenshots DIR` (or AEROLIS_SCREENSHOT_DIR) every page is
 // shown in turn once the window is displayed and grabbed into that folder
 // (page-KEY<n>.png, logger-window.png, logger.txt), then the window closes
 // normally, so that the demo can run unattended without a display; with
 // AEROLIS_EXIT_WHEN_SHOWN=1 it closes right after being shown (start-up
 // benchmark).
+#include <automation/networktoolstart.h>
+#include <automation/pluginwindow.h>
+#include <automation/simbindings.h>
+#include <host/busactivation.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
@@ -75,7 +81,7 @@ int main(int argc, char *argv[])
     };
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
-        window = std::make_shared<ui::frmMain>();
+        window = std::make_shared<automation::PlugInWindow<ui::frmMain>>();
         ui::bindConfiguration(*window);
         return window;
     };
@@ -83,6 +89,18 @@ int main(int argc, char *argv[])
     env.startDetached = [](const QString &program, const QStringList &args) {
         QProcess::startDetached(program, args);
     };
+
+    env.registerProjectCommand = automation::simRegisterProjectCommand;
+
+    if (host::isAutomationStart(arguments)) {
+        host::Main(arguments); // returns at once: the host object takes the command
+        QApplication::setQuitOnLastWindowClosed(false);
+        const int status = automation::serveNetworkTool(
+            QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("AerolisCtrl.ini")));
+        host::state().mainWindow.reset();
+        window.reset();
+        return status;
+    }
 
     host::Main(arguments);
 

@@ -155,6 +155,11 @@ void AutomationServer::finish(const QString &why)
     m_waitTimer.stop();
     m_idleTimer.stop();
     trace(QStringLiteral("ending: ") + why);
+    // A window that is still loaded (hidden by the tool) ends the only way
+    // the plug-in ends.
+    const host::HostState &s = host::state();
+    if (s.mainWindow && s.mainWindow->isLoaded())
+        host::EndApp();
     Q_EMIT finished(host::exitStatus());
 }
 

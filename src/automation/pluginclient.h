@@ -38,6 +38,8 @@ public:
     // missing, the plug-in is not registered on it or does not start.
     bool create();
     QString instance() const { return m_instance; }
+    // Talks to an instance found otherwise (its unique bus name).
+    void attach(const QString &instance) { m_instance = instance; }
 
     bool get(const QString &property, QVariant *value);
     bool set(const QString &property, const QVariant &value);

@@ -100,10 +100,11 @@ QVector<PlugInRegistration> ProjectRegistrations::forTemplate(const QString &tem
     if (!tableExists())
         return result;
     QSqlQuery &q = m_db.query(QStringLiteral("SELECT ") + kColumns
-                              + QStringLiteral(" FROM plugin_registrations WHERE (?1 = '' OR template = ?1)"
-                                               " AND (?2 < 0 OR class_id = ?2)"
+                              + QStringLiteral(" FROM plugin_registrations WHERE (? = '' OR template = ?)"
+                                               " AND (? < 0 OR class_id = ?)"
                                                " ORDER BY template, command_id, class_id, progid_prefix, class_name"));
-    m_db.exec(q, {templateName.isNull() ? QString(QLatin1String("")) : templateName, classId});
+    const QString t = templateName.isNull() ? QString(QLatin1String("")) : templateName;
+    m_db.exec(q, {t, t, classId, classId});
     while (q.next())
         result << fromQuery(q);
     q.finish();

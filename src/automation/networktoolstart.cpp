@@ -1,0 +1,79 @@
+#include "networktoolstart.h"
+
+#include "automationserver.h"
+#include "simbindings.h"
+
+#include <host/application.h>
+#include <host/hoststate.h>
+#include <lnssim/handles.h>
+#include <lnssim/simobjectserver.h>
+#include <platform/messages.h>
+#include <platform/tracelog.h>
+#include <platform/version.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QFile>
+#include <QMetaObject>
+#include <QPointer>
+
+#include <chrono>
+
+namespace automation {
+
+namespace {
+QPointer<AutomationServer> g_server;
+
+QDBusConnection sessionBus()
+{
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    // A process the bus started knows the bus as its starter.
+    const QString starter = qEnvironmentVariable("DBUS_STARTER_ADDRESS");
+    if (!bus.isConnected() && !starter.isEmpty())
+        bus = QDBusConnection::connectToBus(starter, QStringLiteral("aerolis-starter-bus"));
+    return bus;
+}
+} // namespace
+
+int serveNetworkTool(const QString &iniPath)
+{
+    host::Application application;
+    auto resolver = std::make_shared<lnssim::HandleResolver>(iniPath);
+    resolver->addServer(std::dynamic_pointer_cast<lnssim::SimObjectServer>(host::state().conn.objectServer));
+
+    AutomationServer server(application, simObjectBindings(resolver), AutomationServer::Options::fromEnvironment());
+    QString error;
+    if (!server.start(sessionBus(), &error)) {
+        platform::messages().show(platform::MsgIcon::Critical, platform::kProductName, error);
+        return 1;
+    }
+    g_server = &server;
+    QObject::connect(&server, &AutomationServer::finished, &server, [](int status) { QCoreApplication::exit(status); });
+    const int status = QCoreApplication::exec();
+    g_server = nullptr;
+    return status;
+}
+
+void noteWindowShown(QObject *window, const QString &title)
+{
+    const QString file = qEnvironmentVariable("AEROLIS_SHOWN_FILE");
+    if (!file.isEmpty()) {
+        QFile f(file);
+        if (f.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text)) {
+            const qint64 ns = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count();
+            f.write(QStringLiteral("%1 %2 %3\n").arg(ns).arg(host::state().commandIndex).arg(title).toUtf8());
+        }
+    }
+    if (g_server && window && qEnvironmentVariable("AEROLIS_EXIT_WHEN_SHOWN") == QLatin1String("1"))
+        QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
+}
+
+void noteWindowClosed()
+{
+    if (g_server)
+        g_server->windowClosed();
+}
+
+} // namespace automation

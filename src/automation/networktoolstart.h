@@ -1,0 +1,26 @@
+// The automation start of the plug-in executable: the process was started
+// (by the bus) for a network tool. serveNetworkTool creates the host object
+// (which runs InitApp), serves it on the session bus and runs the event loop
+// until the plug-in ends (automationserver.h); it returns the exit status.
+//
+// The program wires its environment (object server, windows, messages) into
+// host::state().env before, as for a command-line start, and lets the main
+// window report being shown and closed (pluginwindow.h).
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace automation {
+
+int serveNetworkTool(const QString &iniPath);
+
+// Notices of the main window. Shown: when AEROLIS_SHOWN_FILE is set, one
+// line "<monotonic ns> <command index> <window title>" is appended to it (how
+// benchmarks and tests see the window come up in another process); in an
+// automation start with AEROLIS_EXIT_WHEN_SHOWN=1 the window closes again at
+// once. Closed: an automation start ends.
+void noteWindowShown(QObject *window, const QString &title);
+void noteWindowClosed();
+
+} // namespace automation
