@@ -1,4 +1,5 @@
 #include "configurationbinding.h"
+#include "copyrun.h"
 #include "parameterfiles.h"
 
 #include "frmmain.h"
@@ -121,6 +122,7 @@ void bindConfiguration(frmMain &window)
             c->ReadParameters();
     };
     bindParameterFiles(window);
+    bindCopyRun(window);
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)

@@ -1,0 +1,303 @@
+// Copying the parameter set of one controller to several others from the
+// main window: progress per object, failed objects reported and skipped
+// with nothing of their transaction left on the device, the others holding
+// exactly the set, the mode CPs of kinds 3 and 4 in mixed runs, the
+// summary, and the failures offered to a second run.
+#include "configfixture.h"
+
+#include <configuration/appmodes.h>
+#include <params/copyplan.h>
+#include <platform/multidevice.h>
+#include <platform/tracelog.h>
+#include <ui/copyrun.h>
+#include <ui/multidevicewindow.h>
+
+#include <QtTest>
+
+namespace {
+QString key(const QString &room)
+{
+    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
+}
+QStringList keys(const QStringList &rooms)
+{
+    QStringList out;
+    for (const QString &r : rooms)
+        out << key(r);
+    return out;
+}
+} // namespace
+
+class TstCopyRun : public QObject
+{
+    Q_OBJECT
+private:
+    std::unique_ptr<ConfigFixture> f;
+    std::shared_ptr<platform::ScriptedMultiDevice> selector;
+
+    void startAt(const QString &room)
+    {
+        // Two more controllers, so that a run has failures and successes of
+        // both kinds of the ceiling family.
+        f->admin->addDevice({QStringLiteral("Building.Floor1"), QStringLiteral("Room107"),
+                             QStringLiteral("AerolisCtrl-T1")},
+                            f->ini);
+        f->admin->addDevice({QStringLiteral("Building.Floor1"), QStringLiteral("Room108"),
+                             QStringLiteral("AerolisCtrl-T3")},
+                            f->ini);
+        f->start(room);
+        QVERIFY(f->config());
+        f->messages->shown.clear();
+    }
+    QStringList copiedCpNames()
+    {
+        QStringList out;
+        for (const params::CopiedCp &c : params::copiedCps(f->config()->Parameters()))
+            out << c.cpIniName;
+        return out;
+    }
+    // Device bytes of a CP; empty when the device's template lacks it.
+    QByteArray cpOf(int id, const QString &cp)
+    {
+        try {
+            return f->admin->deviceCp(id, cp);
+        } catch (const std::exception &) {
+            return QByteArray();
+        }
+    }
+    QHash<QString, QByteArray> snapshot(int id, const QStringList &cps)
+    {
+        QHash<QString, QByteArray> out;
+        for (const QString &cp : cps)
+            out.insert(cp, cpOf(id, cp));
+        return out;
+    }
+    // The status texts of the copy runs, in order, without repeats in a row.
+    static QStringList progressTexts(int from)
+    {
+        QStringList out;
+        const QStringList &lines = platform::TraceLog::instance().recent();
+        for (int i = from; i < lines.size(); ++i) {
+            const int at = lines.at(i).indexOf(QLatin1String("[WriteParametersEx] Writing set "));
+            if (at < 0)
+                continue;
+            const QString text = lines.at(i).mid(at + 20);
+            if (out.isEmpty() || out.last() != text)
+                out << text;
+        }
+        return out;
+    }
+    // The demo templates AerolisCtrl-T<n> have CtrlType n.
+    int kindOf(const QString &room) { return f->admin->device(room).templateName.right(1).toInt(); }
+    int loggedCount(const QString &text) const
+    {
+        int n = 0;
+        for (const QString &l : f->loggerLines())
+            n += l == text ? 1 : 0;
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        f = std::make_unique<ConfigFixture>();
+        selector = std::make_shared<platform::ScriptedMultiDevice>();
+        platform::setMultiDeviceSelector(selector);
+    }
+    void cleanup()
+    {
+        platform::setMultiDeviceSelector(nullptr);
+        selector.reset();
+        f.reset();
+    }
+
+    void copyRun_data()
+    {
+        QTest::addColumn<QStringList>("targets");
+        QTest::addColumn<QStringList>("unreachable");
+        QTest::addColumn<QStringList>("cpFault");
+        QTest::newRow("three, all reachable") << QStringList{"Room103", "Room106", "Room202"} << QStringList()
+                                              << QStringList();
+        QTest::newRow("five, one unreachable, one refusing a CP")
+            << QStringList{"Room103", "Room106", "Room107", "Room108", "Room202"} << QStringList{"Room106"}
+            << QStringList{"Room202"};
+        QTest::newRow("three, the fault first") << QStringList{"Room103", "Room107", "Room108"}
+                                                << QStringList{"Room103"} << QStringList{"Room107"};
+    }
+    void copyRun()
+    {
+        QFETCH(QStringList, targets);
+        QFETCH(QStringList, unreachable);
+        QFETCH(QStringList, cpFault);
+        startAt(QStringLiteral("Room101"));
+        const QStringList cps = copiedCpNames();
+        QVERIFY(cps.contains(QStringLiteral("SetPoints")));
+        QHash<QString, QHash<QString, QByteArray>> before;
+        for (const QString &room : targets)
+            before.insert(room, snapshot(f->deviceId(room), cps));
+        for (const QString &room : unreachable)
+            f->admin->setUnreachable(f->deviceId(room), true);
+        for (const QString &room : cpFault)
+            f->admin->setCpFault(f->deviceId(room), QStringLiteral("SetPoints"), lnssim::CpFault::Write);
+        // A set the source device does not hold yet.
+        f->type(3, QStringLiteral("20.5"));
+        QVERIFY(f->win->parametersChanged());
+        // The start showed the logger (its application check); leave it.
+        f->win->showPage(1);
+        QCOMPARE(f->win->currentPage(), 1);
+
+        const int traceFrom = platform::TraceLog::instance().recent().size();
+        selector->queueRule(targets.join(QLatin1Char(',')));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+
+        QCOMPARE(selector->requests.size(), 1);
+        QVERIFY(selector->requests.first().failedLastRun.isEmpty());
+        const int n = targets.size();
+        QStringList expected;
+        for (int i = 1; i <= n; ++i)
+            expected << QStringLiteral("Writing set %1/%2 ...").arg(i).arg(n);
+        QCOMPARE(progressTexts(traceFrom), expected);
+        QCOMPARE(f->win->statusText(), QStringLiteral("Ready."));
+        QVERIFY(f->win->isEnabled());
+        QVERIFY(!f->win->parametersChanged());
+        QVERIFY(!f->win->applyEnabled());
+        QCOMPARE(loggedCount(QStringLiteral("Start writing parameters ...")), 1);
+        QCOMPARE(loggedCount(QStringLiteral("Writing parameters completed.")), 1);
+
+        const QStringList failedRooms = unreachable + cpFault;
+        QCOMPARE(loggedCount(QStringLiteral("An error occured while writing parameters.")), failedRooms.size());
+        QStringList failedKeys = keys(failedRooms);
+        failedKeys.sort();
+        QStringList lastFailed = ui::failedInLastCopy(*f->win);
+        lastFailed.sort();
+        QCOMPARE(lastFailed, failedKeys);
+        // The logger comes to the front when the run wrote a red line.
+        QCOMPARE(f->win->currentPage() == 9, !failedRooms.isEmpty());
+        // The summary names every object once with its outcome.
+        for (const QString &room : targets) {
+            int lines = 0;
+            bool failedLine = false;
+            for (const QString &l : f->loggerLines()) {
+                if (l.startsWith(QStringLiteral("  ") + key(room) + QStringLiteral(": "))) {
+                    ++lines;
+                    failedLine = l.contains(QLatin1String(": failed ("));
+                }
+            }
+            QCOMPARE(lines, 1);
+            QCOMPARE(failedLine, failedRooms.contains(room));
+        }
+        QVERIFY(f->logged(QStringLiteral("%1 of %2 objects written, %3 failed.")
+                              .arg(n - failedRooms.size())
+                              .arg(n)
+                              .arg(failedRooms.size())));
+
+        // The source gets the same set by its own write: the reference bytes.
+        f->admin->clearFaults();
+        f->win->menuToolClick(QStringLiteral("WriteParameters"));
+        const int source = f->deviceId(QStringLiteral("Room101"));
+        QCOMPARE(f->admin->deviceCp(source, QStringLiteral("SetPoints")).size() > 0, true);
+        for (const QString &room : targets) {
+            const int id = f->deviceId(room);
+            QVERIFY2(f->consistent(id), qPrintable(room));
+            if (failedRooms.contains(room)) {
+                // Nothing of the cancelled transaction reached the device.
+                QCOMPARE(snapshot(id, cps), before.value(room));
+                continue;
+            }
+            for (const QString &cp : cps) {
+                const QByteArray want = cpOf(source, cp);
+                const QByteArray got = cpOf(id, cp);
+                if (want.isEmpty() || got.isEmpty())
+                    continue; // a CP one of the two templates lacks
+                QVERIFY2(got == want, qPrintable(room + QLatin1Char(' ') + cp));
+            }
+        }
+    }
+
+    // Kinds 3 and 4 carry their application in the mode CPs: they receive
+    // them whatever kinds came before them; the search offers only the
+    // controllers that may take this device's data.
+    void mixedKinds_data()
+    {
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QStringList>("offered");
+        QTest::addColumn<int>("modeKind");
+        QTest::newRow("ceiling") << "Room101"
+                                 << QStringList{"Room103", "Room106", "Room107", "Room108", "Room202", "Room205"}
+                                 << 3;
+        QTest::newRow("fan coil") << "Room102" << QStringList{"Room104", "Room201", "Room203", "Room206"} << 4;
+    }
+    void mixedKinds()
+    {
+        QFETCH(QString, source);
+        QFETCH(QStringList, offered);
+        QFETCH(int, modeKind);
+        startAt(source);
+        selector->queueRule(QStringLiteral("all"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QStringList found;
+        for (const platform::MultiDeviceCandidate &c : selector->lastCandidates)
+            found << c.deviceName;
+        QCOMPARE(found, offered);
+        const configuration::ModeAndValves mv =
+            configuration::modeForAppNumber(kindOf(source), f->config()->appNumber());
+        for (const QString &room : offered) {
+            const lnssim::DeviceInfo d = f->admin->device(room);
+            if (!d.state.commissioned || !d.state.reachable)
+                continue;
+            if (kindOf(room) != modeKind)
+                continue;
+            QCOMPARE(int(quint8(f->admin->deviceCp(d.id, QStringLiteral("HvacAppMode")).at(0))), mv.mode);
+            QCOMPARE(int(quint8(f->admin->deviceCp(d.id, QStringLiteral("NumValves")).at(1))), mv.valves);
+        }
+    }
+
+    // The failures of one run are what "Select failed" offers next: the
+    // scripted selector and the real selection window both get them.
+    void failedObjectsOfferedToTheNextRun()
+    {
+        startAt(QStringLiteral("Room101"));
+        f->admin->setUnreachable(f->deviceId(QStringLiteral("Room106")), true);
+        f->admin->setCpFault(f->deviceId(QStringLiteral("Room108")), QStringLiteral("SetPoints"), lnssim::CpFault::Write);
+        selector->queueRule(QStringLiteral("Room103,Room106,Room107,Room108"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        const QStringList failed = keys({"Room106", "Room108"});
+        QCOMPARE(ui::failedInLastCopy(*f->win), failed);
+
+        // The selection window ticks exactly them.
+        host::HostState &s = host::state();
+        params::LnsMultiDeviceSearch search(s.conn.system, s.conn.object, &s.ini);
+        platform::MultiDeviceRequest request;
+        request.search = &search;
+        request.failedLastRun = ui::failedInLastCopy(*f->win);
+        ui::MultiDeviceWindow window(request);
+        window.startSearch();
+        window.selectFailed();
+        QCOMPARE(window.selectedKeys(), failed);
+
+        // The second run, faults gone, takes just those and clears them.
+        f->admin->clearFaults();
+        const int traceFrom = platform::TraceLog::instance().recent().size();
+        selector->queueRule(QStringLiteral("failed"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QCOMPARE(selector->requests.size(), 2);
+        QCOMPARE(selector->requests.at(1).failedLastRun, failed);
+        QCOMPARE(progressTexts(traceFrom), (QStringList{"Writing set 1/2 ...", "Writing set 2/2 ..."}));
+        QVERIFY(ui::failedInLastCopy(*f->win).isEmpty());
+        QVERIFY(f->logged(QStringLiteral("2 of 2 objects written, 0 failed.")));
+
+        // Nothing chosen: no run, the failures of the last run stay.
+        f->admin->setUnreachable(f->deviceId(QStringLiteral("Room106")), true);
+        selector->queueRule(QStringLiteral("Room106"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QCOMPARE(ui::failedInLastCopy(*f->win), keys({"Room106"}));
+        selector->queueRule(QStringLiteral("none"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QCOMPARE(ui::failedInLastCopy(*f->win), keys({"Room106"}));
+        QVERIFY(f->win->isEnabled());
+        QCOMPARE(f->win->statusText(), QStringLiteral("Ready."));
+    }
+};
+
+QTEST_MAIN(TstCopyRun)
+#include "tst_copyrun.moc"
