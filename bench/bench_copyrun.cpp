@@ -1,0 +1,175 @@
+// The copy run of the configuration command ("SpreadParameters") from the
+// real window offscreen, no latency, to N added controllers (half of kind 1
+// with the application check, half of kind 3 with the mode CPs). One warm-up
+// run loads the application the kind-1 targets need; the measured runs find
+// it loaded. Counters per copied object: CPU time, device transactions and
+// the modelled time on the 78 kbit/s channel.
+#include <host/hoststate.h>
+#include <host/startup.h>
+#include <lnssim/networkadmin.h>
+#include <lnssim/simobjectserver.h>
+#include <platform/messages.h>
+#include <platform/resstrings.h>
+#include <ui/configurationbinding.h>
+#include <ui/frmmain.h>
+#include <platform/multidevice.h>
+#include <ui/copyrun.h>
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+struct Bed
+{
+    QTemporaryDir dir;
+    QString app;
+    QString root;
+    std::shared_ptr<ui::frmMain> win;
+
+    Bed()
+    {
+        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
+        root = QDir(dir.path()).filePath(QStringLiteral("lns"));
+        qputenv("AEROLIS_LNS_ROOT", root.toUtf8());
+        qputenv("AEROLIS_UNATTENDED", "1");
+        QDir().mkpath(root);
+        app = QDir(dir.path()).filePath(QStringLiteral("app"));
+        copy(QStringLiteral(AEROLIS_BIN_DIR "/apps"), app + QStringLiteral("/apps"));
+        QFile::copy(QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"), app + QStringLiteral("/AerolisCtrl.ini"));
+        platform::IniFile ini;
+        ini.setFileName(app + QStringLiteral("/AerolisCtrl.ini"));
+        lnssim::DemoNetwork::create(root, ini, true);
+    }
+    static void copy(const QString &from, const QString &to)
+    {
+        QDir src(from);
+        QDir().mkpath(to);
+        for (const QString &d : src.entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            copy(src.filePath(d), to + QLatin1Char('/') + d);
+        for (const QString &f : src.entryList(QDir::Files))
+            QFile::copy(src.filePath(f), to + QLatin1Char('/') + f);
+    }
+    void start(const QString &room)
+    {
+        host::resetState();
+        platform::setMessageService(std::make_shared<platform::ScriptedMessages>());
+        host::Environment &e = host::state().env;
+        e = host::Environment();
+        e.applicationFolder = app;
+        e.executableName = QStringLiteral("AerolisCtrl");
+        const QString r = root, ini = app + QStringLiteral("/AerolisCtrl.ini");
+        e.objectServerFactory = [r, ini]() -> lns::ObjectServerPtr { return lnssim::SimObjectServer::create(r, ini); };
+        e.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
+        e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
+            win = std::make_shared<ui::frmMain>();
+            ui::bindConfiguration(*win);
+            return win;
+        };
+        e.showAbout = [](const host::AboutInfo &) {};
+        e.startDetached = [](const QString &, const QStringList &) {};
+        const QString floor = room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
+        host::Main({QStringLiteral("/COMMANDID:13/CLASSID:28/OBJECTNAME:Demo.Building.%1.%2.Controller").arg(floor, room)});
+    }
+    void stop()
+    {
+        if (win) {
+            win->setParametersChanged(false);
+            win->close();
+        }
+        host::state().mainWindow.reset();
+        win.reset();
+    }
+    lnssim::Counters totals()
+    {
+        lnssim::NetworkAdmin admin(root, QStringLiteral("Demo"));
+        admin.open();
+        return admin.totals();
+    }
+};
+
+Bed &bed()
+{
+    static Bed b;
+    return b;
+}
+
+
+void BM_CopyRun(benchmark::State &state)
+{
+    Bed &b = bed();
+    const int n = int(state.range(0));
+    QStringList names;
+    {
+        lnssim::NetworkAdmin admin(b.root, QStringLiteral("Demo"));
+        admin.open();
+        platform::IniFile ini;
+        ini.setFileName(b.app + QStringLiteral("/AerolisCtrl.ini"));
+        for (int i = 0; i < n; ++i) {
+            const QString name = QStringLiteral("Copy%1x%2").arg(n).arg(i);
+            names << name;
+            bool known = true;
+            try {
+                known = admin.device(name).id != 0;
+            } catch (const std::exception &) {
+                known = false;
+            }
+            if (!known)
+                admin.addDevice({QStringLiteral("Building.Floor3"), name,
+                                 i % 2 ? QStringLiteral("AerolisCtrl-T3") : QStringLiteral("AerolisCtrl-T1")},
+                                ini);
+        }
+        admin.close();
+    }
+    auto selector = std::make_shared<platform::ScriptedMultiDevice>();
+    platform::setMultiDeviceSelector(selector);
+    b.start(QStringLiteral("Room101"));
+    const QString rule = names.join(QLatin1Char(','));
+    selector->queueRule(rule);
+    ui::CopyParameters(*b.win); // warm-up: applications loaded once
+    const lnssim::Counters before = b.totals();
+    qint64 written = 0;
+    for (auto _ : state) {
+        selector->queueRule(rule);
+        const configuration::CopyRunReport r = ui::CopyParameters(*b.win);
+        written += r.results.size() - r.failedKeys().size();
+    }
+    const lnssim::Counters after = b.totals();
+    b.stop();
+    platform::setMultiDeviceSelector(nullptr);
+    const double objects = double(state.iterations()) * n;
+    state.counters["objects_written"] = double(written) / double(state.iterations());
+    state.counters["cpu_ms_per_object"] =
+        benchmark::Counter(objects / 1000.0, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["transactions_per_object"] =
+        double((after.deviceReads - before.deviceReads) + (after.deviceWrites - before.deviceWrites) +
+               (after.deviceTests - before.deviceTests)) / objects;
+    state.counters["downloads_per_object"] = double(after.downloads - before.downloads) / objects;
+    state.counters["channel_ms_per_object"] = double(after.channelMicros - before.channelMicros) / 1000.0 / objects;
+    state.counters["channel_s_per_run"] =
+        double(after.channelMicros - before.channelMicros) / 1e6 / double(state.iterations());
+}
+BENCHMARK(BM_CopyRun)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("aerolis"));
+    QApplication::setOrganizationName(QStringLiteral("norda"));
+    platform::setLanguageOffset(0);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
