@@ -19,6 +19,7 @@
 #include <lnssim/simobjectserver.h>
 #include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
+#include <ui/monitoringbinding.h>
 #include <ui/screenshottour.h>
 #include <ui/widgetservices.h>
 
@@ -83,6 +84,7 @@ int main(int argc, char *argv[])
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
         window = std::make_shared<automation::PlugInWindow<ui::frmMain>>();
         ui::bindConfiguration(*window);
+        ui::bindMonitoring(*window);
         return window;
     };
     env.showAbout = ui::showAboutWindow;

@@ -67,6 +67,7 @@ const MenuTool kMenuTools[] = {
     {"Help", "About", 1372, 4},
     {"Extras", "ForceAppDownload", 1375, 1},
     {"-", "Logger", 1380, 1},
+    {"-", "Trend", 1963, 1},
 };
 
 // Tools of the band "File" that only the configuration command offers.
@@ -156,6 +157,8 @@ void frmMain::buildMenu()
         }
     }
     tool(QStringLiteral("ForceAppDownload"))->setCheckable(true);
+    // Shown by setupForCommand under the control command.
+    tool(QStringLiteral("Trend"))->setVisible(false);
     tool(QStringLiteral("Manual"))->setShortcut(QKeySequence(Qt::Key_F1));
     tool(QStringLiteral("Manual"))->setShortcutContext(Qt::WidgetShortcut); // F1 itself is handled by keyPressEvent
     connect(m_activeBar, &ActiveBar::toolClick, this, &frmMain::menuToolClick);
@@ -270,6 +273,8 @@ void frmMain::setupForCommand(int commandIndex)
         tool(QString::fromLatin1(name))->setVisible(configuration);
     if (!configuration)
         tool(QStringLiteral("Extras"))->setVisible(false);
+    // The trend view belongs to the controlling page.
+    tool(QStringLiteral("Trend"))->setVisible(commandIndex == host::kCmdControl && m_hooks.showTrend);
 
     // Navigation: record the designed buttons, then remove those the
     // command's mask names.
@@ -743,6 +748,8 @@ void frmMain::menuToolClick(const QString &name)
     } else if (name == QLatin1String("Logger")) {
         m_loggerWindow->show();
         m_loggerWindow->raise();
+    } else if (name == QLatin1String("Trend")) {
+        run(m_hooks.showTrend);
     } else if (name == QLatin1String("DeviceInfo")) {
         showDeviceInfo();
     } else if (name == QLatin1String("ForceAppDownload")) {
