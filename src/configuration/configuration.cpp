@@ -301,7 +301,19 @@ bool cConfiguration::SetpointEconLimit()
 
 int cConfiguration::deviceAppNumber(const lns::AppDevicePtr &device)
 {
-    const int kind = ctrlType();
+    // Another device of a copy run answers by its own controller kind: asking
+    // a kind-1 target through a kind-3 source's parameters would report the
+    // source's application and skip a download the target needs.
+    int kind = ctrlType();
+    const host::HostState &hs = host::state();
+    try {
+        if (device && hs.conn.device && device->name() != hs.conn.device->name() && device->deviceTemplate())
+            kind = platform::leadingInt32(
+                hs.ini.value(lns::kCpSection, QStringLiteral("CtrlType"), device->deviceTemplate()->name()));
+    } catch (const std::exception &e) {
+        logError(QStringLiteral("GetDeviceAppNumber"), e);
+        return -1;
+    }
     if (kind == 3 || kind == 4) {
         auto mode = m_params->Parameter1ByteByName(QStringLiteral("HvacAppMode"));
         auto valves = m_params->Parameter2ByteByName(QStringLiteral("NumValves"));

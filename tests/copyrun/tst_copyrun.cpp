@@ -252,6 +252,24 @@ private slots:
         }
     }
 
+    // A kind-3 source copies to kind-1 targets: each target's application is
+    // asked of the target itself, so the one the set needs is downloaded.
+    void kindOneTargetsOfAKindThreeSourceGetTheirApplication()
+    {
+        // Room103 (kind 3) runs the chilled-ceiling mode: application 2.
+        const int source = f->admin->device(QStringLiteral("Room103")).id;
+        f->admin->setDeviceCp(source, QStringLiteral("HvacAppMode"), QByteArray(1, char(1)));
+        startAt(QStringLiteral("Room103"));
+        QCOMPARE(f->config()->appNumber(), 2);
+        selector->queueRule(QStringLiteral("all"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        for (const QString &room : {QStringLiteral("Room101"), QStringLiteral("Room106"), QStringLiteral("Room107")}) {
+            const lnssim::DeviceInfo d = f->admin->device(room);
+            QCOMPARE(kindOf(room), 1);
+            QVERIFY2(d.state.appNumber == 2, qPrintable(room + QStringLiteral(" runs application %1").arg(d.state.appNumber)));
+        }
+    }
+
     // The failures of one run are what "Select failed" offers next: the
     // scripted selector and the real selection window both get them.
     void failedObjectsOfferedToTheNextRun()
