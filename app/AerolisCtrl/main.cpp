@@ -16,6 +16,8 @@
 #include <host/busactivation.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
+#include <configuration/copyrun.h>
+#include <lnssim/channelmodel.h>
 #include <lnssim/simobjectserver.h>
 #include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
@@ -81,6 +83,15 @@ int main(int argc, char *argv[])
                                                              .filePath(QStringLiteral("AerolisCtrl.ini")));
     };
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
+    // The copy selection window prices its estimate with the simulated
+    // channel's model.
+    configuration::CopyRun::setChannelPrice([](params::ChannelOp op, int bytes) -> qint64 {
+        using lnssim::ChannelModel;
+        const ChannelModel::Op m = op == params::ChannelOp::WriteCp ? ChannelModel::Op::WriteCp
+            : op == params::ChannelOp::ReadCp                       ? ChannelModel::Op::ReadCp
+                                                                    : ChannelModel::Op::ReadVersion;
+        return ChannelModel::cost(m, bytes, ChannelModel::Outcome::Ok).micros;
+    });
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
         window = std::make_shared<automation::PlugInWindow<ui::frmMain>>();
         ui::bindConfiguration(*window);
