@@ -207,7 +207,9 @@ bool ApplicationObject::handleMessage(const QDBusMessage &message, const QDBusCo
     if (first)
         Q_EMIT callerArrived(m_caller);
 
+    ++m_callDepth;
     const QDBusMessage reply = dispatch(message, connection);
+    --m_callDepth;
     if (message.isReplyRequired())
         connection.send(reply);
     Q_EMIT called();

@@ -58,6 +58,8 @@ public:
     // The unique bus name of the caller the object serves (empty until the
     // first call).
     QString caller() const { return m_caller; }
+    // Whether a call of the caller is being answered right now.
+    bool inCall() const { return m_callDepth > 0; }
     // How long the plug-in waits for a network tool's result object.
     void setCallbackTimeout(int ms) { m_callbackTimeoutMs = ms; }
 
@@ -79,6 +81,7 @@ private:
     ObjectBindings m_bindings;
     QString m_caller;
     int m_callbackTimeoutMs = 10000;
+    int m_callDepth = 0;
 };
 
 } // namespace automation

@@ -124,7 +124,9 @@ void AutomationServer::onReleased()
     if (m_released)
         return;
     m_released = true;
-    if (!windowShown())
+    // Unattended runs (benchmarks, tests) close the window once the tool has
+    // seen it and let go.
+    if (!windowShown() || qEnvironmentVariable("AEROLIS_EXIT_WHEN_SHOWN") == QLatin1String("1"))
         finish(QStringLiteral("released"));
 }
 
@@ -136,6 +138,13 @@ void AutomationServer::onIdle()
 
 void AutomationServer::windowClosed()
 {
+    // A window that a failing command closes again (EndApp during the tool's
+    // call) leaves the object to the tool, which can still read it (a failed
+    // plug-in answers 0 / False) until it releases it.
+    if (m_object->inCall() && !m_released) {
+        trace(QStringLiteral("window closed during a call; serving until released"));
+        return;
+    }
     finish(QStringLiteral("window closed"));
 }
 

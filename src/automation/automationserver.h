@@ -7,7 +7,8 @@
 // a new plug-in process (each plug-in window belongs to one command of one
 // tool). The process ends
 //  - when no caller arrives within the wait time,
-//  - when its window is closed,
+//  - when its window is closed (by the user; a window that a failing command
+//    closes during the tool's call leaves the object to the tool),
 //  - when the caller releases the object (Release, or leaving the bus) while
 //    no window is shown,
 //  - after an idle time without calls while no window is shown.

@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QMetaObject>
 #include <QPointer>
+#include <QTimer>
 
 #include <chrono>
 
@@ -66,8 +67,15 @@ void noteWindowShown(QObject *window, const QString &title)
             f.write(QStringLiteral("%1 %2 %3\n").arg(ns).arg(host::state().commandIndex).arg(title).toUtf8());
         }
     }
-    if (g_server && window && qEnvironmentVariable("AEROLIS_EXIT_WHEN_SHOWN") == QLatin1String("1"))
-        QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
+    bool ok = false;
+    const int closeAfter = qEnvironmentVariableIntValue("AEROLIS_CLOSE_WINDOW_AFTER_MS", &ok);
+    if (g_server && window && ok && closeAfter >= 0) {
+        QPointer<QObject> w = window;
+        QTimer::singleShot(closeAfter, g_server, [w] {
+            if (w)
+                QMetaObject::invokeMethod(w, "close");
+        });
+    }
 }
 
 void noteWindowClosed()

@@ -18,8 +18,10 @@ int serveNetworkTool(const QString &iniPath);
 // Notices of the main window. Shown: when AEROLIS_SHOWN_FILE is set, one
 // line "<monotonic ns> <command index> <window title>" is appended to it (how
 // benchmarks and tests see the window come up in another process); in an
-// automation start with AEROLIS_EXIT_WHEN_SHOWN=1 the window closes again at
-// once. Closed: an automation start ends.
+// automation start with AEROLIS_CLOSE_WINDOW_AFTER_MS=N the window closes N
+// ms later, as if the user closed it. Closed: an automation start ends.
+// (AEROLIS_EXIT_WHEN_SHOWN=1 makes an automation start end as soon as the
+// tool has released the object, window or not: automationserver.cpp.)
 void noteWindowShown(QObject *window, const QString &title);
 void noteWindowClosed();
 

@@ -133,6 +133,24 @@ public:
         return true;
     }
 
+    // Waits until no connection but this test's is left on the bus (every
+    // plug-in and tool has ended).
+    bool waitAlone(int timeoutMs = 20000) const
+    {
+        QElapsedTimer t;
+        t.start();
+        for (;;) {
+            QStringList others = connection.interface()->registeredServiceNames().value();
+            others.removeAll(QStringLiteral("org.freedesktop.DBus"));
+            others.removeAll(connection.baseService());
+            if (others.isEmpty())
+                return true;
+            if (t.elapsed() > timeoutMs)
+                return false;
+            QTest::qWait(50);
+        }
+    }
+
     // Changes the environment of plug-ins the bus starts from now on.
     bool setActivationEnvironment(const QString &key, const QString &value)
     {

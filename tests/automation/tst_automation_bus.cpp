@@ -206,15 +206,52 @@ private slots:
     {
         BusFixture f;
         QVERIFY2(f.ok, qPrintable(f.error));
-        QVERIFY(f.setActivationEnvironment(QStringLiteral("AEROLIS_EXIT_WHEN_SHOWN"), QStringLiteral("1")));
+        QVERIFY(f.setActivationEnvironment(QStringLiteral("AEROLIS_CLOSE_WINDOW_AFTER_MS"), QStringLiteral("200")));
         auto c = f.client();
         QVERIFY2(f.create(*c), qPrintable(c->lastError().text()));
         const QString instance = c->instance();
         QVERIFY_CALL(*c, set(QStringLiteral("LnsObjectByTool"), f.controllerHandle(QStringLiteral("Room201"))));
-        QVERIFY_CALL(*c, sendCommand(22, 28, QString()));
+        QVERIFY_CALL(*c, sendCommand(13, 28, QString()));
         // The tool still holds the object; the window closing alone ends it.
         QVERIFY2(f.waitGone(instance), "the plug-in did not end with its window");
-        QCOMPARE(BusFixture::shownCommandAndTitle(f.shownLines().value(0)), QStringLiteral("4 Room201 / Controller"));
+        QCOMPARE(BusFixture::shownCommandAndTitle(f.shownLines().value(0)), QStringLiteral("1 Room201 / Controller"));
+    }
+
+    // A refused command ends the plug-in's work (abort flag), but the object
+    // still answers its tool until released: the window members read 0 /
+    // False, a second command does nothing.
+    void refusedCommandLeavesTheObjectToTheTool_data()
+    {
+        QTest::addColumn<int>("commandId");
+        QTest::addColumn<int>("classId");
+        QTest::addColumn<QString>("objectName");
+        QTest::newRow("ClassId 29") << 13 << 29 << kRoom101;
+        QTest::newRow("unknown device") << 13 << 28 << "Demo.Building.Floor1.Room999.Controller";
+        QTest::newRow("control on an unreachable device") << 22 << 28 << "Demo.Building.Floor2.Room205.Controller";
+    }
+    void refusedCommandLeavesTheObjectToTheTool()
+    {
+        QFETCH(int, commandId);
+        QFETCH(int, classId);
+        QFETCH(QString, objectName);
+        BusFixture f;
+        QVERIFY2(f.ok, qPrintable(f.error));
+        auto c = f.client();
+        QVERIFY2(f.create(*c), qPrintable(c->lastError().text()));
+        QVERIFY_CALL(*c, sendCommand(commandId, qint16(classId), objectName));
+        QVariant v;
+        QVERIFY_CALL(*c, get(QStringLiteral("Height"), &v));
+        QCOMPARE(v, QVariant(0));
+        QVERIFY_CALL(*c, get(QStringLiteral("Visible"), &v));
+        QCOMPARE(v, QVariant(false));
+        QVERIFY_CALL(*c, sendCommand(13, 28, kRoom101));
+        QVERIFY_CALL(*c, get(QStringLiteral("Visible"), &v));
+        QCOMPARE(v, QVariant(false));
+        QVERIFY(f.shownLines().isEmpty());
+        const QString instance = c->instance();
+        QVERIFY(f.registered(instance));
+        c->release();
+        QVERIFY(f.waitGone(instance));
     }
 
     // A start that failed (no INI file beside the executable): the window
