@@ -119,6 +119,12 @@ void DeriveFromHandedOverObject()
             if (s.conn.network) {
                 s.conn.system = s.conn.network->system();
                 s.conn.systemSubsystems = s.conn.system->subsystems();
+                // The object's own object server (it raises the updates the
+                // monitoring waits for), unless the tool handed one over.
+                auto server = std::dynamic_pointer_cast<lns::ObjectServer>(
+                    lns::findAncestor(s.conn.network, lns::ClsObjectServer));
+                if (server && !s.monitorObjectServer)
+                    s.conn.objectServer = server;
             }
         }
         mainWindow().setupForCommand(s.commandIndex);

@@ -25,6 +25,25 @@ private:
     bool m_fails;
 };
 
+// A LonMark object in all but its class id: only the ClassId check keeps
+// the plug-in from taking it.
+class MislabelledObject : public lns::LonMarkObject
+{
+public:
+    explicit MislabelledObject(lns::LonMarkObjectPtr real) : m_real(std::move(real)) {}
+    int classId() const override { return 29; }
+    lns::ObjectPtr parent() const override { return m_real->parent(); }
+    QString name() const override { return m_real->name(); }
+    int index() const override { return m_real->index(); }
+    lns::CollectionPtr<lns::ConfigProperty> configProperties() const override { return m_real->configProperties(); }
+    lns::CollectionPtr<lns::NetworkVariable> networkVariables() const override { return m_real->networkVariables(); }
+    QString extensionData(const QString &key) const override { return m_real->extensionData(key); }
+    void setExtensionData(const QString &key, const QString &value) override { m_real->setExtensionData(key, value); }
+
+private:
+    lns::LonMarkObjectPtr m_real;
+};
+
 using Setter = void (host::Application::*)(const QString &);
 using Getter = QString (host::Application::*)() const;
 
@@ -273,6 +292,7 @@ private slots:
         QTest::addColumn<bool>("taken");
         QTest::newRow("LonMark object") << "lmo" << true;
         QTest::newRow("ClassId 29") << "class29" << false;
+        QTest::newRow("LonMark object reporting ClassId 29") << "mislabelled" << false;
         QTest::newRow("device") << "device" << false;
         QTest::newRow("ClassId cannot be read") << "fails" << false;
         QTest::newRow("nothing") << "null" << false;
@@ -288,6 +308,8 @@ private slots:
             object = f.toolObject(QStringLiteral("Room102"));
         else if (kind == QLatin1String("class29"))
             object = std::make_shared<ForeignObject>(29, false);
+        else if (kind == QLatin1String("mislabelled"))
+            object = std::make_shared<MislabelledObject>(f.toolObject(QStringLiteral("Room102")));
         else if (kind == QLatin1String("device"))
             object = f.toolObject(QStringLiteral("Room102"))->parent();
         else if (kind == QLatin1String("fails"))
@@ -311,6 +333,12 @@ private slots:
         QCOMPARE(s.connectionTitle(), s.conn.device->name() + " / Controller");
         QVERIFY(s.conn.deviceTemplate);
         QCOMPARE(f.traced("[M_LcaPlugIn] Public Sub FetchObjects()"), !taken);
+        // The object server is the one the object belongs to (its updates
+        // reach the monitoring).
+        QCOMPARE(lns::findAncestor(s.conn.network, lns::ClsObjectServer).get(),
+                 static_cast<lns::Object *>(s.conn.objectServer.get()));
+        if (taken)
+            QCOMPARE(s.conn.objectServer.get(), static_cast<lns::ObjectServer *>(f.toolServer.get()));
         // The plug-in closes only what it opened itself.
         lns::NetworkPtr net = s.conn.network;
         host::EndApp();
