@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 namespace host {
 
@@ -27,8 +28,11 @@ bool isAutomationStart(const QStringList &arguments)
 
 QString activationFolder()
 {
-    QString dataHome = qEnvironmentVariable("XDG_DATA_HOME");
-    if (dataHome.isEmpty() || !QDir::isAbsolutePath(dataHome))
+    // The user's data folder is the bus's: $XDG_DATA_HOME, else
+    // ~/.local/share. (Under QStandardPaths' test mode it is the test area,
+    // so tests never touch a real installation.)
+    QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (dataHome.isEmpty())
         dataHome = QDir::homePath() + QStringLiteral("/.local/share");
     return QDir(dataHome).filePath(QStringLiteral("dbus-1/services"));
 }

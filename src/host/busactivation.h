@@ -27,7 +27,7 @@ QString automationServiceName();
 bool isAutomationStart(const QStringList &arguments);
 
 // $XDG_DATA_HOME/dbus-1/services ($HOME/.local/share when XDG_DATA_HOME is
-// unset or not absolute): where the session bus looks for the user's services.
+// unset): where the session bus looks for the user's services.
 QString activationFolder();
 QString activationFilePath();
 // The activation file's text for the executable.

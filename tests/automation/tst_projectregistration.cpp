@@ -26,12 +26,6 @@ QString identityKey()
 class RegFixture : public AppFixture
 {
 public:
-    RegFixture()
-    {
-        // The bus activation file goes to this test's own data folder.
-        qputenv("XDG_DATA_HOME", env.file(QStringLiteral("share")).toUtf8());
-    }
-    ~RegFixture() { qunsetenv("XDG_DATA_HOME"); }
 
     QVector<lnssim::PlugInRegistration> registrations() const
     {
@@ -253,7 +247,11 @@ private slots:
         RegFixture f;
         const QString exe = QStringLiteral("/opt/aerolis tools/bin/AerolisCtrl");
         QVERIFY(host::HandleServerRegistration({QStringLiteral("/regserver")}, exe));
-        const QString file = f.env.file(QStringLiteral("share/dbus-1/services/nordaQRT.Application.service"));
+        // Under the test mode of the fixture the user's data folder is the
+        // test area, never a real installation's.
+        const QString file = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+            + QStringLiteral("/dbus-1/services/nordaQRT.Application.service");
+        QVERIFY(!file.startsWith(QDir::homePath() + QStringLiteral("/.local/share")));
         QCOMPARE(host::activationFilePath(), file);
         QFile service(file);
         QVERIFY(service.open(QIODevice::ReadOnly));
