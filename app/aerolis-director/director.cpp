@@ -21,6 +21,17 @@ QString fill(int id, const QStringList &values)
 
 } // namespace
 
+QString stateText(const lnssim::DeviceState &s)
+{
+    QStringList parts;
+    parts << gLoadResString(1912, s.commissioned ? 1 : 2);
+    if (!s.reachable)
+        parts << gLoadResString(1912, 3);
+    if (!s.appVersion.isEmpty())
+        parts << fill(1925, {s.appVersion});
+    return parts.join(QStringLiteral(", "));
+}
+
 Director::Director(const QString &root, const QString &iniPath, const QString &networkName)
     : m_root(root), m_iniPath(iniPath), m_networkName(networkName), m_bus(QDBusConnection::sessionBus())
 {

@@ -67,6 +67,10 @@ struct Outcome
     bool regResultSet = false;
 };
 
+// A device's state as the tool shows it: commissioned or not, unreachable,
+// the application version.
+QString stateText(const lnssim::DeviceState &state);
+
 class Director
 {
 public:

@@ -10,17 +10,6 @@ namespace director {
 
 namespace {
 
-QString stateText(const lnssim::DeviceState &s)
-{
-    QStringList parts;
-    parts << gLoadResString(1912, s.commissioned ? 1 : 2);
-    if (!s.reachable)
-        parts << gLoadResString(1912, 3);
-    if (!s.appVersion.isEmpty())
-        parts << platform::fillPlaceholders(gLoadResString(1925), {s.appVersion});
-    return parts.join(QStringLiteral(", "));
-}
-
 void listLevel(Director &d, const QVector<SubsystemEntry> &level, int depth, QTextStream &out)
 {
     const QString pad(depth * 2, QLatin1Char(' '));

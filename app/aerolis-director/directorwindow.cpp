@@ -18,17 +18,6 @@ namespace {
 
 constexpr int kFullNameRole = Qt::UserRole + 1;
 
-QString stateText(const lnssim::DeviceState &s)
-{
-    QStringList parts;
-    parts << gLoadResString(1912, s.commissioned ? 1 : 2);
-    if (!s.reachable)
-        parts << gLoadResString(1912, 3);
-    if (!s.appVersion.isEmpty())
-        parts << platform::fillPlaceholders(gLoadResString(1925), {s.appVersion});
-    return parts.join(QStringLiteral(", "));
-}
-
 } // namespace
 
 DirectorWindow::DirectorWindow(Director &director, QWidget *parent) : QMainWindow(parent), m_director(director)
