@@ -29,6 +29,37 @@ QString text(int id, int item = 1, const QStringList &args = {})
     return args.isEmpty() ? t : platform::fillPlaceholders(t, args);
 }
 
+// The database value (RAW text) of every CP of the device, its objects and
+// their NVs, by CP name; no device transaction.
+QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
+{
+    QHash<QString, QString> out;
+    const auto take = [&out](const lns::CollectionPtr<lns::ConfigProperty> &cps) {
+        for (int i = 1; cps && i <= cps->count(); ++i) {
+            const lns::ConfigPropertyPtr cp = cps->itemAt(i);
+            out.insert(cp->name(), cp->databaseValue());
+        }
+    };
+    const auto takeNvs = [&take](const lns::CollectionPtr<lns::NetworkVariable> &nvs) {
+        for (int i = 1; nvs && i <= nvs->count(); ++i)
+            take(nvs->itemAt(i)->configProperties());
+    };
+    if (!device)
+        return out;
+    try {
+        take(device->configProperties());
+        takeNvs(device->networkVariables());
+        const auto objects = device->lonMarkObjects();
+        for (int i = 1; objects && i <= objects->count(); ++i) {
+            take(objects->itemAt(i)->configProperties());
+            takeNvs(objects->itemAt(i)->networkVariables());
+        }
+    } catch (const lns::LnsError &) {
+        // What could not be listed is read from the database as it is now.
+    }
+    return out;
+}
+
 QString programId()
 {
     try {
@@ -375,14 +406,19 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
 
     Session s;
+    // The window's start reads the device, and a device read brings the
+    // database copy up to the device: the database column is taken first.
+    QHash<QString, QString> databaseRaw;
+    s.setBeforeWindow([&databaseRaw] { databaseRaw = databaseValues(host::state().conn.device); });
     if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
         return st;
     params::cParams &p = s.config()->Parameters();
     const QVector<ParamView> device = describeParameters(p);
 
-    // The same collection read once more, from the network database.
+    // The same collection read once more, from the database as it was.
     ui::frmMain *w = s.window();
     w->setValueLoading(true);
+    p.cpIo().setDatabaseSnapshot(databaseRaw);
     p.cpIo().setReadFromDatabase(true);
     p.ReadFromLns();
     p.cpIo().setReadFromDatabase(false);
@@ -432,7 +468,7 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     const QStringList rest = arguments.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         printHelp(out, 0);
-        for (int i = 1; i <= 6; ++i)
+        for (int i = 1; i <= 8; ++i)
             out << "  " << gLoadResString(1705, i) << Qt::endl;
         return kOk;
     }
@@ -448,6 +484,10 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
         return setModeCommand(rest, out, err, true);
     if (command == QLatin1String("monitor"))
         return monitorCommand(rest, out, err);
+    if (command == QLatin1String("copy"))
+        return copyCommand(rest, out, err);
+    if (command == QLatin1String("report"))
+        return reportCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
 }
 

@@ -53,6 +53,8 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     };
     env.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
     env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
+        if (m_beforeWindow)
+            m_beforeWindow();
         m_window = std::make_shared<ui::frmMain>();
         bindControlCommand(*m_window);
         ui::bindConfiguration(*m_window);

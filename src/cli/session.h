@@ -11,6 +11,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace configuration {
@@ -54,6 +55,10 @@ public:
     // command (22). kOk, or the status with a one-line message.
     int open(const QString &objectName, int commandId, QString *error);
 
+    // Runs once the object is found and before the window reads the device
+    // (set before open()).
+    void setBeforeWindow(std::function<void()> hook) { m_beforeWindow = std::move(hook); }
+
     ui::frmMain *window() const { return m_window.get(); }
     configuration::cConfiguration *config() const;
     // The control command's page logic (after open with command 22).
@@ -73,6 +78,7 @@ private:
     std::unique_ptr<monitoring::MonitoringWindow> m_adapter;
     std::unique_ptr<monitoring::cMonitoring> m_monitoring;
     std::shared_ptr<RecordingMessages> m_messages;
+    std::function<void()> m_beforeWindow;
     bool m_opened = false;
 };
 

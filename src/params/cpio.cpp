@@ -183,7 +183,9 @@ std::optional<QByteArray> CpIo::lnsRead(const lns::ConfigPropertyPtr &cp, int el
         if (m_readDatabase) {
             // The database holds the whole CP as one raw text.
             QString why;
-            const auto all = parseRawText(cp->databaseValue(), elementLength * dimension, &why);
+            const auto kept = m_databaseSnapshot.constFind(cpName(cp));
+            const QString raw = kept != m_databaseSnapshot.constEnd() ? *kept : cp->databaseValue();
+            const auto all = parseRawText(raw, elementLength * dimension, &why);
             if (!all)
                 logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1 (database): %2").arg(cpName(cp), why));
             return all;
@@ -213,6 +215,14 @@ std::optional<QByteArray> CpIo::readCp(const lns::ConfigPropertyPtr &cp, const Q
 {
     if (!cp)
         return std::nullopt;
+    if (m_readDatabase) {
+        // The database's copy is a different source: neither answered from
+        // nor stored into the image of what the device holds.
+        int el = 0, dim = 0;
+        if (!sizesOf(cp, &el, &dim))
+            return std::nullopt;
+        return lnsRead(cp, el, dim, module, procedure);
+    }
     Image *img = image(cp);
     if (img) {
         if (img->hasStaged)

@@ -100,6 +100,11 @@ public:
     void setDryRun(bool on) { m_dryRun = on; }
     bool dryRun() const { return m_dryRun; }
     void setReadFromDatabase(bool on) { m_readDatabase = on; }
+    // Database values (RAW text by CP name) taken before the device was
+    // read: a device read brings the database copy up to the device, so a
+    // comparison of the two needs the database as it was. CPs not listed
+    // are read from the database as it is now.
+    void setDatabaseSnapshot(QHash<QString, QString> rawByCpName) { m_databaseSnapshot = std::move(rawByCpName); }
     struct SentCp
     {
         QString name;
@@ -173,6 +178,7 @@ private:
     bool m_ownTx = false;
     bool m_skipMatching = false;
     bool m_dryRun = false;
+    QHash<QString, QString> m_databaseSnapshot;
     bool m_readDatabase = false;
     QVector<SentCp> m_sent;
     Stats m_stats;
