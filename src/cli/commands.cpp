@@ -23,14 +23,12 @@ namespace cli {
 
 namespace {
 
-QString text(int id, int item = 1, const QStringList &args = {})
-{
-    const QString t = gLoadResString(id, item);
-    return args.isEmpty() ? t : platform::fillPlaceholders(t, args);
-}
+
 
 // The database value (RAW text) of every CP of the device, its objects and
+
 // their NVs, by CP name; no device transaction.
+
 QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
 {
     QHash<QString, QString> out;
@@ -60,17 +58,8 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
     return out;
 }
 
-QString programId()
-{
-    try {
-        if (const auto device = host::state().conn.device)
-            return device->programId();
-    } catch (const lns::LnsError &) {
-    }
-    return QString();
-}
-
 // The refusal of a parameter file, as the window's load command words it.
+
 QString refusal(const params::LoadReport &report)
 {
     switch (report.result) {
@@ -89,7 +78,73 @@ QString refusal(const params::LoadReport &report)
 }
 
 // Loads a parameter file into the opened object as the window's load command
+
 // does (values loading, then the page logic); kOk or kRefused.
+
+// The values the checks refuse, one line each.
+
+QStringList invalidValues(params::cParams &p)
+{
+    QStringList out;
+    for (int i = 1; i <= p.TextBoxParameterCount(); ++i) {
+        const auto x = p.TextBoxParameter(i);
+        if (x && x->Available() && x->ValueIsInvalid())
+            out << text(1716, 1, {x->Name(), x->TextBoxControl() ? x->TextBoxControl()->text() : QString::number(x->ValueCalc())});
+    }
+    for (int i = 1; i <= p.ComboBoxParameterCount(); ++i) {
+        const auto x = p.ComboBoxParameter(i);
+        if (x && x->Available() && !x->CurrentValueIsInComboList())
+            out << text(1716, 1, {x->Name(), QString::number(x->Value())});
+    }
+    return out;
+}
+
+// Checks as the window's write does; prints the messages and the refused
+
+// values as errors.
+
+// Keys of the [Settings] section of a parameter file, lower case.
+
+QSet<QString> settingKeys(const QString &file)
+{
+    QSet<QString> keys;
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly))
+        return keys;
+    bool settings = false;
+    for (const QByteArray &raw : f.readAll().split('\n')) {
+        const QString line = QString::fromLatin1(raw).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            settings = line.compare(QLatin1String("[Settings]"), Qt::CaseInsensitive) == 0;
+            continue;
+        }
+        if (!settings || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
+            continue;
+        const int eq = line.indexOf(QLatin1Char('='));
+        if (eq > 0)
+            keys.insert(line.left(eq).trimmed().toLower());
+    }
+    return keys;
+}
+
+} // namespace
+
+QString text(int id, int item, const QStringList &args)
+{
+    const QString t = gLoadResString(id, item);
+    return args.isEmpty() ? t : platform::fillPlaceholders(t, args);
+}
+
+QString programId()
+{
+    try {
+        if (const auto device = host::state().conn.device)
+            return device->programId();
+    } catch (const lns::LnsError &) {
+    }
+    return QString();
+}
+
 int loadFile(Session &s, const QString &file, QTextStream &err)
 {
     ui::frmMain *w = s.window();
@@ -109,25 +164,6 @@ int loadFile(Session &s, const QString &file, QTextStream &err)
     return kOk;
 }
 
-// The values the checks refuse, one line each.
-QStringList invalidValues(params::cParams &p)
-{
-    QStringList out;
-    for (int i = 1; i <= p.TextBoxParameterCount(); ++i) {
-        const auto x = p.TextBoxParameter(i);
-        if (x && x->Available() && x->ValueIsInvalid())
-            out << text(1716, 1, {x->Name(), x->TextBoxControl() ? x->TextBoxControl()->text() : QString::number(x->ValueCalc())});
-    }
-    for (int i = 1; i <= p.ComboBoxParameterCount(); ++i) {
-        const auto x = p.ComboBoxParameter(i);
-        if (x && x->Available() && !x->CurrentValueIsInComboList())
-            out << text(1716, 1, {x->Name(), QString::number(x->Value())});
-    }
-    return out;
-}
-
-// Checks as the window's write does; prints the messages and the refused
-// values as errors.
 bool checkValues(Session &s, QTextStream &err)
 {
     const int before = s.messages().shown.size();
@@ -153,31 +189,6 @@ bool wantsHelp(const QStringList &args)
 {
     return args.contains(QLatin1String("--help")) || args.contains(QLatin1String("-h"));
 }
-
-// Keys of the [Settings] section of a parameter file, lower case.
-QSet<QString> settingKeys(const QString &file)
-{
-    QSet<QString> keys;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return keys;
-    bool settings = false;
-    for (const QByteArray &raw : f.readAll().split('\n')) {
-        const QString line = QString::fromLatin1(raw).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            settings = line.compare(QLatin1String("[Settings]"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (!settings || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            keys.insert(line.left(eq).trimmed().toLower());
-    }
-    return keys;
-}
-
-} // namespace
 
 // ---------------------------------------------------------------------------
 

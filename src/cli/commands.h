@@ -43,5 +43,20 @@ ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, cons
 void printHelp(QTextStream &out, int item);
 int usageError(QTextStream &err, const QString &message, int item = 0);
 int fail(QTextStream &err, int status, const QString &message);
+bool wantsHelp(const QStringList &args);
+
+class Session;
+// Item `item` of string `id` of the string table, placeholders filled.
+QString text(int id, int item = 1, const QStringList &args = {});
+// Program id of the opened device (empty when it cannot be told).
+QString programId();
+// Opens `object` for command 13 or 22; kOk, or the status after a one-line
+// message on `err`.
+int openObject(Session &s, const QString &object, int commandId, QTextStream &err);
+// Loads a parameter file into the opened object as the window's load command
+// does (values loading, then the page logic); kOk or kRefused.
+int loadFile(Session &s, const QString &file, QTextStream &err);
+// The window's checks before a write; messages and refused values on `err`.
+bool checkValues(Session &s, QTextStream &err);
 
 } // namespace cli
