@@ -1,13 +1,131 @@
+// `aerolis report`: the commissioning report of one or many controllers. Each
+// object is opened the way the window opens it (one session after the
+// other), its values are the ones the window shows after its start-up read,
+// and the report collection is the window's menu entry's own. Nothing is
+// written to any device.
 #include "commands.h"
+#include "selection.h"
+#include "session.h"
+
+#include <configuration/configuration.h>
+#include <host/hoststate.h>
+#include <report/reportwriters.h>
+#include <ui/frmmain.h>
+#include <ui/reportmenu.h>
+
+#include <QDir>
+#include <QFileInfo>
 
 namespace cli {
 
-// Not built yet: answered as a usage error until the command lands.
+namespace {
+
+constexpr int kHelpItem = 8;
+
+// The output option given: --html, --pdf or --csv (exactly one).
+struct Output
+{
+    report::Format format = report::Format::Html;
+    QString file;
+};
+
+// A folder we can create the file in (the file itself may not exist yet).
+bool writableTarget(const QString &file)
+{
+    const QFileInfo info(file);
+    if (info.exists())
+        return info.isFile() && info.isWritable();
+    const QFileInfo dir(info.absolutePath());
+    return dir.isDir() && dir.isWritable();
+}
+
+} // namespace
+
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    Q_UNUSED(args);
-    Q_UNUSED(out);
-    return usageError(err, QStringLiteral("report: not available yet"), 8);
+    if (wantsHelp(args))
+        return printHelp(out, kHelpItem), kOk;
+    const QStringList outputNames{QStringLiteral("--html"), QStringLiteral("--pdf"), QStringLiteral("--csv")};
+    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames);
+    if (a.status)
+        return usageError(err, a.error, kHelpItem);
+
+    QStringList given;
+    for (const QString &name : outputNames)
+        if (a.values.contains(name))
+            given << name;
+    if (given.isEmpty())
+        return usageError(err, text(1751, 1), kHelpItem);
+    if (given.size() > 1)
+        return usageError(err, text(1751, 2, {given.join(QLatin1Char(' '))}), kHelpItem);
+    Output output;
+    output.file = a.values.value(given.first());
+    output.format = given.first() == outputNames.at(0)   ? report::Format::Html
+                    : given.first() == outputNames.at(1) ? report::Format::Pdf
+                                                         : report::Format::Csv;
+    if (output.file.isEmpty())
+        return usageError(err, text(1703, 1, {given.first()}), kHelpItem);
+    if (a.positional.isEmpty() && !hasSelector(a))
+        return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), kHelpItem);
+    // A file we cannot write is refused before any device is read.
+    if (!writableTarget(output.file))
+        return fail(err, kRefused, text(1749, 1, {output.file}));
+
+    const Selection selection = selectObjects(a, a.positional);
+    if (selection.status != kOk)
+        return fail(err, selection.status, selection.error);
+
+    report::Report rep;
+    rep.created = QDateTime::currentDateTime();
+    int reported = 0;
+    int failed = 0;
+    bool communication = false;
+    for (int i = 0; i < selection.objects.size(); ++i) {
+        const QString &object = selection.objects.at(i);
+        report::ControllerReport c;
+        const SelectedObject *detail = i < selection.details.size() ? &selection.details.at(i) : nullptr;
+        if (detail && !detail->ofThisType) {
+            c.object = object;
+            c.failed = true;
+            c.failure = text(1756);
+        } else {
+            Session s;
+            QString error;
+            const int status = s.open(object, host::kCommandIdConfigure, &error);
+            if (status == kOk) {
+                c = ui::controllerReport(*s.window(), object);
+            } else {
+                // What the start could learn of the object is kept: identity
+                // without values.
+                if (s.window() && s.window()->isLoaded() && host::state().conn.device)
+                    c = ui::controllerReport(*s.window(), object);
+                c.object = object;
+                c.parameters.clear();
+                c.failed = true;
+                c.communicationFailure = status == kCommunication;
+                c.failure = error;
+            }
+        }
+        if (c.failed) {
+            ++failed;
+            communication = communication || c.communicationFailure;
+            err << "aerolis: " << text(1752, 2, {object, c.failure}) << Qt::endl;
+        } else {
+            ++reported;
+            out << text(1752, 1, {object, QString::number(c.parameters.size()), QString::number(c.differing())})
+                << Qt::endl;
+        }
+        rep.controllers << c;
+    }
+    out << text(1752, 3, {QString::number(reported), QString::number(failed)}) << Qt::endl;
+
+    QString error;
+    if (!report::writeReport(rep, output.format, output.file, &error))
+        return fail(err, kRefused, error);
+    err << text(1749, 2, {QDir::toNativeSeparators(output.file)}) << Qt::endl;
+    if (communication)
+        return kCommunication;
+    return failed > 0 ? kRefused : kOk;
 }
 
 } // namespace cli

@@ -169,6 +169,10 @@ public:
     // The value held in the network database, without a device transaction
     // (RAW text of the whole CP).
     virtual QString databaseValue() const = 0;
+    // The value the device template gives the CP (what a new device starts
+    // with), RAW text of the whole CP, without a device transaction; empty
+    // when the object server cannot tell.
+    virtual QString templateDefaultValue() const { return QString(); }
 };
 
 class NetworkVariable : public Object

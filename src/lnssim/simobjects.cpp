@@ -204,6 +204,7 @@ public:
         s().writeCpElement(r, element, NetworkSession::parseCpText(r, s().cpFormat(r), text, r.elementLength));
     }
     QString databaseValue() const override { return lns::formatRaw(s().databaseCp(row())); }
+    QString templateDefaultValue() const override { return lns::formatRaw(row().factory); }
 
 private:
     const CpRow &row() const

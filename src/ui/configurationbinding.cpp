@@ -1,6 +1,7 @@
 #include "configurationbinding.h"
 #include "copyrun.h"
 #include "parameterfiles.h"
+#include "reportmenu.h"
 
 #include "frmmain.h"
 
@@ -123,6 +124,7 @@ void bindConfiguration(frmMain &window)
     };
     bindParameterFiles(window);
     bindCopyRun(window);
+    bindReportMenu(window);
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)

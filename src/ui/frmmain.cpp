@@ -56,6 +56,7 @@ const MenuTool kMenuTools[] = {
     {"File", "ReadParameters", 1371, 3},
     {"File", "WriteParameters", 1371, 4},
     {"File", "SpreadParameters", 1371, 5},
+    {"File", "Report", 1740, 1},
     {"File", "ParameterSeperator", 0, 0},
     {"File", "Language", 1371, 6},
     {"Language", "German", 1373, 1},
@@ -72,7 +73,8 @@ const MenuTool kMenuTools[] = {
 
 // Tools of the band "File" that only the configuration command offers.
 const char *const kConfigurationTools[] = {"OpenFile",        "SaveFile",         "FileSeperator",     "ReadParameters",
-                                           "WriteParameters", "SpreadParameters", "ParameterSeperator"};
+                                           "WriteParameters", "SpreadParameters", "Report",
+                                           "ParameterSeperator"};
 
 // Navigation buttons by mask bit: the caption id each bit removes.
 const std::pair<int, int> kNavMaskBits[] = {{1, 1001}, {2, 1005}, {4, 1002}, {8, 1003}, {16, 1004}};
@@ -735,6 +737,8 @@ void frmMain::menuToolClick(const QString &name)
             m_hooks.writeParameters(*this);
     } else if (name == QLatin1String("SpreadParameters")) {
         run(m_hooks.spreadParameters);
+    } else if (name == QLatin1String("Report")) {
+        run(m_hooks.report);
     } else if (name == QLatin1String("Manual")) {
         showHelp(0);
     } else if (name == QLatin1String("AppDoc")) {

@@ -66,6 +66,8 @@ public:
         std::function<void(frmMain &)> openFile;
         std::function<void(frmMain &)> saveFile;
         std::function<void(frmMain &)> spreadParameters;
+        // Menu tool "Report": the commissioning report of this controller.
+        std::function<void(frmMain &)> report;
         // Menu tool "Trend" of the control command: opens the trend view.
         std::function<void(frmMain &)> showTrend;
     };

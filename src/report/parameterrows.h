@@ -1,0 +1,31 @@
+// The parameters of a collection as the window shows them, each with the
+// page its control sits on and the default the device template gives it.
+#pragma once
+
+#include "reportmodel.h"
+
+#include <functional>
+
+class QWidget;
+
+namespace params {
+class cParams;
+}
+
+namespace report {
+
+// Page number of a control (-1 when it sits on no page) and the title of a
+// page number.
+struct PageLookup
+{
+    std::function<int(const QWidget *)> pageOf;
+    std::function<QString(int)> titleOf;
+};
+
+// Every parameter in the order of the parameter data file. The defaults are
+// decoded from each CP's template value (ConfigProperty::templateDefaultValue)
+// with the parameter's own field place and scaling; nothing is read from the
+// device and no parameter or control is changed.
+QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages);
+
+} // namespace report

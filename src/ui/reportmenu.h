@@ -1,0 +1,33 @@
+// The commissioning report of the window's own controller (menu entry
+// "Report" of the configuration command): identity from the connection, every
+// parameter as the window shows it with the page its control sits on, and
+// the device template's defaults. The tool's `report` command uses the same
+// collection on its unshown window.
+#pragma once
+
+#include <report/reportmodel.h>
+
+class QWidget;
+
+namespace ui {
+
+class frmMain;
+
+// Number of the page (tab key) a control of the window sits on; -1 when it
+// sits on none.
+int pageOfControl(const frmMain &window, const QWidget *control);
+// The designed tab caption of a page, in the window's language.
+QString pageTitle(frmMain &window, int page);
+
+// The report of the window's controller from its current values; nothing is
+// read from the device. `objectName`: the name the report shows (empty: the
+// network path of the connection's object).
+report::ControllerReport controllerReport(frmMain &window, const QString &objectName = QString());
+
+// The menu entry: save dialog (HTML, PDF or CSV), then the file; a message
+// box when it cannot be written.
+void ReportParameters(frmMain &window);
+// Puts ReportParameters into the window's report hook.
+void bindReportMenu(frmMain &window);
+
+} // namespace ui
