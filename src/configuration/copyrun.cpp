@@ -103,8 +103,7 @@ CopyRunReport CopyRun::WriteParametersEx(platform::MultiDeviceSelector &selector
     CopyRunReport report;
     if (!m_config.checkValues())
         return report;
-    ConfigWindow *w = m_config.window();
-    host::HostState &s = host::state();
+    const host::HostState &s = host::state();
     status(gLoadResString(1519));
 
     params::LnsMultiDeviceSearch search(s.conn.system, s.conn.object, &s.ini);
@@ -123,6 +122,14 @@ CopyRunReport CopyRun::WriteParametersEx(platform::MultiDeviceSelector &selector
         return report;
     }
 
+    return runChosen(search, keys);
+}
+
+CopyRunReport CopyRun::runChosen(const params::LnsMultiDeviceSearch &search, const QStringList &keys)
+{
+    ConfigWindow *w = m_config.window();
+    host::HostState &s = host::state();
+    CopyRunReport report;
     bool bracketOpen = false;
     try {
         if (s.conn.system) {
@@ -173,6 +180,8 @@ CopyRunReport CopyRun::writeTo(const params::LnsMultiDeviceSearch &search, const
     for (int i = 0; i < n; ++i) {
         const QString progress = QStringLiteral("%1/%2").arg(i + 1).arg(n);
         const QString &key = keys.at(i);
+        if (m_progress)
+            m_progress(i + 1, n, key);
         CopyObjectResult r;
         if (lns::LonMarkObjectPtr object = search.object(key)) {
             r = writeOne(object, key, progress);

@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include <functional>
+
 namespace configuration {
 
 class cConfiguration;
@@ -58,6 +60,16 @@ public:
     // WriteParametersEx inside the bracket, and by benchmarks.
     CopyRunReport writeTo(const params::LnsMultiDeviceSearch &search, const QStringList &keys);
 
+    // The run for objects already chosen as the menu entry runs it: inside
+    // the system bracket, the window busy, its state afterwards. Used by
+    // WriteParametersEx and by the headless tool.
+    CopyRunReport runChosen(const params::LnsMultiDeviceSearch &search, const QStringList &keys);
+
+    // Called before each object of a run: its position (1-based), the
+    // number of objects and its key (the tool's progress display).
+    using Progress = std::function<void(int position, int total, const QString &key)>;
+    void setProgress(Progress progress) { m_progress = std::move(progress); }
+
     // Prices the selection window's cost estimate (the simulator's channel
     // model where it is linked); none by default.
     static void setChannelPrice(params::ChannelPrice price);
@@ -69,6 +81,7 @@ private:
     void status(const QString &text);
 
     cConfiguration &m_config;
+    Progress m_progress;
 };
 
 } // namespace configuration

@@ -1,0 +1,361 @@
+// `aerolis copy` and the object selectors: the built tool against the
+// simulated demo network (two floors, Room205 unreachable, Room206 not
+// commissioned), the devices inspected through the network administration.
+#include "configfixture.h"
+
+#include <cli/commands.h>
+#include <cli/selection.h>
+#include <lnssim/networkadmin.h>
+
+#include <QProcess>
+#include <QTest>
+
+namespace {
+
+struct Run
+{
+    int status = -1;
+    QString out;
+    QString err;
+};
+
+QString objectOf(const QString &room)
+{
+    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
+}
+
+QStringList objectsOf(const QStringList &rooms)
+{
+    QStringList out;
+    for (const QString &r : rooms)
+        out << objectOf(r);
+    return out;
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+}
+
+// Replaces the value of `key` in a parameter file.
+QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
+{
+    QList<QByteArray> lines = file.split('\n');
+    for (QByteArray &l : lines) {
+        const int eq = l.indexOf('=');
+        if (eq > 0 && l.left(eq).trimmed() == key)
+            l = key + " = " + value + "\r";
+    }
+    return lines.join('\n');
+}
+
+// The "[Settings]" lines of a parameter file.
+QList<QByteArray> settings(const QByteArray &file)
+{
+    QList<QByteArray> out;
+    bool in = false;
+    for (const QByteArray &raw : file.split('\n')) {
+        const QByteArray l = raw.trimmed();
+        if (l.startsWith('['))
+            in = l == "[Settings]";
+        else if (in && !l.isEmpty())
+            out << l;
+    }
+    return out;
+}
+
+// The first line of `text` that names `part`.
+QString lineOf(const QString &text, const QString &part)
+{
+    for (const QString &l : text.split(QLatin1Char('\n')))
+        if (l.contains(part))
+            return l;
+    return QString();
+}
+
+// The objects the outcome lines of a copy name, in their order.
+QStringList objectsInOutcome(const QString &out)
+{
+    QStringList keys;
+    for (const QString &l : out.split(QLatin1Char('\n'))) {
+        const QString key = l.section(QLatin1Char(':'), 0, 0).trimmed();
+        if (key.startsWith(QLatin1String("Demo.")))
+            keys << key;
+    }
+    return keys;
+}
+
+} // namespace
+
+class TestCliCopy : public QObject
+{
+    Q_OBJECT
+
+    Run tool(ConfigFixture &f, const QStringList &args, int timeoutMs = 120000)
+    {
+        QProcess p;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.insert(QStringLiteral("AEROLIS_LNS_ROOT"), f.env.lnsRoot());
+        e.insert(QStringLiteral("AEROLIS_REGISTRY_ROOT"), f.env.file(QStringLiteral("registry")));
+        e.insert(QStringLiteral("AEROLIS_UNATTENDED"), QStringLiteral("1"));
+        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        p.setProcessEnvironment(e);
+        f.admin->close();
+        p.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"), args);
+        Run r;
+        if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
+            r.status = p.exitCode();
+        r.out = QString::fromUtf8(p.readAllStandardOutput());
+        r.err = QString::fromUtf8(p.readAllStandardError());
+        f.admin->open();
+        return r;
+    }
+
+    // The parameter file of Room101 with a changed comfort heating setpoint.
+    QString changedFile(ConfigFixture &f)
+    {
+        const QString file = f.env.file(QStringLiteral("set.dat"));
+        const Run r = tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room101")), QStringLiteral("-o"), file});
+        if (r.status != 0)
+            return QString();
+        writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150"));
+        return file;
+    }
+
+private Q_SLOTS:
+    void copyWritesTheReachableAndReportsTheUnreachable();
+    void retryWritesOnlyTheFailed();
+    void selection_data();
+    void selection();
+    void selectorsOfTheTool_data();
+    void selectorsOfTheTool();
+    void badInputWritesNothing_data();
+    void badInputWritesNothing();
+};
+
+void TestCliCopy::copyWritesTheReachableAndReportsTheUnreachable()
+{
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    QVERIFY(!file.isEmpty());
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    const int id205 = f.deviceId(QStringLiteral("Room205"));
+    const QVector<lnssim::CpComparison> room205 = f.admin->compareCps(id205);
+    f.admin->resetCounters();
+    const QStringList rooms{"Room101", "Room103", "Room106", "Room205", "Room202"};
+    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)
+                              + QStringList{QStringLiteral("--result"), result});
+    QVERIFY2(r.status == 3, qPrintable(r.out + r.err));
+    // One line per object in the order given, then the summary.
+    QCOMPARE(objectsInOutcome(r.out), objectsOf(rooms));
+    QVERIFY2(r.out.contains(objectOf(QStringLiteral("Room205")) + QStringLiteral(": failed")), qPrintable(r.out));
+    QVERIFY2(r.out.contains(QStringLiteral("4 of 5 objects written, 1 failed.")), qPrintable(r.out));
+    // Progress lines without a terminal.
+    QCOMPARE(r.err.split(QLatin1Char('\n')).filter(QStringLiteral("Writing set ")).size(), 5);
+
+    // The reachable ones hold the file's values: the same template (Room106)
+    // the whole set, the compatible one (Room103, Room202) the changed value.
+    // Room205 unchanged, in the device and in the database (the attempt to
+    // reach it is counted, nothing arrived).
+    const QVector<lnssim::CpComparison> after205 = f.admin->compareCps(id205);
+    QCOMPARE(after205.size(), room205.size());
+    for (int i = 0; i < after205.size(); ++i) {
+        QCOMPARE(after205.at(i).device, room205.at(i).device);
+        QCOMPARE(after205.at(i).database, room205.at(i).database);
+    }
+    for (const QString &room : {QStringLiteral("Room101"), QStringLiteral("Room106")}) {
+        const Run read = tool(f, {QStringLiteral("read"), objectOf(room)});
+        QCOMPARE(read.status, 0);
+        QCOMPARE(settings(read.out.toLatin1()), settings(fileBytes(file)));
+    }
+    for (const QString &room : {QStringLiteral("Room103"), QStringLiteral("Room202")}) {
+        const Run read = tool(f, {QStringLiteral("read"), objectOf(room)});
+        QVERIFY(settings(read.out.toLatin1()).contains("HeatSetpointComfort = 2150"));
+        QVERIFY(f.consistent(f.deviceId(room)));
+    }
+    // The result file names every object and its outcome.
+    const QStringList lines = QString::fromUtf8(fileBytes(result)).split(QLatin1Char('\n'));
+    QCOMPARE(lines.first(), QStringLiteral("# aerolis copy result\t1"));
+    const QStringList failed = lines.filter(QStringLiteral("\tfailed\t"));
+    QCOMPARE(failed.size(), 1);
+    QVERIFY(failed.first().startsWith(objectOf(QStringLiteral("Room205")) + QLatin1Char('\t')));
+    QCOMPARE(lines.filter(QStringLiteral("\twritten\t")).size() + lines.filter(QStringLiteral("\tapp-loaded\t")).size(), 4);
+}
+
+void TestCliCopy::retryWritesOnlyTheFailed()
+{
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    // The unreachable one first: the set is built on the next one.
+    const QStringList rooms{"Room205", "Room101", "Room106"};
+    const Run first = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)
+                                  + QStringList{QStringLiteral("--result"), result});
+    QVERIFY2(first.status == 3, qPrintable(first.out + first.err));
+    QCOMPARE(objectsInOutcome(first.out), objectsOf(rooms));
+    QVERIFY(first.out.contains(QStringLiteral("2 of 3 objects written, 1 failed.")));
+
+    f.admin->setUnreachable(f.deviceId(QStringLiteral("Room205")), false);
+    f.admin->resetCounters();
+    const Run again = tool(f, {QStringLiteral("copy"), file, QStringLiteral("--retry-failed"), result,
+                               QStringLiteral("--result"), result});
+    QVERIFY2(again.status == 0, qPrintable(again.out + again.err));
+    QCOMPARE(objectsInOutcome(again.out), QStringList{objectOf(QStringLiteral("Room205"))});
+    QVERIFY(f.admin->counters(f.deviceId(QStringLiteral("Room205"))).deviceWrites > 0);
+    QCOMPARE(f.admin->counters(f.deviceId(QStringLiteral("Room101"))).deviceWrites, 0);
+    QCOMPARE(f.admin->counters(f.deviceId(QStringLiteral("Room106"))).deviceWrites, 0);
+    const Run read = tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room205"))});
+    QCOMPARE(settings(read.out.toLatin1()), settings(fileBytes(file)));
+    // Nothing failed any more: a third run has nothing to do.
+    f.admin->resetCounters();
+    const Run third = tool(f, {QStringLiteral("copy"), file, QStringLiteral("--retry-failed"), result});
+    QCOMPARE(third.status, 0);
+    QVERIFY2(third.out.contains(QStringLiteral("No object failed in")), qPrintable(third.out));
+    QCOMPARE(f.admin->totals().deviceWrites, 0);
+}
+
+void TestCliCopy::selection_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("named");
+    QTest::addColumn<QStringList>("rooms");
+    QTest::addColumn<QString>("error");
+    const QStringList floor1{"Room101", "Room102", "Room103", "Room104", "Room105", "Room106"};
+    const QStringList floor2{"Room201", "Room202", "Room203", "Room204", "Room205", "Room206"};
+    QTest::newRow("named, in order") << QStringList{} << objectsOf({"Room203", "Room101"})
+                                     << QStringList{"Room203", "Room101"} << "";
+    QTest::newRow("named twice") << QStringList{} << objectsOf({"Room101", "Room101"}) << QStringList{"Room101"} << "";
+    QTest::newRow("all") << QStringList{"--all"} << QStringList{} << floor1 + floor2 << "";
+    QTest::newRow("subsystem") << QStringList{"--subsystem", "Demo.Building.Floor2"} << QStringList{} << floor2 << "";
+    QTest::newRow("subsystem and below") << QStringList{"--subsystem", "Demo.Building"} << QStringList{}
+                                         << floor1 + floor2 << "";
+    QTest::newRow("template") << QStringList{"--template", "AerolisCtrl-T1"} << QStringList{}
+                              << QStringList{"Room101", "Room106", "Room205"} << "";
+    QTest::newRow("template in subsystem") << QStringList{"--template", "AerolisCtrl-T2", "--subsystem", "Demo.Building.Floor2"}
+                                           << QStringList{} << QStringList{"Room201", "Room206"} << "";
+    QTest::newRow("named first, selector after, once")
+        << QStringList{"--template", "AerolisCtrl-T3"} << objectsOf({"Room202"}) << QStringList{"Room202", "Room103"} << "";
+    QTest::newRow("network option") << QStringList{"--all", "--network", "Demo"} << QStringList{} << floor1 + floor2 << "";
+    QTest::newRow("unknown object") << QStringList{} << objectsOf({"Room999"}) << QStringList{}
+                                    << "Object not found: Demo.Building.Floor2.Room999.Controller";
+    QTest::newRow("not an object name") << QStringList{} << QStringList{"Room101"} << QStringList{} << "Object not found: Room101";
+    QTest::newRow("unknown subsystem") << QStringList{"--subsystem", "Demo.Building.Floor9"} << QStringList{} << QStringList{}
+                                       << "Unknown subsystem: Demo.Building.Floor9";
+    QTest::newRow("unknown template") << QStringList{"--template", "Other-T1"} << QStringList{} << QStringList{}
+                                      << "Not a device template of this plug-in: Other-T1";
+    QTest::newRow("unknown network") << QStringList{"--all", "--network", "Nowhere"} << QStringList{} << QStringList{}
+                                     << "Unknown network: Nowhere";
+    QTest::newRow("nothing given") << QStringList{} << QStringList{} << QStringList{} << "No object selected.";
+}
+
+void TestCliCopy::selection()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, named);
+    QFETCH(QStringList, rooms);
+    QFETCH(QString, error);
+    ConfigFixture f;
+    f.admin->close();
+    const cli::ParsedArgs a = cli::parseArgs(args, cli::selectorFlagNames(), cli::selectorValueNames());
+    QCOMPARE(a.status, 0);
+    const cli::Selection s = cli::selectObjects(a, named);
+    f.admin->open();
+    QCOMPARE(s.error, error);
+    QCOMPARE(s.status, error.isEmpty() ? 0 : 1);
+    QCOMPARE(s.objects, objectsOf(rooms));
+    for (const cli::SelectedObject &o : s.details)
+        QVERIFY(o.ofThisType);
+}
+
+void TestCliCopy::selectorsOfTheTool_data()
+{
+    QTest::addColumn<QStringList>("selector");
+    QTest::addColumn<QStringList>("written");
+    QTest::addColumn<QStringList>("refused");
+    QTest::addColumn<int>("status");
+    // A kind-1 file goes to the kind-1 and kind-3 controllers (compatible
+    // program ids); the others are refused one by one.
+    QTest::newRow("template") << QStringList{"--template", "AerolisCtrl-T3"} << QStringList{"Room103", "Room202"}
+                              << QStringList{} << 0;
+    QTest::newRow("subsystem") << QStringList{"--subsystem", "Demo.Building.Floor1"}
+                               << QStringList{"Room101", "Room103", "Room106"}
+                               << QStringList{"Room102", "Room104", "Room105"} << 1;
+}
+
+void TestCliCopy::selectorsOfTheTool()
+{
+    QFETCH(QStringList, selector);
+    QFETCH(QStringList, written);
+    QFETCH(QStringList, refused);
+    QFETCH(int, status);
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    f.admin->resetCounters();
+    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + selector);
+    QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    for (const QString &room : written) {
+        QVERIFY2(!lineOf(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
+        QVERIFY(f.admin->counters(f.deviceId(room)).deviceWrites > 0);
+    }
+    for (const QString &room : refused) {
+        QVERIFY2(lineOf(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
+        QCOMPARE(f.admin->counters(f.deviceId(room)).deviceWrites, 0);
+    }
+    QCOMPARE(objectsInOutcome(r.out).size(), written.size() + refused.size());
+}
+
+void TestCliCopy::badInputWritesNothing_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("errPart");
+    const QString obj = objectOf(QStringLiteral("Room101"));
+    QTest::newRow("no file") << QStringList{} << 2 << "Missing argument: FILE";
+    QTest::newRow("no object") << QStringList{"@FILE@"} << 2 << "Missing argument: OBJECT";
+    QTest::newRow("unknown option") << QStringList{"@FILE@", obj, "--bogus"} << 2 << "Unknown option: --bogus";
+    QTest::newRow("missing file") << QStringList{"/nonexistent/x.dat", obj} << 1 << "The selected file cannot be opened.";
+    QTest::newRow("foreign file") << QStringList{"@FOREIGN@", obj} << 1 << "@FOREIGN@";
+    QTest::newRow("out of range") << QStringList{"@RANGE@", obj, objectOf(QStringLiteral("Room106"))} << 1 << "out of range";
+    QTest::newRow("unknown object") << QStringList{"@FILE@", obj, objectOf(QStringLiteral("Room999"))} << 1
+                                    << "Object not found: Demo.Building.Floor2.Room999.Controller";
+    QTest::newRow("unknown subsystem") << QStringList{"@FILE@", "--subsystem", "Demo.Cellar"} << 1
+                                       << "Unknown subsystem: Demo.Cellar";
+    QTest::newRow("unknown template") << QStringList{"@FILE@", "--template", "Nope"} << 1
+                                      << "Not a device template of this plug-in: Nope";
+    QTest::newRow("file of another program id") << QStringList{"@FILE@", objectOf(QStringLiteral("Room102"))} << 1
+                                                << "refused";
+    QTest::newRow("foreign result file") << QStringList{"@FILE@", "--retry-failed", "@FOREIGN@"} << 1
+                                         << "Not a copy result file";
+}
+
+void TestCliCopy::badInputWritesNothing()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, status);
+    QFETCH(QString, errPart);
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    const QString foreign = f.env.file(QStringLiteral("foreign.txt"));
+    writeBytes(foreign, "This is no parameter file.\n");
+    const QString range = f.env.file(QStringLiteral("range.dat"));
+    writeBytes(range, withValue(fileBytes(file), "HeatSetpointComfort", "99000"));
+    for (QString &a : args)
+        a.replace(QStringLiteral("@FILE@"), file).replace(QStringLiteral("@FOREIGN@"), foreign).replace(QStringLiteral("@RANGE@"), range);
+    errPart.replace(QStringLiteral("@FOREIGN@"), foreign);
+    f.admin->resetCounters();
+    const Run r = tool(f, QStringList{QStringLiteral("copy")} + args);
+    QVERIFY2(r.status == status, qPrintable(QString::number(r.status) + r.out + r.err));
+    QVERIFY2((r.err + r.out).contains(errPart), qPrintable(r.out + r.err));
+    QCOMPARE(f.admin->totals().deviceWrites, 0);
+}
+
+QTEST_MAIN(TestCliCopy)
+#include "tst_cli_copy.moc"
