@@ -45,7 +45,70 @@ QString trimBlanks(const QString &s)
 }
 } // namespace
 
+// ---------------- cNumberFieldParam ----------------
+
+ParamStatus cNumberFieldParam::ConsiderPartOfCpOnly(int bytePos, int byteLength)
+{
+    const ParamStatus st = checkPartOfCp(bytePos, byteLength, m_partOfCpError);
+    if (st.ok()) {
+        m_bytePos = bytePos;
+        m_byteLength = byteLength;
+    }
+    return st;
+}
+
+FieldPlace cNumberFieldParam::fieldPlace() const
+{
+    FieldPlace s;
+    s.bytePos = m_bytePos;
+    s.byteLength = m_byteLength;
+    s.isSigned = m_signed;
+    return s;
+}
+
+void cNumberFieldParam::takeRead(const std::optional<qint64> &v)
+{
+    if (!v)
+        return;
+    m_value = static_cast<qint32>(*v);
+    setValueKnown(true);
+    showValue();
+    setChanged(false);
+}
+
+void cNumberFieldParam::ReadFromLns()
+{
+    if (CpIsExternal() || !Available())
+        return;
+    takeRead(readOwnField(fieldPlace(), kReadFromLns));
+}
+
+void cNumberFieldParam::WriteToLns()
+{
+    if (CpIsExternal() || !Available())
+        return;
+    if (writeOwnField(fieldPlace(), m_value, kWriteToLns))
+        setChanged(false);
+}
+
+void cNumberFieldParam::ReadFromExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    takeRead(readExtField(fieldPlace(), kReadFromExtCp));
+}
+
+void cNumberFieldParam::WriteToExtCp()
+{
+    if (!CpIsExternal() || !Available())
+        return;
+    if (writeExtField(fieldPlace(), m_value, kWriteToExtCp))
+        setChanged(false);
+}
+
 // ---------------- cParamComboBox ----------------
+
+cParamComboBox::cParamComboBox() : cNumberFieldParam(QStringLiteral("invalid parameters")) {}
 
 void cParamComboBox::setComboBoxControl(QComboBox *combo)
 {
@@ -249,67 +312,6 @@ void cParamComboBox::setLockMode(int mode)
     }
 }
 
-ParamStatus cParamComboBox::ConsiderPartOfCpOnly(int bytePos, int byteLength)
-{
-    const ParamStatus st = checkPartOfCp(bytePos, byteLength, QStringLiteral("invalid parameters"));
-    if (st.ok()) {
-        m_bytePos = bytePos;
-        m_byteLength = byteLength;
-    }
-    return st;
-}
-
-FieldPlace cParamComboBox::fieldPlace() const
-{
-    FieldPlace s;
-    s.bytePos = m_bytePos;
-    s.byteLength = m_byteLength;
-    s.isSigned = m_signed;
-    return s;
-}
-
-void cParamComboBox::ReadFromLns()
-{
-    if (CpIsExternal() || !Available())
-        return;
-    const auto v = readOwnField(fieldPlace(), kReadFromLns);
-    if (!v)
-        return;
-    m_value = static_cast<qint32>(*v);
-    setValueKnown(true);
-    SetComboBox();
-    setChanged(false);
-}
-
-void cParamComboBox::WriteToLns()
-{
-    if (CpIsExternal() || !Available())
-        return;
-    if (writeOwnField(fieldPlace(), m_value, kWriteToLns))
-        setChanged(false);
-}
-
-void cParamComboBox::ReadFromExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    const auto v = readExtField(fieldPlace(), kReadFromExtCp);
-    if (!v)
-        return;
-    m_value = static_cast<qint32>(*v);
-    setValueKnown(true);
-    SetComboBox();
-    setChanged(false);
-}
-
-void cParamComboBox::WriteToExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    if (writeExtField(fieldPlace(), m_value, kWriteToExtCp))
-        setChanged(false);
-}
-
 void cParamComboBox::setAvailable(bool on)
 {
     cParamBase::setAvailable(on);
@@ -318,6 +320,8 @@ void cParamComboBox::setAvailable(bool on)
 }
 
 // ---------------- cParamCheckBox ----------------
+
+cParamCheckBox::cParamCheckBox() : cNumberFieldParam(QStringLiteral("ung\u00fcltige Parameter")) {}
 
 void cParamCheckBox::setValue(qint32 v)
 {
@@ -386,67 +390,6 @@ void cParamCheckBox::setLockMode(int mode)
     default:
         break;
     }
-}
-
-ParamStatus cParamCheckBox::ConsiderPartOfCpOnly(int bytePos, int byteLength)
-{
-    const ParamStatus st = checkPartOfCp(bytePos, byteLength, QStringLiteral("ung\u00fcltige Parameter"));
-    if (st.ok()) {
-        m_bytePos = bytePos;
-        m_byteLength = byteLength;
-    }
-    return st;
-}
-
-FieldPlace cParamCheckBox::fieldPlace() const
-{
-    FieldPlace s;
-    s.bytePos = m_bytePos;
-    s.byteLength = m_byteLength;
-    s.isSigned = m_signed;
-    return s;
-}
-
-void cParamCheckBox::ReadFromLns()
-{
-    if (CpIsExternal() || !Available())
-        return;
-    const auto v = readOwnField(fieldPlace(), kReadFromLns);
-    if (!v)
-        return;
-    m_value = static_cast<qint32>(*v);
-    setValueKnown(true);
-    SetCheckBox();
-    setChanged(false);
-}
-
-void cParamCheckBox::WriteToLns()
-{
-    if (CpIsExternal() || !Available())
-        return;
-    if (writeOwnField(fieldPlace(), m_value, kWriteToLns))
-        setChanged(false);
-}
-
-void cParamCheckBox::ReadFromExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    const auto v = readExtField(fieldPlace(), kReadFromExtCp);
-    if (!v)
-        return;
-    m_value = static_cast<qint32>(*v);
-    setValueKnown(true);
-    SetCheckBox();
-    setChanged(false);
-}
-
-void cParamCheckBox::WriteToExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    if (writeExtField(fieldPlace(), m_value, kWriteToExtCp))
-        setChanged(false);
 }
 
 void cParamCheckBox::setAvailable(bool on)

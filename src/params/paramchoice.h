@@ -12,29 +12,65 @@
 #include <QPointer>
 #include <QVector>
 
+#include <optional>
+
 namespace params {
 
-class cParamComboBox : public cParamBase
+// A number held in a field of a CP (the whole CP or a part of it), shown on
+// one control: what the drop-down list and the check box share. Subclasses
+// show the value on their control after every read.
+class cNumberFieldParam : public cParamBase
 {
 public:
+    qint32 Value() const { return m_value; }
+    bool SignedValue() const { return m_signed; }
+    void setSignedValue(bool on) { m_signed = on; }
+    int bytePos() const { return m_bytePos; }
+    int byteLength() const { return m_byteLength; }
+
+    ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
+    FieldPlace fieldPlace() const;
+
+    void ReadFromLns() override;
+    void WriteToLns() override;
+    void ReadFromExtCp() override;
+    void WriteToExtCp() override;
+
+protected:
+    // `partOfCpError`: the description of the refusal of a field that does
+    // not fit the CP (the two kinds word it differently).
+    explicit cNumberFieldParam(QString partOfCpError) : m_partOfCpError(std::move(partOfCpError)) {}
+    // Shows m_value on the control.
+    virtual void showValue() = 0;
+
+    qint32 m_value = 0;
+    bool m_signed = false;
+
+private:
+    void takeRead(const std::optional<qint64> &v);
+
+    QString m_partOfCpError;
+    int m_bytePos = 0;
+    int m_byteLength = 0;
+};
+
+class cParamComboBox : public cNumberFieldParam
+{
+public:
+    cParamComboBox();
     int ClassId() const override { return PA_CLASSID_COMBOBOX_PARAMTER; }
 
     QComboBox *ComboBoxControl() const { return m_combo; }
     // Binding a list empties it.
     void setComboBoxControl(QComboBox *combo);
 
-    qint32 Value() const { return m_value; }
     void setValue(qint32 v);
-    bool SignedValue() const { return m_signed; }
-    void setSignedValue(bool on) { m_signed = on; }
     QString InvalidItemString() const { return m_invalidItem; }
     void setInvalidItemString(const QString &text) { m_invalidItem = text; }
     bool ControlUpdatesEnabled() const { return m_updatesEnabled; }
     void setControlUpdatesEnabled(bool on);
     int LockMode() const { return m_lockMode; }
     void setLockMode(int mode);
-    int bytePos() const { return m_bytePos; }
-    int byteLength() const { return m_byteLength; }
 
     // A negative item data makes the field signed.
     void AddComboBoxItem(const QString &text, qint32 itemData);
@@ -52,72 +88,54 @@ public:
     void SetComboBox();
     void ComboBox_Change_Event();
 
-    ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
-    FieldPlace fieldPlace() const;
-
-    void ReadFromLns() override;
-    void WriteToLns() override;
-    void ReadFromExtCp() override;
-    void WriteToExtCp() override;
     void setAvailable(bool on) override;
+
+protected:
+    void showValue() override { SetComboBox(); }
 
 private:
     int invalidEntry() const;
     void removeInvalidEntry();
 
     QPointer<QComboBox> m_combo;
-    qint32 m_value = 0;
-    bool m_signed = false;
     QString m_invalidItem;
     bool m_updatesEnabled = true;
     int m_lockMode = LM_UNLOCKED;
     bool m_guard = false;
-    int m_bytePos = 0;
-    int m_byteLength = 0;
 };
 
-class cParamCheckBox : public cParamBase
+class cParamCheckBox : public cNumberFieldParam
 {
 public:
+    cParamCheckBox();
     int ClassId() const override { return PA_CLASSID_CHECKBOX_PARAMETER; }
 
     QCheckBox *CheckBoxControl() const { return m_box; }
     void setCheckBoxControl(QCheckBox *box) { m_box = box; }
 
-    qint32 Value() const { return m_value; }
     // Only while Available.
     void setValue(qint32 v);
     qint32 ValueChecked() const { return m_checked; }
     void setValueChecked(qint32 v) { m_checked = v; }
     qint32 ValueUnchecked() const { return m_unchecked; }
     void setValueUnchecked(qint32 v) { m_unchecked = v; }
-    bool SignedValue() const { return m_signed; }
-    void setSignedValue(bool on) { m_signed = on; }
     int LockMode() const { return m_lockMode; }
     void setLockMode(int mode);
 
     void SetCheckBox();
     void CheckBox_Click_Event();
 
-    ParamStatus ConsiderPartOfCpOnly(int bytePos, int byteLength);
-    FieldPlace fieldPlace() const;
-
-    void ReadFromLns() override;
-    void WriteToLns() override;
-    void ReadFromExtCp() override;
-    void WriteToExtCp() override;
     void setAvailable(bool on) override;
+
+protected:
+    void showValue() override { SetCheckBox(); }
 
 private:
     QPointer<QCheckBox> m_box;
-    qint32 m_value = 0;
     qint32 m_checked = 0;
     qint32 m_unchecked = 0;
-    bool m_signed = false;
     int m_lockMode = LM_UNLOCKED;
     bool m_guard = false;
-    int m_bytePos = 0;
-    int m_byteLength = 0;
 };
 
 class cParamOptBtn : public cParamBase
