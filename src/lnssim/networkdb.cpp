@@ -412,28 +412,20 @@ void NetworkDb::setSetting(const QString &key, const QString &value)
 
 QVector<SubsystemRow> NetworkDb::subsystems()
 {
-    QVector<SubsystemRow> rows;
-    QSqlQuery &q = query(QStringLiteral("SELECT id, parent_id, name, position FROM subsystems ORDER BY position, id"));
-    exec(q);
-    while (q.next()) {
+    return selectRows<SubsystemRow>(QStringLiteral("SELECT id, parent_id, name, position FROM subsystems ORDER BY position, id"), [](const QSqlQuery &q) {
         SubsystemRow r;
         r.id = q.value(0).toInt();
         r.parentId = q.value(1).isNull() ? 0 : q.value(1).toInt();
         r.name = q.value(2).toString();
         r.position = q.value(3).toInt();
-        rows << r;
-    }
-    q.finish();
-    return rows;
+        return r;
+    });
 }
 
 QVector<DeviceRow> NetworkDb::devices()
 {
-    QVector<DeviceRow> rows;
-    QSqlQuery &q = query(QStringLiteral("SELECT id, subsystem_id, lns_index, name, template, program_id, position"
-                                        " FROM devices ORDER BY subsystem_id, position, id"));
-    exec(q);
-    while (q.next()) {
+    return selectRows<DeviceRow>(QStringLiteral("SELECT id, subsystem_id, lns_index, name, template, program_id, position"
+                                        " FROM devices ORDER BY subsystem_id, position, id"), [](const QSqlQuery &q) {
         DeviceRow r;
         r.id = q.value(0).toInt();
         r.subsystemId = q.value(1).toInt();
@@ -442,30 +434,21 @@ QVector<DeviceRow> NetworkDb::devices()
         r.templateName = q.value(4).toString();
         r.programId = q.value(5).toString();
         r.position = q.value(6).toInt();
-        rows << r;
-    }
-    q.finish();
-    return rows;
+        return r;
+    });
 }
 
 QVector<LonMarkObjectRow> NetworkDb::lonMarkObjects()
 {
-    QVector<LonMarkObjectRow> rows;
-    QSqlQuery &q = query(QStringLiteral("SELECT device_id, obj_index, name FROM lonmark_objects ORDER BY device_id, obj_index"));
-    exec(q);
-    while (q.next())
-        rows << LonMarkObjectRow{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString()};
-    q.finish();
-    return rows;
+    return selectRows<LonMarkObjectRow>(
+        QStringLiteral("SELECT device_id, obj_index, name FROM lonmark_objects ORDER BY device_id, obj_index"),
+        [](const QSqlQuery &q) { return LonMarkObjectRow{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString()}; });
 }
 
 QVector<CpRow> NetworkDb::cps()
 {
-    QVector<CpRow> rows;
-    QSqlQuery &q = query(QStringLiteral("SELECT device_id, name, scope, owner_index, cp_index, type, element_length,"
-                                        " dimension, factory FROM cps ORDER BY device_id, scope, owner_index, cp_index"));
-    exec(q);
-    while (q.next()) {
+    return selectRows<CpRow>(QStringLiteral("SELECT device_id, name, scope, owner_index, cp_index, type, element_length,"
+                                        " dimension, factory FROM cps ORDER BY device_id, scope, owner_index, cp_index"), [](const QSqlQuery &q) {
         CpRow r;
         r.deviceId = q.value(0).toInt();
         r.name = q.value(1).toString();
@@ -476,19 +459,14 @@ QVector<CpRow> NetworkDb::cps()
         r.elementLength = q.value(6).toInt();
         r.dimension = q.value(7).toInt();
         r.factory = toBlob(q.value(8));
-        rows << r;
-    }
-    q.finish();
-    return rows;
+        return r;
+    });
 }
 
 QVector<NvRow> NetworkDb::nvs()
 {
-    QVector<NvRow> rows;
-    QSqlQuery &q = query(QStringLiteral("SELECT device_id, name, nv_index, object_index, direction, type, size,"
-                                        " type_index, initial FROM nvs ORDER BY device_id, nv_index"));
-    exec(q);
-    while (q.next()) {
+    return selectRows<NvRow>(QStringLiteral("SELECT device_id, name, nv_index, object_index, direction, type, size,"
+                                        " type_index, initial FROM nvs ORDER BY device_id, nv_index"), [](const QSqlQuery &q) {
         NvRow r;
         r.deviceId = q.value(0).toInt();
         r.name = q.value(1).toString();
@@ -499,10 +477,8 @@ QVector<NvRow> NetworkDb::nvs()
         r.size = q.value(6).toInt();
         r.typeIndex = q.value(7).toInt();
         r.initial = toBlob(q.value(8));
-        rows << r;
-    }
-    q.finish();
-    return rows;
+        return r;
+    });
 }
 
 void NetworkDb::setNvTypeIndex(int deviceId, const QString &nv, int typeIndex)

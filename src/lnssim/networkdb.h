@@ -175,6 +175,18 @@ public:
     void exec(QSqlQuery &q, const QVariantList &values = {});
     // Prepares, binds, executes; for one-off statements.
     void run(const QString &sql, const QVariantList &values = {});
+    // Every row of a SELECT, each made by `map` from the positioned query.
+    template <class Row, class Map>
+    QVector<Row> selectRows(const QString &sql, Map map)
+    {
+        QVector<Row> rows;
+        QSqlQuery &q = query(sql);
+        exec(q);
+        while (q.next())
+            rows << map(q);
+        q.finish();
+        return rows;
+    }
 
     // Network settings (key/value).
     QString setting(const QString &key) const;

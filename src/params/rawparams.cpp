@@ -12,34 +12,36 @@ const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
 const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
 } // namespace
 
-// ---- cParam1Byte ----
+// ---- cRawNumberParam ----
 
-void cParam1Byte::setValue(qint32 v)
+ParamStatus cRawNumberParam::ConsiderPartOfCpOnly(int bytePos)
 {
-    m_value = v;
-    setValueKnown(true);
-    setChanged(true);
-}
-
-ParamStatus cParam1Byte::ConsiderPartOfCpOnly(int bytePos)
-{
-    const ParamStatus st = checkPartOfCp(bytePos, 1, kInvalidParameters);
+    const ParamStatus st = checkPartOfCp(bytePos, m_width, kInvalidParameters);
     if (st.ok())
         m_bytePos = bytePos;
     return st;
 }
 
-FieldPlace cParam1Byte::place() const
+FieldPlace cRawNumberParam::place() const
 {
-    // 0 means "from the first byte": the field is byte 1 either way.
+    // 0 means "from the first byte".
     FieldPlace s;
     s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
-    s.byteLength = 1;
+    s.byteLength = m_width;
     s.isSigned = m_signed;
     return s;
 }
 
-void cParam1Byte::ReadFromLns(bool fetchCpIfRequired)
+void cRawNumberParam::takeRead(const std::optional<qint64> &v)
+{
+    if (!v)
+        return;
+    takeFieldValue(*v);
+    setValueKnown(true);
+    setChanged(false);
+}
+
+void cRawNumberParam::ReadFromLns(bool fetchCpIfRequired)
 {
     if (CpIsExternal())
         return;
@@ -47,40 +49,39 @@ void cParam1Byte::ReadFromLns(bool fetchCpIfRequired)
         return;
     if (!CpFetched())
         return;
-    const auto v = readOwnField(place(), kReadFromLns);
-    if (!v)
-        return;
-    m_value = static_cast<qint32>(*v);
-    setValueKnown(true);
-    setChanged(false);
+    takeRead(readOwnField(place(), kReadFromLns));
 }
 
-void cParam1Byte::WriteToLns()
+void cRawNumberParam::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    if (writeOwnField(place(), m_value, kWriteToLns))
+    if (writeOwnField(place(), fieldValue(), kWriteToLns))
         setChanged(false);
 }
 
-void cParam1Byte::ReadFromExtCp()
+void cRawNumberParam::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    const auto v = readExtField(place(), kReadFromExtCp);
-    if (!v)
+    takeRead(readExtField(place(), kReadFromExtCp));
+}
+
+void cRawNumberParam::WriteToExtCp()
+{
+    if (!CpIsExternal() || !Available())
         return;
-    m_value = static_cast<qint32>(*v);
+    if (writeExtField(place(), fieldValue(), kWriteToExtCp))
+        setChanged(false);
+}
+
+// ---- cParam1Byte ----
+
+void cParam1Byte::setValue(qint32 v)
+{
+    m_value = v;
     setValueKnown(true);
-    setChanged(false);
-}
-
-void cParam1Byte::WriteToExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    if (writeExtField(place(), m_value, kWriteToExtCp))
-        setChanged(false);
+    setChanged(true);
 }
 
 // ---- cParam2Byte ----
@@ -118,68 +119,6 @@ void cParam2Byte::setValue2(qint32 v)
     m_value2 = v;
     setValueKnown(true);
     setChanged(true);
-}
-
-ParamStatus cParam2Byte::ConsiderPartOfCpOnly(int bytePos)
-{
-    // The two bytes from bytePos must lie in the CP.
-    const ParamStatus st = checkPartOfCp(bytePos, 2, kInvalidParameters);
-    if (st.ok())
-        m_bytePos = bytePos;
-    return st;
-}
-
-FieldPlace cParam2Byte::place() const
-{
-    FieldPlace s;
-    s.bytePos = m_bytePos > 0 ? m_bytePos : 1;
-    s.byteLength = 2;
-    s.isSigned = m_signed;
-    return s;
-}
-
-void cParam2Byte::ReadFromLns(bool fetchCpIfRequired)
-{
-    if (CpIsExternal())
-        return;
-    if (fetchCpIfRequired && !FetchCp(false))
-        return;
-    if (!CpFetched())
-        return;
-    const auto v = readOwnField(place(), kReadFromLns);
-    if (!v)
-        return;
-    split(*v);
-    setValueKnown(true);
-    setChanged(false);
-}
-
-void cParam2Byte::WriteToLns()
-{
-    if (CpIsExternal() || !CpFetched())
-        return;
-    if (writeOwnField(place(), Value(), kWriteToLns))
-        setChanged(false);
-}
-
-void cParam2Byte::ReadFromExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    const auto v = readExtField(place(), kReadFromExtCp);
-    if (!v)
-        return;
-    split(*v);
-    setValueKnown(true);
-    setChanged(false);
-}
-
-void cParam2Byte::WriteToExtCp()
-{
-    if (!CpIsExternal() || !Available())
-        return;
-    if (writeExtField(place(), Value(), kWriteToExtCp))
-        setChanged(false);
 }
 
 // ---- cParamASCII ----

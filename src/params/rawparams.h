@@ -6,20 +6,20 @@
 
 #include "parambase.h"
 
+#include <optional>
+
 namespace params {
 
-class cParam1Byte : public cParamBase
+// A number of a fixed width (one or two bytes) at a byte of its CP, without
+// a control: what the 1-byte and the 2-byte parameter share.
+class cRawNumberParam : public cParamBase
 {
 public:
-    int ClassId() const override { return PA_CLASSID_1BYTE_PARAMETER; }
-
-    qint32 Value() const { return m_value; }
-    void setValue(qint32 v);
     bool SignedValue() const { return m_signed; }
     void setSignedValue(bool on) { m_signed = on; }
     int bytePos() const { return m_bytePos; }
 
-    // The byte inside the own CP (1 .. element byte length).
+    // The field's first byte inside the own CP; the whole width must fit.
     ParamStatus ConsiderPartOfCpOnly(int bytePos);
 
     void ReadFromLns() override { ReadFromLns(false); }
@@ -28,16 +28,42 @@ public:
     void ReadFromExtCp() override;
     void WriteToExtCp() override;
 
+protected:
+    explicit cRawNumberParam(int width) : m_width(width) {}
+    // The number the field holds, and taking one read from it.
+    virtual qint64 fieldValue() const = 0;
+    virtual void takeFieldValue(qint64 v) = 0;
+
 private:
     FieldPlace place() const;
-    qint32 m_value = 0;
+    void takeRead(const std::optional<qint64> &v);
+
+    int m_width;
     bool m_signed = false;
     int m_bytePos = 0;
 };
 
-class cParam2Byte : public cParamBase
+class cParam1Byte : public cRawNumberParam
 {
 public:
+    cParam1Byte() : cRawNumberParam(1) {}
+    int ClassId() const override { return PA_CLASSID_1BYTE_PARAMETER; }
+
+    qint32 Value() const { return m_value; }
+    void setValue(qint32 v);
+
+protected:
+    qint64 fieldValue() const override { return m_value; }
+    void takeFieldValue(qint64 v) override { m_value = static_cast<qint32>(v); }
+
+private:
+    qint32 m_value = 0;
+};
+
+class cParam2Byte : public cRawNumberParam
+{
+public:
+    cParam2Byte() : cRawNumberParam(2) {}
     int ClassId() const override { return PA_CLASSID_2BYTE_PARAMETER; }
 
     // Value1 * 256 + Value2.
@@ -49,25 +75,15 @@ public:
     void setValue1(qint32 v);
     qint32 Value2() const { return m_value2; }
     void setValue2(qint32 v);
-    bool SignedValue() const { return m_signed; }
-    void setSignedValue(bool on) { m_signed = on; }
-    int bytePos() const { return m_bytePos; }
 
-    ParamStatus ConsiderPartOfCpOnly(int bytePos);
-
-    void ReadFromLns() override { ReadFromLns(false); }
-    void ReadFromLns(bool fetchCpIfRequired);
-    void WriteToLns() override;
-    void ReadFromExtCp() override;
-    void WriteToExtCp() override;
+protected:
+    qint64 fieldValue() const override { return Value(); }
+    void takeFieldValue(qint64 v) override { split(v); }
 
 private:
-    FieldPlace place() const;
     void split(qint64 v);
     qint32 m_value1 = 0;
     qint32 m_value2 = 0;
-    bool m_signed = false;
-    int m_bytePos = 0;
 };
 
 class cParamASCII : public cParamBase
