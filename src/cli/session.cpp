@@ -4,13 +4,12 @@
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
-#include <monitoring/monitoring.h>
-#include <monitoring/windowwiring.h>
 #include <params/paramcollection.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 #include <platform/version.h>
 #include <ui/configurationbinding.h>
+#include <ui/monitoringbinding.h>
 #include <ui/frmmain.h>
 
 #include <QCoreApplication>
@@ -56,44 +55,9 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
         if (m_beforeWindow)
             m_beforeWindow();
         m_window = std::make_shared<ui::frmMain>();
-        bindControlCommand(*m_window);
+        ui::bindMonitoring(*m_window);
         ui::bindConfiguration(*m_window);
         return m_window;
-    };
-}
-
-// The control command's start on the window: the reduced registry and its
-// read, the application check, the monitoring page logic bound to the
-// window's controls. (The window's own program does not offer the control
-// command yet; this is the wiring it will share.)
-void Session::bindControlCommand(ui::frmMain &window)
-{
-    window.commandHooks().startCommand = [this](ui::frmMain &w) {
-        host::HostState &s = host::state();
-        m_controlPort = std::make_unique<ui::FrmMainConfigPort>(w);
-        m_controlConfig = std::make_unique<configuration::cConfiguration>(m_controlPort.get());
-        m_paramsConfig = std::make_unique<monitoring::ParamsConfig>(&m_controlConfig->Parameters());
-        monitoring::MonitoringConnection conn{s.conn.objectServer, s.conn.object, s.templateContext(), [] {
-                                                  host::state().abortFlag = true;
-                                                  host::EndApp();
-                                              }};
-        m_adapter = std::make_unique<monitoring::WindowAdapter<ui::frmMain>>(w);
-        m_monitoring = std::make_unique<monitoring::cMonitoring>(m_adapter.get(), conn, m_paramsConfig.get());
-        configuration::cConfiguration *c = m_controlConfig.get();
-        monitoring::bindMonitoringToWindow(w, *m_monitoring, [c] { return c->appNumber(); });
-        c->FetchCPs();
-        c->ReadSettings();
-        monitoring::ControlStart start;
-        start.ctrlType = w.ctrlType();
-        start.currentApplication = c->appNumber();
-        start.runningApplication = [c] { return c->deviceAppNumber(host::state().conn.device); };
-        start.statusText = [&w](const QString &t) { w.setStatusText(t); };
-        start.endPlugIn = [] {
-            host::state().abortFlag = true;
-            host::EndApp();
-        };
-        start.messageTitle = w.caption();
-        return monitoring::StartControlCommand(*m_monitoring, start);
     };
 }
 
@@ -105,12 +69,14 @@ Session::~Session()
     }
     if (m_opened && !host::state().ending)
         host::EndApp();
-    m_monitoring.reset();
-    m_adapter.reset();
-    m_controlConfig.reset();
     host::state().mainWindow.reset();
     m_window.reset();
     platform::setMessageService(std::make_shared<platform::UnattendedMessages>());
+}
+
+monitoring::cMonitoring *Session::monitoring() const
+{
+    return m_window ? ui::monitoringOf(*m_window) : nullptr;
 }
 
 configuration::cConfiguration *Session::config() const

@@ -16,12 +16,9 @@
 
 namespace configuration {
 class cConfiguration;
-class ConfigWindow;
 }
 namespace monitoring {
 class cMonitoring;
-class MonitoringWindow;
-class ParamsConfig;
 }
 namespace ui {
 class frmMain;
@@ -62,21 +59,14 @@ public:
     ui::frmMain *window() const { return m_window.get(); }
     configuration::cConfiguration *config() const;
     // The control command's page logic (after open with command 22).
-    monitoring::cMonitoring *monitoring() const { return m_monitoring.get(); }
+    monitoring::cMonitoring *monitoring() const;
     RecordingMessages &messages() { return *m_messages; }
     // Logger lines of the window (in order), from `from` on.
     QStringList loggerLines(int from = 0) const;
     int loggerCount() const;
 
 private:
-    void bindControlCommand(ui::frmMain &window);
-
     std::shared_ptr<ui::frmMain> m_window;
-    std::unique_ptr<configuration::ConfigWindow> m_controlPort;
-    std::unique_ptr<configuration::cConfiguration> m_controlConfig;
-    std::unique_ptr<monitoring::ParamsConfig> m_paramsConfig;
-    std::unique_ptr<monitoring::MonitoringWindow> m_adapter;
-    std::unique_ptr<monitoring::cMonitoring> m_monitoring;
     std::shared_ptr<RecordingMessages> m_messages;
     std::function<void()> m_beforeWindow;
     bool m_opened = false;
