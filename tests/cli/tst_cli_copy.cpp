@@ -133,6 +133,8 @@ class TestCliCopy : public QObject
 private Q_SLOTS:
     void copyWritesTheReachableAndReportsTheUnreachable();
     void retryWritesOnlyTheFailed();
+    void outcomeOfATarget_data();
+    void outcomeOfATarget();
     void selection_data();
     void selection();
     void selectorsOfTheTool_data();
@@ -220,6 +222,50 @@ void TestCliCopy::retryWritesOnlyTheFailed()
     QCOMPARE(third.status, 0);
     QVERIFY2(third.out.contains(QStringLiteral("No object failed in")), qPrintable(third.out));
     QCOMPARE(f.admin->totals().deviceWrites, 0);
+}
+
+void TestCliCopy::outcomeOfATarget_data()
+{
+    QTest::addColumn<QString>("fault"); // on Room106, a kind-1 controller
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<int>("status");
+    QTest::newRow("none: application loaded, set written") << "" << "app-loaded" << "application loaded, written" << 0;
+    QTest::newRow("download fails") << "download" << "written-app-missing" << "written, application not loaded" << 0;
+    QTest::newRow("a CP write fails") << "cp" << "failed" << "failed (" << 3;
+    // The object server takes the set into the database of a device not
+    // commissioned (it goes out at commissioning); its application cannot
+    // be checked.
+    QTest::newRow("not commissioned") << "commissioned" << "written-app-missing" << "written, application not loaded" << 0;
+}
+
+void TestCliCopy::outcomeOfATarget()
+{
+    QFETCH(QString, fault);
+    QFETCH(QString, outcome);
+    QFETCH(QString, line);
+    QFETCH(int, status);
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    const int id = f.deviceId(QStringLiteral("Room106"));
+    if (fault == QLatin1String("download"))
+        f.admin->setDownloadFault(id, true);
+    else if (fault == QLatin1String("cp"))
+        f.admin->setCpFault(id, QStringLiteral("SetPoints"), lnssim::CpFault::Write);
+    else if (fault == QLatin1String("commissioned"))
+        f.admin->setCommissioned(id, false);
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    f.admin->resetCounters();
+    const Run r = tool(f, {QStringLiteral("copy"), file, objectOf(QStringLiteral("Room101")), objectOf(QStringLiteral("Room106")),
+                           QStringLiteral("--result"), result});
+    QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    QVERIFY2(lineOf(r.out, objectOf(QStringLiteral("Room106"))).contains(line), qPrintable(r.out));
+    const QString row = lineOf(QString::fromUtf8(fileBytes(result)), objectOf(QStringLiteral("Room106")) + QLatin1Char('\t'));
+    QCOMPARE(row.section(QLatin1Char('\t'), 1, 1), outcome);
+    // The source is written like any other target of its template: the same
+    // device writes as Room106 when that one took set and application.
+    if (outcome == QLatin1String("app-loaded"))
+        QCOMPARE(f.admin->counters(f.deviceId(QStringLiteral("Room101"))).deviceWrites, f.admin->counters(id).deviceWrites);
 }
 
 void TestCliCopy::selection_data()
