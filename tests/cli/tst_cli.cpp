@@ -1,7 +1,7 @@
 // The `aerolis` tool end to end: the built executable against the simulated
 // demo network in a temporary folder, compared with the window started on
 // the same network in this process.
-#include "configfixture.h"
+#include "toolrun.h"
 
 #include <cli/commands.h>
 #include <cli/paramview.h>
@@ -14,47 +14,12 @@
 #include <QProcess>
 #include <QTest>
 
-namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QString objectOf(const QString &room)
-{
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
-}
-
-} // namespace
 
 class TestCli : public QObject
 {
     Q_OBJECT
 
-    // The tool as a process on the fixture's network.
-    Run tool(ConfigFixture &f, const QStringList &args, int timeoutMs = 60000)
-    {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("AEROLIS_LNS_ROOT"), f.env.lnsRoot());
-        e.insert(QStringLiteral("AEROLIS_REGISTRY_ROOT"), f.env.file(QStringLiteral("registry")));
-        e.insert(QStringLiteral("AEROLIS_UNATTENDED"), QStringLiteral("1"));
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(e);
-        // The network database must not be held open by this process.
-        f.admin->close();
-        p.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"), args);
-        Run r;
-        if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
-            r.status = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        f.admin->open();
-        return r;
-    }
+    Run tool(ConfigFixture &f, const QStringList &args) { return runTool(f, args, 60000); }
 
     // A fresh demo controller of kinds 1 and 2 carries no application record
     // yet: its first write loads the application the record names. Bring
@@ -66,35 +31,6 @@ class TestCli : public QObject
         QCOMPARE(tool(f, {QStringLiteral("write"), objectOf(room), file}).status, 0);
     }
 
-    static QByteArray fileBytes(const QString &path)
-    {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-    static void writeBytes(const QString &path, const QByteArray &bytes)
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(bytes);
-    }
-    // Replaces the value of `key` in a parameter file.
-    static QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
-    {
-        QList<QByteArray> lines = file.split('\n');
-        for (QByteArray &l : lines) {
-            const int eq = l.indexOf('=');
-            if (eq > 0 && l.left(eq).trimmed() == key)
-                l = key + " = " + value + "\r";
-        }
-        return lines.join('\n');
-    }
-    static QString lineWith(const QString &text, const QString &part)
-    {
-        for (const QString &l : text.split(QLatin1Char('\n')))
-            if (l.contains(part))
-                return l;
-        return QString();
-    }
 
 private Q_SLOTS:
     void usageAndRefusals_data();
@@ -279,7 +215,7 @@ void TestCli::changedFileWritesExactlyTheChangedCp()
     QVERIFY2(original.contains(key + " = "), original.constData());
     const QByteArray changed = withValue(original, key, value);
     QVERIFY(changed != original);
-    writeBytes(file, changed);
+    QVERIFY(writeBytes(file, changed));
 
     f.admin->resetCounters();
     const Run r = tool(f, {QStringLiteral("write"), objectOf(room), file});
@@ -300,7 +236,7 @@ void TestCli::dryRunWritesNothing()
     const QString room = QStringLiteral("Room103");
     const QString file = f.env.file(QStringLiteral("read.dat"));
     QCOMPARE(tool(f, {QStringLiteral("read"), objectOf(room), QStringLiteral("-o"), file}).status, 0);
-    writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150"));
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150")));
     const int id = f.deviceId(room);
     f.admin->resetCounters();
     const Run r = tool(f, {QStringLiteral("write"), objectOf(room), file, QStringLiteral("--dry-run")});
@@ -322,14 +258,14 @@ void TestCli::outOfRangeFileIsRefused()
     const QString room = QStringLiteral("Room103");
     const QString file = f.env.file(QStringLiteral("read.dat"));
     QCOMPARE(tool(f, {QStringLiteral("read"), objectOf(room), QStringLiteral("-o"), file}).status, 0);
-    writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "99000"));
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "99000")));
     f.admin->resetCounters();
     const Run r = tool(f, {QStringLiteral("write"), objectOf(room), file});
     QCOMPARE(r.status, 1);
     QVERIFY2(r.err.contains(QStringLiteral("out of range")), qPrintable(r.err));
     QCOMPARE(f.admin->counters(f.deviceId(room)).deviceWrites, 0);
     // A foreign file is refused as the window refuses it.
-    writeBytes(file, withValue(fileBytes(file), "PlugInName", "other"));
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "PlugInName", "other")));
     const Run foreign = tool(f, {QStringLiteral("write"), objectOf(room), file});
     QCOMPARE(foreign.status, 1);
     QVERIFY2(foreign.err.contains(QStringLiteral("not valid for this plug-in")), qPrintable(foreign.err));
@@ -359,7 +295,7 @@ void TestCli::diffShowsADatabaseOnlyWrite()
         }
     }
     QVERIFY(!cp.isEmpty() && !before.isEmpty());
-    writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150"));
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150")));
     QCOMPARE(tool(f, {QStringLiteral("write"), objectOf(room), file}).status, 0);
     QVERIFY(f.admin->databaseCp(id, cp) != before);
     f.admin->setDeviceCp(id, cp, before);

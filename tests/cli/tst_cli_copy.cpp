@@ -1,7 +1,7 @@
 // `aerolis copy` and the object selectors: the built tool against the
 // simulated demo network (two floors, Room205 unreachable, Room206 not
 // commissioned), the devices inspected through the network administration.
-#include "configfixture.h"
+#include "toolrun.h"
 
 #include <cli/commands.h>
 #include <cli/selection.h>
@@ -12,49 +12,12 @@
 
 namespace {
 
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QString objectOf(const QString &room)
-{
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
-}
-
 QStringList objectsOf(const QStringList &rooms)
 {
     QStringList out;
     for (const QString &r : rooms)
         out << objectOf(r);
     return out;
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(bytes);
-}
-
-// Replaces the value of `key` in a parameter file.
-QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
-{
-    QList<QByteArray> lines = file.split('\n');
-    for (QByteArray &l : lines) {
-        const int eq = l.indexOf('=');
-        if (eq > 0 && l.left(eq).trimmed() == key)
-            l = key + " = " + value + "\r";
-    }
-    return lines.join('\n');
 }
 
 // The "[Settings]" lines of a parameter file.
@@ -70,15 +33,6 @@ QList<QByteArray> settings(const QByteArray &file)
             out << l;
     }
     return out;
-}
-
-// The first line of `text` that names `part`.
-QString lineOf(const QString &text, const QString &part)
-{
-    for (const QString &l : text.split(QLatin1Char('\n')))
-        if (l.contains(part))
-            return l;
-    return QString();
 }
 
 // The objects the outcome lines of a copy name, in their order.
@@ -99,34 +53,15 @@ class TestCliCopy : public QObject
 {
     Q_OBJECT
 
-    Run tool(ConfigFixture &f, const QStringList &args, int timeoutMs = 120000)
-    {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("AEROLIS_LNS_ROOT"), f.env.lnsRoot());
-        e.insert(QStringLiteral("AEROLIS_REGISTRY_ROOT"), f.env.file(QStringLiteral("registry")));
-        e.insert(QStringLiteral("AEROLIS_UNATTENDED"), QStringLiteral("1"));
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(e);
-        f.admin->close();
-        p.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"), args);
-        Run r;
-        if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
-            r.status = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        f.admin->open();
-        return r;
-    }
+    Run tool(ConfigFixture &f, const QStringList &args) { return runTool(f, args); }
 
     // The parameter file of Room101 with a changed comfort heating setpoint.
     QString changedFile(ConfigFixture &f)
     {
         const QString file = f.env.file(QStringLiteral("set.dat"));
         const Run r = tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room101")), QStringLiteral("-o"), file});
-        if (r.status != 0)
+        if (r.status != 0 || !writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150")))
             return QString();
-        writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150"));
         return file;
     }
 
@@ -259,8 +194,8 @@ void TestCliCopy::outcomeOfATarget()
     const Run r = tool(f, {QStringLiteral("copy"), file, objectOf(QStringLiteral("Room101")), objectOf(QStringLiteral("Room106")),
                            QStringLiteral("--result"), result});
     QVERIFY2(r.status == status, qPrintable(r.out + r.err));
-    QVERIFY2(lineOf(r.out, objectOf(QStringLiteral("Room106"))).contains(line), qPrintable(r.out));
-    const QString row = lineOf(QString::fromUtf8(fileBytes(result)), objectOf(QStringLiteral("Room106")) + QLatin1Char('\t'));
+    QVERIFY2(lineWith(r.out, objectOf(QStringLiteral("Room106"))).contains(line), qPrintable(r.out));
+    const QString row = lineWith(QString::fromUtf8(fileBytes(result)), objectOf(QStringLiteral("Room106")) + QLatin1Char('\t'));
     QCOMPARE(row.section(QLatin1Char('\t'), 1, 1), outcome);
     // The source is written like any other target of its template: the same
     // device writes as Room106 when that one took set and application.
@@ -348,11 +283,11 @@ void TestCliCopy::selectorsOfTheTool()
     const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + selector);
     QVERIFY2(r.status == status, qPrintable(r.out + r.err));
     for (const QString &room : written) {
-        QVERIFY2(!lineOf(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
+        QVERIFY2(!lineWith(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
         QVERIFY(f.admin->counters(f.deviceId(room)).deviceWrites > 0);
     }
     for (const QString &room : refused) {
-        QVERIFY2(lineOf(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
+        QVERIFY2(lineWith(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
         QCOMPARE(f.admin->counters(f.deviceId(room)).deviceWrites, 0);
     }
     QCOMPARE(objectsInOutcome(r.out).size(), written.size() + refused.size());
@@ -390,9 +325,9 @@ void TestCliCopy::badInputWritesNothing()
     ConfigFixture f;
     const QString file = changedFile(f);
     const QString foreign = f.env.file(QStringLiteral("foreign.txt"));
-    writeBytes(foreign, "This is no parameter file.\n");
+    QVERIFY(writeBytes(foreign, "This is no parameter file.\n"));
     const QString range = f.env.file(QStringLiteral("range.dat"));
-    writeBytes(range, withValue(fileBytes(file), "HeatSetpointComfort", "99000"));
+    QVERIFY(writeBytes(range, withValue(fileBytes(file), "HeatSetpointComfort", "99000")));
     for (QString &a : args)
         a.replace(QStringLiteral("@FILE@"), file).replace(QStringLiteral("@FOREIGN@"), foreign).replace(QStringLiteral("@RANGE@"), range);
     errPart.replace(QStringLiteral("@FOREIGN@"), foreign);

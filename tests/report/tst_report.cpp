@@ -2,7 +2,7 @@
 // simulated demo network, compared with the window started on the same
 // network in this process; the window's menu entry with a scripted save
 // dialog; the CSV quoting.
-#include "configfixture.h"
+#include "toolrun.h"
 
 #include <cli/paramview.h>
 #include <host/hoststate.h>
@@ -20,24 +20,6 @@
 #include <QTextDocument>
 
 namespace {
-
-struct Run
-{
-    int status = -1;
-    QString out;
-    QString err;
-};
-
-QString objectOf(const QString &room)
-{
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 // RFC 4180 reading, written here independently of the writer.
 QList<QStringList> parseCsv(const QString &text)
@@ -131,25 +113,10 @@ class TestReport : public QObject
 {
     Q_OBJECT
 
-    Run tool(ConfigFixture &f, const QStringList &args, int timeoutMs = 120000)
+    // The report command of the tool.
+    Run tool(ConfigFixture &f, const QStringList &args)
     {
-        QProcess p;
-        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-        e.insert(QStringLiteral("AEROLIS_LNS_ROOT"), f.env.lnsRoot());
-        e.insert(QStringLiteral("AEROLIS_REGISTRY_ROOT"), f.env.file(QStringLiteral("registry")));
-        e.insert(QStringLiteral("AEROLIS_UNATTENDED"), QStringLiteral("1"));
-        e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        p.setProcessEnvironment(e);
-        // The network database must not be held open by this process.
-        f.admin->close();
-        p.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"), QStringList{QStringLiteral("report")} + args);
-        Run r;
-        if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
-            r.status = p.exitCode();
-        r.out = QString::fromUtf8(p.readAllStandardOutput());
-        r.err = QString::fromUtf8(p.readAllStandardError());
-        f.admin->open();
-        return r;
+        return runTool(f, QStringList{QStringLiteral("report")} + args);
     }
 
 private Q_SLOTS:

@@ -1,0 +1,80 @@
+// Running the built `aerolis` tool as a process on a ConfigFixture's demo
+// network, and the small file helpers its tests share.
+#pragma once
+
+#include "configfixture.h"
+
+#include <lnssim/networkadmin.h>
+
+#include <QFile>
+#include <QProcess>
+#include <QTest>
+
+struct Run
+{
+    int status = -1; // -1: did not end normally in time
+    QString out;
+    QString err;
+};
+
+inline QString objectOf(const QString &room)
+{
+    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
+}
+
+// The tool with `args` on the fixture's network, registry and platform.
+inline Run runTool(ConfigFixture &f, const QStringList &args, int timeoutMs = 120000)
+{
+    QProcess p;
+    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+    e.insert(QStringLiteral("AEROLIS_LNS_ROOT"), f.env.lnsRoot());
+    e.insert(QStringLiteral("AEROLIS_REGISTRY_ROOT"), f.env.file(QStringLiteral("registry")));
+    e.insert(QStringLiteral("AEROLIS_UNATTENDED"), QStringLiteral("1"));
+    e.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    p.setProcessEnvironment(e);
+    // The network database must not be held open by this process.
+    f.admin->close();
+    p.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"), args);
+    Run r;
+    if (p.waitForFinished(timeoutMs) && p.exitStatus() == QProcess::NormalExit)
+        r.status = p.exitCode();
+    else
+        p.kill();
+    r.out = QString::fromUtf8(p.readAllStandardOutput());
+    r.err = QString::fromUtf8(p.readAllStandardError());
+    f.admin->open();
+    return r;
+}
+
+inline QByteArray fileBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// A parameter file with the value of `key` replaced (CR+LF lines kept).
+inline QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
+{
+    QList<QByteArray> lines = file.split('\n');
+    for (QByteArray &l : lines) {
+        const int eq = l.indexOf('=');
+        if (eq > 0 && l.left(eq).trimmed() == key)
+            l = key + " = " + value + "\r";
+    }
+    return lines.join('\n');
+}
+
+// The first line of `text` that contains `part`.
+inline QString lineWith(const QString &text, const QString &part)
+{
+    for (const QString &l : text.split(QLatin1Char('\n')))
+        if (l.contains(part))
+            return l;
+    return QString();
+}
