@@ -5,6 +5,7 @@
 
 #include <configuration/configuration.h>
 #include <host/hoststate.h>
+#include <host/startup.h>
 #include <lnssim/channelmodel.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
@@ -473,6 +474,9 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
+    // Usage errors come before any object is opened: in the configured
+    // language all the same.
+    host::applyConfiguredLanguage();
     if (arguments.isEmpty())
         return usageError(err, text(1703, 1, {QStringLiteral("COMMAND")}));
     const QString command = arguments.first();

@@ -91,6 +91,13 @@ int exitStatus()
     return state().abortFlag ? 1 : 0;
 }
 
+void applyConfiguredLanguage()
+{
+    const QString language =
+        platform::Registry::read(kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"), QStringLiteral("0"));
+    platform::setLanguageOffset(platform::leadingInt16(language));
+}
+
 void InitApp()
 {
     HostState &s = state();
@@ -112,9 +119,7 @@ void InitApp()
         s.versionText = platform::versionText();
         s.productKey = QStringLiteral("SOFTWARE\\norda\\") + platform::kProductName;
 
-        const QString language =
-            platform::Registry::read(kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"), QStringLiteral("0"));
-        platform::setLanguageOffset(platform::leadingInt16(language));
+        applyConfiguredLanguage();
 
         fillCommandTable();
 

@@ -15,6 +15,9 @@ void Main(const QStringList &arguments);
 // Start-up of the process-wide state; also run when the automation object is
 // created, so both ways of starting initialise alike.
 void InitApp();
+// Sets the string table's language to the one the registry configures
+// (English when none is).
+void applyConfiguredLanguage();
 
 // Matches a command against the command table and starts it.
 void ValidateCommand(qint32 commandId, qint16 classId, const QString &objectName);

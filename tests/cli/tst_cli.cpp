@@ -5,8 +5,10 @@
 
 #include <cli/commands.h>
 #include <cli/paramview.h>
+#include <host/hoststate.h>
 #include <lnssim/networkadmin.h>
 #include <params/paramfile.h>
+#include <platform/registry.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -57,23 +59,34 @@ void TestCli::usageAndRefusals_data()
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<int>("status");
     QTest::addColumn<QString>("errPart");
+    QTest::addColumn<bool>("german");
     const QString obj = objectOf(QStringLiteral("Room101"));
-    QTest::newRow("no command") << QStringList{} << 2 << "Missing argument: COMMAND";
-    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "Unknown command: frobnicate";
-    QTest::newRow("read without object") << QStringList{"read"} << 2 << "Missing argument: OBJECT";
-    QTest::newRow("unknown option") << QStringList{"read", obj, "--bogus"} << 2 << "Unknown option: --bogus";
-    QTest::newRow("-o without file") << QStringList{"read", obj, "-o"} << 2 << "Missing argument: -o";
-    QTest::newRow("write without file") << QStringList{"write", obj} << 2 << "Missing argument: FILE";
-    QTest::newRow("monitor seconds not a number") << QStringList{"monitor", obj, "--seconds", "x"} << 2 << "Not a number: x";
+    QTest::newRow("no command") << QStringList{} << 2 << "Missing argument: COMMAND" << false;
+    QTest::newRow("unknown command") << QStringList{"frobnicate"} << 2 << "Unknown command: frobnicate" << false;
+    QTest::newRow("read without object") << QStringList{"read"} << 2 << "Missing argument: OBJECT" << false;
+    QTest::newRow("unknown option") << QStringList{"read", obj, "--bogus"} << 2 << "Unknown option: --bogus" << false;
+    QTest::newRow("-o without file") << QStringList{"read", obj, "-o"} << 2 << "Missing argument: -o" << false;
+    QTest::newRow("write without file") << QStringList{"write", obj} << 2 << "Missing argument: FILE" << false;
+    QTest::newRow("monitor seconds not a number") << QStringList{"monitor", obj, "--seconds", "x"} << 2 << "Not a number: x" << false;
     QTest::newRow("object not in network") << QStringList{"read", "Demo.Building.Floor1.Room999.Controller"} << 1
-                                           << "INI file consistency error";
+                                           << "INI file consistency error" << false;
     QTest::newRow("network not there") << QStringList{"read", "Nowhere.Building.Floor1.Room101.Controller"} << 1
-                                       << "The project can not be opened";
+                                       << "The project can not be opened" << false;
     QTest::newRow("file missing") << QStringList{"write", obj, "/nonexistent/x.dat"} << 1
-                                  << "The selected file cannot be opened.";
-    QTest::newRow("unknown mode") << QStringList{"set-mode", obj, "sideways"} << 1 << "Unknown mode: sideways";
+                                  << "The selected file cannot be opened." << false;
+    QTest::newRow("unknown mode") << QStringList{"set-mode", obj, "sideways"} << 1 << "Unknown mode: sideways" << false;
     QTest::newRow("unreachable device") << QStringList{"read", objectOf(QStringLiteral("Room205"))} << 3
-                                        << "Communication with device failed.";
+                                        << "Communication with device failed." << false;
+    // The same texts in the configured language.
+    QTest::newRow("German: unknown command") << QStringList{"frobnicate"} << 2 << "Unbekannter Befehl: frobnicate" << true;
+    QTest::newRow("German: missing argument") << QStringList{"write", obj} << 2 << "Fehlendes Argument: FILE" << true;
+    QTest::newRow("German: not a number") << QStringList{"monitor", obj, "--seconds", "x"} << 2 << "Keine Zahl: x" << true;
+    QTest::newRow("German: unknown mode") << QStringList{"set-mode", obj, "sideways"} << 1 << "Unbekannte Betriebsart: sideways"
+                                          << true;
+    QTest::newRow("German: object not in network") << QStringList{"read", "Demo.Building.Floor1.Room999.Controller"} << 1
+                                                   << "Konsistenzfehler in der INI-Datei" << true;
+    QTest::newRow("German: file missing") << QStringList{"write", obj, "/nonexistent/x.dat"} << 1
+                                          << "Die ausgewählte Datei kann nicht geöffnet werden." << true;
 }
 
 void TestCli::usageAndRefusals()
@@ -81,7 +94,11 @@ void TestCli::usageAndRefusals()
     QFETCH(QStringList, args);
     QFETCH(int, status);
     QFETCH(QString, errPart);
+    QFETCH(bool, german);
     ConfigFixture f;
+    if (german)
+        QVERIFY(platform::Registry::write(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"),
+                                          QStringLiteral("1000")));
     const Run r = tool(f, args);
     QCOMPARE(r.status, status);
     QVERIFY2(r.err.contains(errPart), qPrintable(r.err));
