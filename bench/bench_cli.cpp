@@ -6,6 +6,8 @@
 // Counters per iteration: CPU time of the measured work (child processes'
 // user+system time for processes), device reads, writes, tests, downloads
 // and the modelled channel time of the simulated object server.
+#include "common/networkbed.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/networkadmin.h>
@@ -24,8 +26,6 @@
 #include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
 #include <ctime>
 #include <memory>
 
@@ -33,12 +33,7 @@ namespace {
 
 const char *const kRooms[] = {"", "Room101", "Room102", "Room103", "Room104", "Room105"};
 
-double childCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using benchsupport::childCpuSeconds;
 
 double ownCpuSeconds()
 {
@@ -47,24 +42,11 @@ double ownCpuSeconds()
     return t.tv_sec + t.tv_nsec / 1e9;
 }
 
-struct Bed
+struct Bed : benchsupport::NetworkBed
 {
-    QTemporaryDir dir;
-    QString root;
     std::shared_ptr<ui::frmMain> win;
 
-    Bed()
-    {
-        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
-        root = QDir(dir.path()).filePath(QStringLiteral("lns"));
-        qputenv("AEROLIS_LNS_ROOT", root.toUtf8());
-        qputenv("AEROLIS_UNATTENDED", "1");
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        QDir().mkpath(root);
-        platform::IniFile ini;
-        ini.setFileName(QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"));
-        lnssim::DemoNetwork::create(root, ini, true);
-    }
+    Bed() { qputenv("QT_QPA_PLATFORM", "offscreen"); }
     QString object(int kind) const
     {
         return QStringLiteral("Demo.Building.Floor1.%1.Controller").arg(QLatin1String(kRooms[kind]));

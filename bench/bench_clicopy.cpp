@@ -6,50 +6,29 @@
 // of the child process) per run and per controller, device transactions per
 // controller (reads, writes, tests) and the modelled time on the 78 kbit/s
 // channel per controller and per run.
-#include <lnssim/networkadmin.h>
+#include "common/networkbed.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
-#include <QTemporaryDir>
-
-#include <sys/resource.h>
 
 namespace {
 
-double childCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
+using benchsupport::childCpuSeconds;
 
-struct Bed
+// The demo network with n controllers more and the source's file name.
+struct Bed : benchsupport::NetworkBed
 {
-    QTemporaryDir dir;
-    QString root;
     QString file;
 
     explicit Bed(int n)
     {
-        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
-        root = QDir(dir.path()).filePath(QStringLiteral("lns"));
-        qputenv("AEROLIS_LNS_ROOT", root.toUtf8());
-        qputenv("AEROLIS_UNATTENDED", "1");
         qputenv("QT_QPA_PLATFORM", "offscreen");
-        QDir().mkpath(root);
-        platform::IniFile ini;
-        ini.setFileName(QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"));
-        lnssim::DemoNetwork::create(root, ini, true);
-        lnssim::NetworkAdmin admin(root, QStringLiteral("Demo"));
-        admin.open();
-        for (int i = 0; i < n; ++i)
-            admin.addDevice({QStringLiteral("Building.Floor3"), QStringLiteral("Copy%1").arg(i),
-                             i % 2 ? QStringLiteral("AerolisCtrl-T3") : QStringLiteral("AerolisCtrl-T1")},
-                            ini);
-        admin.close();
+        addControllers(QStringLiteral("Copy"), n, [](int i) {
+            return i % 2 ? QStringLiteral("AerolisCtrl-T3") : QStringLiteral("AerolisCtrl-T1");
+        });
         file = QDir(dir.path()).filePath(QStringLiteral("set.dat"));
     }
     int tool(const QStringList &args)
@@ -61,14 +40,6 @@ struct Bed
         if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
             return -1;
         return p.exitCode();
-    }
-    lnssim::Counters totals()
-    {
-        lnssim::NetworkAdmin admin(root, QStringLiteral("Demo"));
-        admin.open();
-        const lnssim::Counters c = admin.totals();
-        admin.close();
-        return c;
     }
 };
 

@@ -3,7 +3,7 @@
 // a whole process, one session per controller. Counters per iteration: wall
 // time (real time), CPU time of the tool process (user+system), per
 // controller, the file's size and the device transactions (reads only).
-#include "common/demobed.h"
+#include "common/networkbed.h"
 
 #include <lnssim/networkadmin.h>
 #include <platform/resstrings.h>
@@ -18,7 +18,7 @@
 
 namespace {
 
-using Bed = benchsupport::Bed;
+using Bed = benchsupport::NetworkBed;
 
 Bed &bed()
 {
@@ -26,53 +26,16 @@ Bed &bed()
     return b;
 }
 
-double childCpuSeconds()
-{
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-// The objects of n controllers on Floor3, added once.
-QStringList controllers(Bed &b, int n)
-{
-    lnssim::NetworkAdmin admin(b.root, QStringLiteral("Demo"));
-    admin.open();
-    platform::IniFile ini;
-    ini.setFileName(b.app + QStringLiteral("/AerolisCtrl.ini"));
-    QStringList objects;
-    for (int i = 0; i < n; ++i) {
-        const QString name = QStringLiteral("Rep%1").arg(i + 1, 3, 10, QLatin1Char('0'));
-        bool known = true;
-        try {
-            known = admin.device(name).id != 0;
-        } catch (const std::exception &) {
-            known = false;
-        }
-        if (!known)
-            admin.addDevice({QStringLiteral("Building.Floor3"), name, QStringLiteral("AerolisCtrl-T%1").arg(i % 5 + 1)}, ini);
-        objects << QStringLiteral("Demo.Building.Floor3.%1.Controller").arg(name);
-    }
-    admin.close();
-    return objects;
-}
-
-lnssim::Counters totals(Bed &b)
-{
-    lnssim::NetworkAdmin admin(b.root, QStringLiteral("Demo"));
-    admin.open();
-    const lnssim::Counters c = admin.totals();
-    admin.close();
-    return c;
-}
+using benchsupport::childCpuSeconds;
 
 void BM_Report(benchmark::State &state, const char *option, const char *suffix)
 {
     Bed &b = bed();
     const int n = int(state.range(0));
-    const QStringList objects = controllers(b, n);
+    const QStringList objects =
+        b.addControllers(QStringLiteral("Rep"), n, [](int i) { return QStringLiteral("AerolisCtrl-T%1").arg(i % 5 + 1); }, 3);
     const QString file = QDir(b.dir.path()).filePath(QStringLiteral("report.") + QLatin1String(suffix));
-    const lnssim::Counters before = totals(b);
+    const lnssim::Counters before = b.totals();
     const double cpuBefore = childCpuSeconds();
     qint64 bytes = 0;
     bool ok = true;
@@ -85,7 +48,7 @@ void BM_Report(benchmark::State &state, const char *option, const char *suffix)
     }
     if (!ok)
         state.SkipWithError("the report command failed");
-    const lnssim::Counters after = totals(b);
+    const lnssim::Counters after = b.totals();
     const double runs = double(state.iterations());
     const double cpu = (childCpuSeconds() - cpuBefore) / runs;
     state.counters["controllers"] = n;

@@ -4,6 +4,8 @@
 // Main offscreen with the configuration bound to it.
 #pragma once
 
+#include "networkbed.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/networkadmin.h>
@@ -20,26 +22,18 @@
 
 namespace benchsupport {
 
-struct Bed
+// The demo network and a copy of the program folder's template and
+// application images, for starting the real window in this process.
+struct Bed : NetworkBed
 {
-    QTemporaryDir dir;
     QString app;
-    QString root;
     std::shared_ptr<ui::frmMain> win;
 
     Bed()
     {
-        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
-        root = QDir(dir.path()).filePath(QStringLiteral("lns"));
-        qputenv("AEROLIS_LNS_ROOT", root.toUtf8());
-        qputenv("AEROLIS_UNATTENDED", "1");
-        QDir().mkpath(root);
         app = QDir(dir.path()).filePath(QStringLiteral("app"));
         copy(QStringLiteral(AEROLIS_BIN_DIR "/apps"), app + QStringLiteral("/apps"));
         QFile::copy(QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"), app + QStringLiteral("/AerolisCtrl.ini"));
-        platform::IniFile ini;
-        ini.setFileName(app + QStringLiteral("/AerolisCtrl.ini"));
-        lnssim::DemoNetwork::create(root, ini, true);
     }
     static void copy(const QString &from, const QString &to)
     {
@@ -79,12 +73,6 @@ struct Bed
         }
         host::state().mainWindow.reset();
         win.reset();
-    }
-    lnssim::Counters totals()
-    {
-        lnssim::NetworkAdmin admin(root, QStringLiteral("Demo"));
-        admin.open();
-        return admin.totals();
     }
 };
 
