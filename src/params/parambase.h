@@ -32,6 +32,32 @@ public:
 // Error raised by the partial-CP calls: the object-error base plus 1000.
 constexpr int kErrInvalidPartOfCp = static_cast<int>(0x800403E8u);
 inline const QString kPartOfCpSource = QStringLiteral("ConsiderPartOfCpOnly");
+// Procedure names the parameters log their CP errors under.
+inline const QString kReadFromLns = QStringLiteral("ReadFromLns");
+inline const QString kWriteToLns = QStringLiteral("WriteToLns");
+inline const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
+inline const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
+
+// Lock modes that show no value on the control.
+inline bool hidesValue(int mode)
+{
+    return mode == LM_DISABLED_NO_VALUE || mode == LM_DISABLED_GREY_NO_VALUE;
+}
+
+// Marks, for its lifetime, the control changes a parameter makes itself, so
+// that its own change handler ignores them.
+class ChangeGuard
+{
+public:
+    explicit ChangeGuard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
+    ~ChangeGuard() { m_flag = m_old; }
+    ChangeGuard(const ChangeGuard &) = delete;
+    ChangeGuard &operator=(const ChangeGuard &) = delete;
+
+private:
+    bool &m_flag;
+    bool m_old;
+};
 
 struct ParamStatus
 {

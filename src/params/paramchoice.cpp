@@ -12,26 +12,6 @@
 namespace params {
 
 namespace {
-const QString kReadFromLns = QStringLiteral("ReadFromLns");
-const QString kWriteToLns = QStringLiteral("WriteToLns");
-const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
-const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
-
-bool hidesValue(int mode)
-{
-    return mode == LM_DISABLED_NO_VALUE || mode == LM_DISABLED_GREY_NO_VALUE;
-}
-
-class Guard
-{
-public:
-    explicit Guard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~Guard() { m_flag = m_old; }
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 
 // Blanks only, as the product trims; a TAB belongs to the raw text.
 QString trimBlanks(const QString &s)
@@ -114,7 +94,7 @@ void cParamComboBox::setComboBoxControl(QComboBox *combo)
 {
     m_combo = combo;
     if (m_combo) {
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         const QSignalBlocker block(m_combo);
         m_combo->clear();
     }
@@ -141,7 +121,7 @@ void cParamComboBox::AddComboBoxItem(const QString &text, qint32 itemData)
         m_signed = true;
     if (!m_combo)
         return;
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     const QSignalBlocker block(m_combo);
     m_combo->addItem(text, itemData);
 }
@@ -149,7 +129,7 @@ void cParamComboBox::AddComboBoxItem(const QString &text, qint32 itemData)
 void cParamComboBox::RemoveComboBoxItem(int itemIndex)
 {
     if (m_combo && itemIndex >= 0 && itemIndex < m_combo->count()) {
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         m_combo->removeItem(itemIndex);
     }
 }
@@ -160,7 +140,7 @@ void cParamComboBox::RemoveComboBoxItemByItemData(qint32 itemData)
         return;
     for (int i = 0; i < m_combo->count(); ++i) {
         if (!m_combo->itemData(i, kInvalidEntryRole).toBool() && m_combo->itemData(i).toInt() == itemData) {
-            Guard g(m_guard);
+            ChangeGuard g(m_guard);
             m_combo->removeItem(i);
             return;
         }
@@ -170,7 +150,7 @@ void cParamComboBox::RemoveComboBoxItemByItemData(qint32 itemData)
 void cParamComboBox::ClearComboBox()
 {
     if (m_combo) {
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         m_combo->clear();
     }
 }
@@ -204,7 +184,7 @@ void cParamComboBox::removeInvalidEntry()
 {
     const int i = invalidEntry();
     if (i >= 0) {
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         const QSignalBlocker block(m_combo);
         m_combo->removeItem(i);
     }
@@ -215,7 +195,7 @@ void cParamComboBox::ShowInvalidItem()
     if (!m_combo)
         return;
     removeInvalidEntry();
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     const QSignalBlocker block(m_combo);
     // The entry carries the current value, so that whatever selects it
     // keeps the value the device holds instead of turning it into 0.
@@ -240,7 +220,7 @@ void cParamComboBox::SetComboBox()
 {
     if (!m_updatesEnabled || hidesValue(m_lockMode) || !m_combo)
         return;
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     if (ValueIsInComboList(m_value)) {
         removeInvalidEntry();
         selectByItemData(m_combo, m_value);
@@ -297,7 +277,7 @@ void cParamComboBox::setLockMode(int mode)
     case LM_DISABLED_GREY_NO_VALUE: {
         m_combo->setEnabled(false);
         setBackground(m_combo, mode == LM_DISABLED_NO_VALUE ? Background::Window : Background::ButtonFace);
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         const QSignalBlocker block(m_combo);
         m_combo->setCurrentIndex(-1);
         break;
@@ -337,7 +317,7 @@ void cParamCheckBox::SetCheckBox()
 {
     if (hidesValue(m_lockMode) || !m_box)
         return;
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     if (m_value == m_checked) {
         m_box->setCheckState(Qt::Checked);
         setTextColor(m_box, 0);
@@ -383,7 +363,7 @@ void cParamCheckBox::setLockMode(int mode)
     case LM_DISABLED_NO_VALUE:
     case LM_DISABLED_GREY_NO_VALUE: {
         m_box->setEnabled(false);
-        Guard g(m_guard);
+        ChangeGuard g(m_guard);
         m_box->setCheckState(Qt::Unchecked);
         break;
     }
@@ -443,7 +423,7 @@ void cParamOptBtn::showValue()
 {
     if (hidesValue(m_lockMode))
         return;
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (m_itemData.at(i) == m_value && m_buttons.at(i)) {
             m_buttons.at(i)->setChecked(true);
@@ -454,7 +434,7 @@ void cParamOptBtn::showValue()
 
 void cParamOptBtn::switchAllOff()
 {
-    Guard g(m_guard);
+    ChangeGuard g(m_guard);
     for (const auto &b : m_buttons) {
         if (!b)
             continue;

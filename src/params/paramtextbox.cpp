@@ -13,28 +13,7 @@
 namespace params {
 
 namespace {
-const QString kReadFromLns = QStringLiteral("ReadFromLns");
-const QString kWriteToLns = QStringLiteral("WriteToLns");
-const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
-const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
 constexpr int kNoLengthLimit = 32767;
-
-bool hidesValue(int mode)
-{
-    return mode == LM_DISABLED_NO_VALUE || mode == LM_DISABLED_GREY_NO_VALUE;
-}
-
-// Guard that marks text changes the class makes itself.
-class Guard
-{
-public:
-    explicit Guard(bool &flag) : m_flag(flag), m_old(flag) { m_flag = true; }
-    ~Guard() { m_flag = m_old; }
-
-private:
-    bool &m_flag;
-    bool m_old;
-};
 } // namespace
 
 void cParamTextBox::setValue(qint32 v)
@@ -250,7 +229,7 @@ void cParamTextBox::setLockMode(int mode)
     case LM_DISABLED_NO_VALUE: {
         m_box->setEnabled(false);
         setBackground(m_box, Background::Window);
-        Guard g(m_updateGuard);
+        ChangeGuard g(m_updateGuard);
         m_box->clear();
         break;
     }
@@ -263,14 +242,14 @@ void cParamTextBox::setLockMode(int mode)
     case LM_DISABLED_GREY_NO_VALUE: {
         m_box->setEnabled(false);
         setBackground(m_box, Background::ButtonFace);
-        Guard g(m_updateGuard);
+        ChangeGuard g(m_updateGuard);
         m_box->clear();
         break;
     }
     case LM_DISABLED_GREY_TEXT: {
         m_box->setEnabled(false);
         setBackground(m_box, Background::ButtonFace);
-        Guard g(m_updateGuard);
+        ChangeGuard g(m_updateGuard);
         m_box->setMaxLength(kNoLengthLimit);
         m_box->setText(m_textWhenLocked);
         break;

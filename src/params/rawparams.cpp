@@ -6,10 +6,6 @@ namespace params {
 
 namespace {
 const QString kInvalidParameters = QStringLiteral("invalid parameters");
-const QString kReadFromLns = QStringLiteral("ReadFromLns");
-const QString kWriteToLns = QStringLiteral("WriteToLns");
-const QString kReadFromExtCp = QStringLiteral("ReadFromExtCp");
-const QString kWriteToExtCp = QStringLiteral("WriteToExtCp");
 } // namespace
 
 // ---- cRawNumberParam ----
