@@ -3,7 +3,8 @@
 // (window shown, window closed).
 //
 // A template over the window class, so that this library needs neither the
-// window nor Qt Widgets: the program instantiates it with its main window.
+// window nor Qt Widgets: the program instantiates it with its main window,
+// which sizes itself from outside through setClientSize(width, height).
 // Twips are measured on the window's outer frame at 15 twips per pixel, the
 // scale the window keeps its stored position in.
 #pragma once
@@ -37,7 +38,7 @@ public:
     void setFormHeight(int twips) override
     {
         const int frame = this->frameGeometry().height() - this->height();
-        this->resize(this->width(), std::max(1, twipsToPixels(twips) - frame));
+        this->setClientSize(this->width(), std::max(1, twipsToPixels(twips) - frame));
     }
     double formLeft() const override { return double(this->frameGeometry().x()) * kTwipsPerPixel; }
     void setFormLeft(int twips) override { this->move(twipsToPixels(twips), this->frameGeometry().y()); }
@@ -47,7 +48,7 @@ public:
     void setFormWidth(int twips) override
     {
         const int frame = this->frameGeometry().width() - this->width();
-        this->resize(std::max(1, twipsToPixels(twips) - frame), this->height());
+        this->setClientSize(std::max(1, twipsToPixels(twips) - frame), this->height());
     }
     int formWindowState() const override
     {

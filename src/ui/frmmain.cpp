@@ -872,6 +872,13 @@ bool frmMain::visualStyleActive()
     return st && st->name().compare(QLatin1String("windows"), Qt::CaseInsensitive) != 0;
 }
 
+void frmMain::setClientSize(int widthPx, int heightPx)
+{
+    m_clientSizeFromHost = QSize(std::max(1, widthPx), std::max(1, heightPx));
+    layout()->setSizeConstraint(QLayout::SetNoConstraint);
+    setFixedSize(m_clientSizeFromHost);
+}
+
 void frmMain::styleWindow(int frameHeightTwips, int tabRows, int frameWidthTwips)
 {
     m_visualStyle = visualStyleActive();
@@ -931,7 +938,8 @@ void frmMain::styleWindow(int frameHeightTwips, int tabRows, int frameWidthTwips
     if (clientHeight == 0)
         clientHeight = 6570;
     m_client->setFixedSize(twipsToPixels(lineWidth + 60), twipsToPixels(clientHeight));
-    layout()->setSizeConstraint(QLayout::SetFixedSize);
+    if (m_clientSizeFromHost.isEmpty())
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
 
     // The records are made once, with every designed tab and its caption.
     if (m_tabRecords.Count() == 0)

@@ -171,6 +171,11 @@ public:
     // Styling and layout walk: page frame height and width in twips (width
     // 0 means 5100), tabRows adds rows of tabs to the strip height.
     void styleWindow(int frameHeightTwips, int tabRows, int frameWidthTwips);
+    // Sizes the window from outside (the host object's Height and Width):
+    // the controls keep their designed places, the window stays fixed at
+    // the size given (pixels, inside the frame), also through later layout
+    // walks.
+    void setClientSize(int widthPx, int heightPx);
     bool visualStyle() const { return m_visualStyle; }
     QColor pageColor() const { return m_pageColor; }
     static bool visualStyleActive();
@@ -229,6 +234,7 @@ private:
     QString m_helpFile;
     QString m_appDocFile;
     bool m_loaded = false;
+    QSize m_clientSizeFromHost; // set by setClientSize, empty while the design decides
     bool m_displayed = false;
     bool m_unloading = false;
     bool m_parametersChanged = false;

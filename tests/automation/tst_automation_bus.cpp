@@ -143,7 +143,7 @@ private slots:
         QCOMPARE(f.shownLines().size(), 1);
         QCOMPARE(BusFixture::shownCommandAndTitle(f.shownLines().first()), QStringLiteral("1 Room102 / Controller"));
 
-        // The window keeps its designed size; its position follows the tool.
+        // Position and size follow the tool.
         QVERIFY_CALL(*c, get(QStringLiteral("Width"), &v));
         QVERIFY(v.toInt() > 0);
         QCOMPARE(v.toInt() % 15, 0);
@@ -156,6 +156,17 @@ private slots:
         QVERIFY_CALL(*c, get(QStringLiteral("Height"), &v));
         QVERIFY(v.toInt() > 0);
         QCOMPARE(v.toInt() % 15, 0);
+        // The tool sizes the window; the window keeps that size.
+        const int designedHeight = v.toInt();
+        QVERIFY_CALL(*c, set(QStringLiteral("Height"), designedHeight + 1500));
+        QVERIFY_CALL(*c, set(QStringLiteral("Width"), 9990));
+        QVERIFY_CALL(*c, get(QStringLiteral("Height"), &v));
+        QCOMPARE(v.toInt(), designedHeight + 1500);
+        QVERIFY_CALL(*c, get(QStringLiteral("Width"), &v));
+        QCOMPARE(v.toInt(), 9990);
+        QVERIFY_CALL(*c, set(QStringLiteral("Height"), 3000));
+        QVERIFY_CALL(*c, get(QStringLiteral("Height"), &v));
+        QCOMPARE(v.toInt(), 3000);
         QVERIFY_CALL(*c, set(QStringLiteral("Minimized"), true));
         QVERIFY_CALL(*c, set(QStringLiteral("Minimized"), false));
         QVERIFY_CALL(*c, get(QStringLiteral("Minimized"), &v));
