@@ -307,6 +307,9 @@ signals:
     // An update of a monitored NV: the tag set on the NV, the value in the
     // NV's format, the NV itself.
     void nvUpdate(int monitorTag, const QString &value, lns::NetworkVariablePtr nv);
+    // Raised again and again while the server works (once per exchange
+    // with a device), so that a waiting window can keep itself painted.
+    void working();
 };
 
 } // namespace lns

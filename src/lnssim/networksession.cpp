@@ -399,8 +399,17 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
             } catch (const LnsError &) {
             }
         }
+        notifyWorking();
         throw;
     }
+    notifyWorking();
+}
+
+void NetworkSession::notifyWorking()
+{
+    // Outside every database transaction: the listener may do anything.
+    if (m_working)
+        m_working();
 }
 
 // --- CPs ---------------------------------------------------------------------

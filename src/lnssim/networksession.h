@@ -68,6 +68,8 @@ public:
     void setNetwork(const std::weak_ptr<SimNetwork> &network) { m_network = network; }
     std::shared_ptr<SimNetwork> network() const { return m_network.lock(); }
     void setUpdateSink(UpdateSink sink) { m_sink = std::move(sink); }
+    // Called after every device operation, whether it succeeded or not.
+    void setWorkingSink(std::function<void()> sink) { m_working = std::move(sink); }
     void setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim);
     void setChannelParams(const ChannelParams &p) { m_channel = p; }
 
@@ -158,6 +160,7 @@ private:
     // stored even when it fails.
     void deviceOp(const std::function<void(Pending &)> &body);
     void flushCounters(const Pending &pending);
+    void notifyWorking();
     void notifyChanged(int deviceId, const QHash<QString, QByteArray> &values);
     void emitValue(int deviceId, int nvIndex, const QByteArray &bytes);
     void pollTick();
@@ -171,6 +174,7 @@ private:
     QString m_name;
     std::weak_ptr<SimNetwork> m_network;
     UpdateSink m_sink;
+    std::function<void()> m_working;
     std::unique_ptr<DeviceSimulator> m_sim;
     ChannelParams m_channel;
 

@@ -576,6 +576,10 @@ void SimNetwork::open(bool)
         if (auto srv = weakServer.lock())
             srv->deliverUpdate(tag, value, nv);
     });
+    session->setWorkingSink([weakServer] {
+        if (auto srv = weakServer.lock())
+            Q_EMIT srv->working();
+    });
     m_session = session;
 }
 

@@ -305,6 +305,9 @@ void frmMain::display()
     host::HostState &s = host::state();
     try {
         styleWindow(kPageHeightTwips, 2, kPageWidthTwips);
+        if (s.conn.objectServer)
+            connect(s.conn.objectServer.get(), &lns::ObjectServer::working, this, &frmMain::LNS_Notification,
+                    Qt::UniqueConnection);
 
         // Help files of the template, beside the executable.
         const QDir appDir(s.env.applicationFolder);

@@ -10,6 +10,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 using configuration::cConfiguration;
@@ -41,6 +42,7 @@ class TestWorkflow : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void objectServerWorkDrivesTheWindowsNotificationCounter();
     void startReadsEveryCpOnce_data();
     void startReadsEveryCpOnce();
     void editWriteReadRoundTrips_data();
@@ -77,6 +79,29 @@ void TestWorkflow::startReadsEveryCpOnce_data()
     QTest::newRow("CtrlType 3") << 3 << 25 << 1;
     QTest::newRow("CtrlType 4") << 4 << 25 << 1;
     QTest::newRow("CtrlType 5") << 5 << 25 << 1;
+}
+
+// While the object server works it notifies the window again and again; the
+// window counts the notices in a byte that starts over after 10.
+void TestWorkflow::objectServerWorkDrivesTheWindowsNotificationCounter()
+{
+    ConfigFixture f;
+    f.start(QStringLiteral("Room103"));
+    QVERIFY(f.config());
+    const lns::ObjectServerPtr server = host::state().conn.objectServer;
+    QVERIFY(server);
+    QSignalSpy working(server.get(), &lns::ObjectServer::working);
+    const int before = f.win->notificationCount();
+    const qint64 readsBefore = f.admin->totals().deviceReads;
+    f.config()->ReadSettings();
+    // A multiple of 11 notices would leave an unconnected counter where it was.
+    while (working.count() % 11 == 0)
+        f.config()->ReadSettings();
+    const qint64 reads = f.admin->totals().deviceReads - readsBefore;
+    QVERIFY(reads > 10);
+    // At least one notice per device exchange, each one counted by the window.
+    QVERIFY2(working.count() >= reads, qPrintable(QString::number(working.count())));
+    QCOMPARE(f.win->notificationCount(), (before + working.count()) % 11);
 }
 
 void TestWorkflow::startReadsEveryCpOnce()
