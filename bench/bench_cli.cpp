@@ -6,6 +6,7 @@
 // Counters per iteration: CPU time of the measured work (child processes'
 // user+system time for processes), device reads, writes, tests, downloads
 // and the modelled channel time of the simulated object server.
+#include "common/widgetbenchmain.h"
 #include "common/networkbed.h"
 
 #include <host/hoststate.h>
@@ -217,10 +218,5 @@ BENCHMARK(BM_WindowWrite)->DenseRange(1, 5)->Unit(benchmark::kMillisecond)->Iter
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

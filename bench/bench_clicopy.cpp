@@ -6,6 +6,7 @@
 // of the child process) per run and per controller, device transactions per
 // controller (reads, writes, tests) and the modelled time on the 78 kbit/s
 // channel per controller and per run.
+#include "common/benchmain.h"
 #include "common/networkbed.h"
 
 #include <benchmark/benchmark.h>
@@ -86,9 +87,5 @@ BENCHMARK(BM_ToolCopy)->Arg(1000)->Iterations(2)->Unit(benchmark::kSecond)->UseR
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runCoreBenchmarks(argc, argv);
 }

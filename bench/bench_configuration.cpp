@@ -3,6 +3,8 @@
 // changed setpoint and a write after a controller type change. Counters per
 // iteration: device reads, writes, tests and downloads, and the modelled
 // time on the 78 kbit/s channel as the simulated object server counts it.
+#include "common/widgetbenchmain.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/networkadmin.h>
@@ -114,13 +116,5 @@ BENCHMARK(BM_WriteTypeChange)->Arg(1)->Arg(2)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("aerolis"));
-    QApplication::setOrganizationName(QStringLiteral("norda"));
-    platform::setLanguageOffset(0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

@@ -4,6 +4,8 @@
 // run loads the application the kind-1 targets need; the measured runs find
 // it loaded. Counters per copied object: CPU time, device transactions and
 // the modelled time on the 78 kbit/s channel.
+#include "common/widgetbenchmain.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/networkadmin.h>
@@ -38,33 +40,16 @@ Bed &bed()
     return b;
 }
 
-
 void BM_CopyRun(benchmark::State &state)
 {
     Bed &b = bed();
     const int n = int(state.range(0));
-    QStringList names;
-    {
-        lnssim::NetworkAdmin admin(b.root, QStringLiteral("Demo"));
-        admin.open();
-        platform::IniFile ini;
-        ini.setFileName(b.app + QStringLiteral("/AerolisCtrl.ini"));
-        for (int i = 0; i < n; ++i) {
-            const QString name = QStringLiteral("Copy%1x%2").arg(n).arg(i);
-            names << name;
-            bool known = true;
-            try {
-                known = admin.device(name).id != 0;
-            } catch (const std::exception &) {
-                known = false;
-            }
-            if (!known)
-                admin.addDevice({QStringLiteral("Building.Floor3"), name,
-                                 i % 2 ? QStringLiteral("AerolisCtrl-T3") : QStringLiteral("AerolisCtrl-T1")},
-                                ini);
-        }
-        admin.close();
-    }
+    QStringList names; // device names, as the selector's rule takes them
+    const QStringList added = b.addControllers(QStringLiteral("Copy%1x").arg(n), n, [](int i) {
+        return i % 2 ? QStringLiteral("AerolisCtrl-T3") : QStringLiteral("AerolisCtrl-T1");
+    });
+    for (const QString &o : added)
+        names << o.section(QLatin1Char('.'), -2, -2);
     auto selector = std::make_shared<platform::ScriptedMultiDevice>();
     platform::setMultiDeviceSelector(selector);
     b.start(QStringLiteral("Room101"));
@@ -99,13 +84,5 @@ BENCHMARK(BM_CopyRun)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("aerolis"));
-    QApplication::setOrganizationName(QStringLiteral("norda"));
-    platform::setLanguageOffset(0);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

@@ -1,6 +1,8 @@
 // CPU cost of CP reads and writes through the simulated object server (no
 // latency, a real SQLite file in a temporary folder), and what a full read of
 // one controller costs on the modelled channel.
+#include "common/benchmain.h"
+
 #include <lnssim/networkadmin.h>
 #include <lnssim/simobjectserver.h>
 
@@ -124,11 +126,5 @@ BENCHMARK(BM_FullReadInTransaction)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runCoreBenchmarks(argc, argv);
 }

@@ -3,6 +3,7 @@
 // a whole process, one session per controller. Counters per iteration: wall
 // time (real time), CPU time of the tool process (user+system), per
 // controller, the file's size and the device transactions (reads only).
+#include "common/widgetbenchmain.h"
 #include "common/networkbed.h"
 
 #include <lnssim/networkadmin.h>
@@ -67,12 +68,5 @@ BENCHMARK_CAPTURE(BM_Report, csv, "--csv", "csv")->Arg(100)->Iterations(1)->UseR
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("aerolis"));
-    QApplication::setOrganizationName(QStringLiteral("norda"));
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

@@ -3,6 +3,8 @@
 //
 // Each iteration starts both processes one after the other; the iteration
 // time is the plug-in's, and the counters give both medians' ratio.
+#include "common/benchmain.h"
+
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -75,9 +77,5 @@ BENCHMARK(BM_StartToWindowShown)->UseManualTime()->Unit(benchmark::kMillisecond)
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runCoreBenchmarks(argc, argv);
 }
