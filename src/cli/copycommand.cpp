@@ -48,11 +48,6 @@ struct Outcome
     bool communication = false; // failed on the way to the device
 };
 
-QString fill(int id, int item, const QStringList &args)
-{
-    return platform::fillPlaceholders(gLoadResString(id, item), args);
-}
-
 // The program id a parameter file was saved for ("ProgramId = ..." of its
 // header); empty when it names none (the loader then refuses it).
 QString fileProgramId(const QString &path)
@@ -125,7 +120,7 @@ public:
 
     void show(int position, int total, const QString &key)
     {
-        const QString step = fill(1500, 2, {QStringLiteral("%1/%2").arg(position).arg(total)});
+        const QString step = text(1500, 2, {QStringLiteral("%1/%2").arg(position).arg(total)});
         if (!m_terminal) {
             m_err << step << ' ' << key << Qt::endl;
             return;
@@ -155,9 +150,12 @@ private:
     bool m_drawn = false;
 };
 
-Outcome refusedOutcome(const QString &key, const QString &line)
+// A refused object: `item` of the refusal texts (1 not of this plug-in,
+// 2 program id, 3 set not offered), `arg` its placeholder. The result file
+// keeps the reason alone, the outcome column already says "refused".
+Outcome refusedOutcome(const QString &key, int item, const QString &arg = QString())
 {
-    return Outcome{key, QStringLiteral("refused"), line.section(QStringLiteral(": "), 1), line, false};
+    return Outcome{key, QStringLiteral("refused"), text(1727, item, {arg}), text(1725, item, {key, arg}), false};
 }
 
 } // namespace
@@ -183,9 +181,9 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         const QString resultFile = a.values.value(kRetry);
         const std::optional<QStringList> failed = failedInResultFile(resultFile);
         if (!failed)
-            return fail(err, kRefused, fill(1726, 5, {resultFile}));
+            return fail(err, kRefused, text(1726, 5, {resultFile}));
         if (failed->isEmpty() && named.isEmpty() && !hasSelector(a)) {
-            out << fill(1726, 6, {resultFile}) << Qt::endl;
+            out << text(1726, 6, {resultFile}) << Qt::endl;
             return kOk;
         }
         for (const QString &k : *failed)
@@ -206,9 +204,9 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     QStringList targets;
     for (const SelectedObject &o : selection.details) {
         if (!o.ofThisType)
-            outcomes.insert(o.key, refusedOutcome(o.key, fill(1725, 1, {o.key})));
+            outcomes.insert(o.key, refusedOutcome(o.key, 1));
         else if (!fileId.isEmpty() && o.programId != fileId && !ini.compatibleProgramIds(o.programId).contains(fileId))
-            outcomes.insert(o.key, refusedOutcome(o.key, fill(1725, 2, {o.key, o.programId})));
+            outcomes.insert(o.key, refusedOutcome(o.key, 2, o.programId));
         else
             targets << o.key;
     }
@@ -229,7 +227,7 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         }
         if (st != kCommunication)
             return fail(err, st, key + QStringLiteral(": ") + error);
-        outcomes.insert(key, Outcome{key, QStringLiteral("failed"), error, fill(1609, 7, {key, error}), true});
+        outcomes.insert(key, Outcome{key, QStringLiteral("failed"), error, text(1609, 7, {key, error}), true});
     }
 
     QVector<Outcome> ordered;
@@ -252,9 +250,9 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             if (search.object(key))
                 keys << key;
             else
-                outcomes.insert(key, refusedOutcome(key, fill(1725, 3, {key, source})));
+                outcomes.insert(key, refusedOutcome(key, 3, source));
         }
-        err << fill(1726, 1, {source, QString::number(keys.size())}) << Qt::endl;
+        err << text(1726, 1, {source, QString::number(keys.size())}) << Qt::endl;
         configuration::CopyRun run(*config);
         {
             ProgressDisplay progress(err);
@@ -266,20 +264,20 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             switch (r.outcome) {
             case configuration::CopyOutcome::Written:
                 o.state = QStringLiteral("written");
-                o.line = fill(1609, 4, {r.key});
+                o.line = text(1609, 4, {r.key});
                 break;
             case configuration::CopyOutcome::AppLoaded:
                 o.state = QStringLiteral("app-loaded");
-                o.line = fill(1609, 5, {r.key});
+                o.line = text(1609, 5, {r.key});
                 break;
             case configuration::CopyOutcome::WrittenAppMissing:
                 o.state = QStringLiteral("written-app-missing");
-                o.line = fill(1609, 6, {r.key});
+                o.line = text(1609, 6, {r.key});
                 break;
             case configuration::CopyOutcome::Failed:
                 o.state = QStringLiteral("failed");
                 o.reason = r.reason;
-                o.line = fill(1609, 7, {r.key, r.reason});
+                o.line = text(1609, 7, {r.key, r.reason});
                 o.communication = true;
                 break;
             }
@@ -304,16 +302,16 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         else if (o.state == QLatin1String("refused") && status == kOk)
             status = kRefused;
     }
-    out << fill(1609, 10, {QString::number(written), QString::number(written + failed), QString::number(failed)});
+    out << text(1609, 10, {QString::number(written), QString::number(written + failed), QString::number(failed)});
     if (refused > 0)
-        out << ' ' << fill(1726, 2, {QString::number(refused)});
+        out << ' ' << text(1726, 2, {QString::number(refused)});
     out << Qt::endl;
 
     if (a.values.contains(kResult)) {
         const QString resultFile = a.values.value(kResult);
         if (!writeResultFile(resultFile, file, source, ordered))
-            return fail(err, status == kOk ? kRefused : status, fill(1726, 4, {resultFile}));
-        err << fill(1726, 3, {resultFile}) << Qt::endl;
+            return fail(err, status == kOk ? kRefused : status, text(1726, 4, {resultFile}));
+        err << text(1726, 3, {resultFile}) << Qt::endl;
     }
     return status;
 }

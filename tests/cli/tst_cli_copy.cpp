@@ -280,8 +280,18 @@ void TestCliCopy::selectorsOfTheTool()
     ConfigFixture f;
     const QString file = changedFile(f);
     f.admin->resetCounters();
-    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + selector);
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + selector
+                              + QStringList{QStringLiteral("--result"), result});
     QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    // In the result file a refused object has its outcome and the reason alone.
+    const QString rows = QString::fromUtf8(fileBytes(result));
+    for (const QString &room : refused) {
+        const QStringList cols = lineWith(rows, objectOf(room) + QLatin1Char('\t')).split(QLatin1Char('\t'));
+        QCOMPARE(cols.size(), 3);
+        QCOMPARE(cols.at(1), QStringLiteral("refused"));
+        QVERIFY2(cols.at(2).startsWith(QLatin1String("its program id ")), qPrintable(cols.at(2)));
+    }
     for (const QString &room : written) {
         QVERIFY2(!lineWith(r.out, objectOf(room)).contains(QStringLiteral("refused")), qPrintable(r.out));
         QVERIFY(f.admin->counters(f.deviceId(room)).deviceWrites > 0);
