@@ -27,9 +27,7 @@ namespace {
 
 
 // The database value (RAW text) of every CP of the device, its objects and
-
 // their NVs, by CP name; no device transaction.
-
 QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
 {
     QHash<QString, QString> out;
@@ -60,7 +58,6 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
 }
 
 // The refusal of a parameter file, as the window's load command words it.
-
 QString refusal(const params::LoadReport &report)
 {
     switch (report.result) {
@@ -78,12 +75,7 @@ QString refusal(const params::LoadReport &report)
     }
 }
 
-// Loads a parameter file into the opened object as the window's load command
-
-// does (values loading, then the page logic); kOk or kRefused.
-
 // The values the checks refuse, one line each.
-
 QStringList invalidValues(params::cParams &p)
 {
     QStringList out;
@@ -98,34 +90,6 @@ QStringList invalidValues(params::cParams &p)
             out << text(1716, 1, {x->Name(), QString::number(x->Value())});
     }
     return out;
-}
-
-// Checks as the window's write does; prints the messages and the refused
-
-// values as errors.
-
-// Keys of the [Settings] section of a parameter file, lower case.
-
-QSet<QString> settingKeys(const QString &file)
-{
-    QSet<QString> keys;
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly))
-        return keys;
-    bool settings = false;
-    for (const QByteArray &raw : f.readAll().split('\n')) {
-        const QString line = QString::fromLatin1(raw).trimmed();
-        if (line.startsWith(QLatin1Char('['))) {
-            settings = line.compare(QLatin1String("[Settings]"), Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (!settings || line.startsWith(QLatin1Char(';')) || line.startsWith(QLatin1Char('#')))
-            continue;
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0)
-            keys.insert(line.left(eq).trimmed().toLower());
-    }
-    return keys;
 }
 
 } // namespace
@@ -443,7 +407,8 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         if (const int st = loadFile(s, file, err))
             return st;
         fromFile = describeParameters(p);
-        inFile = settingKeys(file);
+        if (const auto outline = params::readParamFileOutline(file))
+            inFile = outline->settingKeys;
     }
     w->setParametersChanged(false);
 

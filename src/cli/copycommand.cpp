@@ -48,22 +48,6 @@ struct Outcome
     bool communication = false; // failed on the way to the device
 };
 
-// The program id a parameter file was saved for ("ProgramId = ..." of its
-// header); empty when it names none (the loader then refuses it).
-QString fileProgramId(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly) || f.size() > params::kMaxParamFileBytes)
-        return QString();
-    for (const QByteArray &raw : f.readAll().split('\n')) {
-        const QString line = QString::fromLatin1(raw).trimmed();
-        const int eq = line.indexOf(QLatin1Char('='));
-        if (eq > 0 && line.left(eq).trimmed().compare(params::kProgramIdKey, Qt::CaseInsensitive) == 0)
-            return line.mid(eq + 1).trimmed();
-    }
-    return QString();
-}
-
 // The objects that failed in a result file of an earlier run; nullopt when
 // it cannot be read or is no such file.
 std::optional<QStringList> failedInResultFile(const QString &path)
@@ -198,8 +182,9 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // Objects that cannot take the file are refused one by one; the rest are
     // the targets.
     platform::IniFile ini;
-    ini.setFileName(QDir(QCoreApplication::applicationDirPath()).filePath(host::kIniFileName));
-    const QString fileId = fileProgramId(file);
+    ini.setFileName(templateFilePath());
+    const auto outline = params::readParamFileOutline(file);
+    const QString fileId = outline ? outline->programId : QString();
     QHash<QString, Outcome> outcomes;
     QStringList targets;
     for (const SelectedObject &o : selection.details) {

@@ -4,7 +4,6 @@
 
 #include <host/hoststate.h>
 #include <lns/templatelookup.h>
-#include <lnssim/simobjectserver.h>
 #include <platform/inifile.h>
 #include <platform/multidevice.h>
 #include <platform/objectname.h>
@@ -12,8 +11,6 @@
 #include <platform/stringutil.h>
 #include <platform/version.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QHash>
 #include <QSet>
 
@@ -133,7 +130,7 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
         return refused(text(1722, 1, {subsystem}));
 
     platform::IniFile ini;
-    ini.setFileName(QDir(QCoreApplication::applicationDirPath()).filePath(host::kIniFileName));
+    ini.setFileName(templateFilePath());
     Walker walker(ini);
     if (a.values.contains(kTemplate) && !walker.isTemplate(templateName))
         return refused(text(1723, 1, {templateName}));
@@ -157,8 +154,7 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
     const QString subsystemPath = subsystem.section(QLatin1Char('.'), 1);
     addNetwork(subsystemNetwork);
 
-    auto server = lnssim::SimObjectServer::create(lnssim::SimObjectServer::defaultRoot(),
-                                                   QDir(QCoreApplication::applicationDirPath()).filePath(host::kIniFileName));
+    const auto server = newObjectServer();
     QHash<QString, NetworkContents> contents;
     try {
         server->open(0);
@@ -224,12 +220,13 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
             return refused(text(1722, 1, {subsystem}));
     }
     if (all || a.values.contains(kSubsystem) || a.values.contains(kTemplate)) {
-        // The objects of every network looked in, sorted as the search sorts.
-        QHash<QString, SelectedObject> byKey;
-        QVector<platform::MultiDeviceCandidate> candidates;
+        // Networks keep their order; within one the objects are in the
+        // search's order.
         const QStringList looked = network.isEmpty() ? networks : QStringList{network};
         for (const QString &n : looked) {
             const NetworkContents &c = contents[n];
+            QHash<QString, SelectedObject> byKey;
+            QVector<platform::MultiDeviceCandidate> inNetwork;
             for (int i = 0; i < c.objects.size(); ++i) {
                 const SelectedObject &o = c.objects.at(i);
                 if (!o.ofThisType)
@@ -245,18 +242,11 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
                         continue;
                 }
                 byKey.insert(o.key, o);
-                candidates << c.candidates.at(i);
+                inNetwork << c.candidates.at(i);
             }
-        }
-        // Networks keep their order; within one the search's order.
-        for (const QString &n : looked) {
-            QVector<platform::MultiDeviceCandidate> inNetwork;
-            for (const auto &c : candidates)
-                if (c.key.section(QLatin1Char('.'), 0, 0) == n)
-                    inNetwork << c;
             platform::sortCandidates(inNetwork);
-            for (const auto &c : inNetwork)
-                take(byKey.value(c.key));
+            for (const auto &candidate : inNetwork)
+                take(byKey.value(candidate.key));
         }
     }
     if (out.objects.isEmpty())

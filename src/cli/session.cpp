@@ -38,6 +38,16 @@ QString oneLine(const QString &text)
     return QString(text).replace(breaks, QStringLiteral(" ")).trimmed();
 }
 
+QString templateFilePath()
+{
+    return QDir(QCoreApplication::applicationDirPath()).filePath(host::kIniFileName);
+}
+
+std::shared_ptr<lns::ObjectServer> newObjectServer()
+{
+    return lnssim::SimObjectServer::create(lnssim::SimObjectServer::defaultRoot(), templateFilePath());
+}
+
 Session::Session() : m_messages(std::make_shared<RecordingMessages>())
 {
     host::resetState();
@@ -46,10 +56,7 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     const QString folder = QCoreApplication::applicationDirPath();
     env.applicationFolder = folder;
     env.executableName = QStringLiteral("aerolis");
-    env.objectServerFactory = [folder] {
-        return std::make_shared<lnssim::SimObjectServer>(lnssim::SimObjectServer::defaultRoot(),
-                                                         QDir(folder).filePath(host::kIniFileName));
-    };
+    env.objectServerFactory = [] { return newObjectServer(); };
     env.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
     env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
         if (m_beforeWindow)

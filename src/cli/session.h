@@ -20,6 +20,9 @@ class cConfiguration;
 namespace monitoring {
 class cMonitoring;
 }
+namespace lns {
+class ObjectServer;
+}
 namespace ui {
 class frmMain;
 }
@@ -71,6 +74,11 @@ private:
     std::function<void()> m_beforeWindow;
     bool m_opened = false;
 };
+
+// The plug-in's device templates (its INI file) beside the tool.
+QString templateFilePath();
+// A new, unopened connection to the object server the tool works with.
+std::shared_ptr<lns::ObjectServer> newObjectServer();
 
 // One line for a text of the string table: line breaks become blanks.
 QString oneLine(const QString &text);

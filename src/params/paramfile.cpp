@@ -119,6 +119,21 @@ int decode(QByteArray data, QString *text)
     return 0;
 }
 
+// The file as text: 0, or why it cannot be a parameter file (1 cannot be
+// opened, 2 too large, 3 not 8-bit text).
+int readText(const QString &fileName, QString *text)
+{
+    QFile f(fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return 1;
+    if (f.size() > kMaxParamFileBytes)
+        return 2;
+    const QByteArray data = f.read(kMaxParamFileBytes + 1);
+    if (data.size() > kMaxParamFileBytes)
+        return 2;
+    return decode(data, text);
+}
+
 ParsedFile parse(const QString &text)
 {
     ParsedFile f;
@@ -317,6 +332,22 @@ bool cParams::WriteToFile(const QString &fileName, const QString &plugInName, co
     return true;
 }
 
+std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName)
+{
+    QString text;
+    if (readText(fileName, &text))
+        return std::nullopt;
+    const ParsedFile file = parse(text);
+    ParamFileOutline out;
+    const Entry *e = nullptr;
+    if (lookup(file.sections.value(kGeneralSection), kProgramIdKey, &e) == Lookup::Found)
+        out.programId = e->value.trimmed();
+    const Section settings = file.sections.value(kSettingsSection);
+    for (auto it = settings.byKey.constBegin(); it != settings.byKey.constEnd(); ++it)
+        out.settingKeys.insert(it.key());
+    return out;
+}
+
 int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plugInIniFile, const QString &plugInName,
                           const QString &programId, const QString &dataFileVersion)
 {
@@ -334,16 +365,8 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
         return result;
     };
 
-    QFile f(fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return refuse(LE_FILE_UNREADABLE, 1);
-    if (f.size() > kMaxParamFileBytes)
-        return refuse(LE_FILE_UNREADABLE, 2);
-    const QByteArray data = f.read(kMaxParamFileBytes + 1);
-    if (data.size() > kMaxParamFileBytes)
-        return refuse(LE_FILE_UNREADABLE, 2);
     QString text;
-    if (const int why = decode(data, &text))
+    if (const int why = readText(fileName, &text))
         return refuse(LE_FILE_UNREADABLE, why);
     ParsedFile file = parse(text);
     r.notes = file.notes;

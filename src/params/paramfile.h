@@ -21,9 +21,12 @@
 #pragma once
 
 #include <QIODevice>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
+
+#include <optional>
 
 namespace platform {
 class IniFile;
@@ -92,6 +95,17 @@ QString refusalText(const LoadReport &report);
 // written (the rest is not attempted).
 bool writeParamFile(const cParams &params, QIODevice &out, const QString &plugInName, const QString &programId,
                     const QString &dataFileVersion);
+
+// What a parameter file holds before it is loaded, read by the loader's own
+// rules: the program id of its header (empty when missing or given twice
+// with different values) and the keys of its [Settings] section, lower case.
+struct ParamFileOutline
+{
+    QString programId;
+    QSet<QString> settingKeys;
+};
+// nullopt when the loader could not read the file at all (LE_FILE_UNREADABLE).
+std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName);
 
 // The whole file as bytes, for tests and tools.
 QByteArray paramFileBytes(const cParams &params, const QString &plugInName, const QString &programId,
