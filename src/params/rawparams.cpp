@@ -18,7 +18,7 @@ ParamStatus cRawNumberParam::ConsiderPartOfCpOnly(int bytePos)
     return st;
 }
 
-FieldPlace cRawNumberParam::place() const
+FieldPlace cRawNumberParam::fieldPlace() const
 {
     // 0 means "from the first byte".
     FieldPlace s;
@@ -45,14 +45,14 @@ void cRawNumberParam::ReadFromLns(bool fetchCpIfRequired)
         return;
     if (!CpFetched())
         return;
-    takeRead(readOwnField(place(), kReadFromLns));
+    takeRead(readOwnField(fieldPlace(), kReadFromLns));
 }
 
 void cRawNumberParam::WriteToLns()
 {
     if (CpIsExternal() || !CpFetched())
         return;
-    if (writeOwnField(place(), fieldValue(), kWriteToLns))
+    if (writeOwnField(fieldPlace(), fieldValue(), kWriteToLns))
         setChanged(false);
 }
 
@@ -60,14 +60,14 @@ void cRawNumberParam::ReadFromExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    takeRead(readExtField(place(), kReadFromExtCp));
+    takeRead(readExtField(fieldPlace(), kReadFromExtCp));
 }
 
 void cRawNumberParam::WriteToExtCp()
 {
     if (!CpIsExternal() || !Available())
         return;
-    if (writeExtField(place(), fieldValue(), kWriteToExtCp))
+    if (writeExtField(fieldPlace(), fieldValue(), kWriteToExtCp))
         setChanged(false);
 }
 
@@ -90,10 +90,14 @@ qint32 cParam2Byte::Value() const
     return static_cast<qint32>(qBound(qint64(INT32_MIN), v, qint64(INT32_MAX)));
 }
 
+std::pair<qint32, qint32> cParam2Byte::splitValue(qint64 v)
+{
+    return {static_cast<qint32>(v / 256), static_cast<qint32>(v % 256)};
+}
+
 void cParam2Byte::split(qint64 v)
 {
-    m_value1 = static_cast<qint32>(v / 256);
-    m_value2 = static_cast<qint32>(v % 256);
+    std::tie(m_value1, m_value2) = splitValue(v);
 }
 
 void cParam2Byte::setValue(qint32 v)

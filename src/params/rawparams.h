@@ -7,6 +7,7 @@
 #include "parambase.h"
 
 #include <optional>
+#include <utility>
 
 namespace params {
 
@@ -21,6 +22,8 @@ public:
 
     // The field's first byte inside the own CP; the whole width must fit.
     ParamStatus ConsiderPartOfCpOnly(int bytePos);
+    // Where the field lies in its CP (byte 1 when no place was given).
+    FieldPlace fieldPlace() const;
 
     void ReadFromLns() override { ReadFromLns(false); }
     void ReadFromLns(bool fetchCpIfRequired);
@@ -35,7 +38,6 @@ protected:
     virtual void takeFieldValue(qint64 v) = 0;
 
 private:
-    FieldPlace place() const;
     void takeRead(const std::optional<qint64> &v);
 
     int m_width;
@@ -75,6 +77,8 @@ public:
     void setValue1(qint32 v);
     qint32 Value2() const { return m_value2; }
     void setValue2(qint32 v);
+    // The two parts a field value is split into: Value1 and Value2.
+    static std::pair<qint32, qint32> splitValue(qint64 v);
 
 protected:
     qint64 fieldValue() const override { return Value(); }

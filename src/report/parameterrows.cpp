@@ -91,11 +91,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
     each(p, p.Parameter1ByteCount(), &cParams::Parameter1Byte, [&](const cParam1Byte &x) {
         ParameterRow r = baseRow(x, "1-byte", nullptr, pages);
         r.value = r.stored = number(x.Value());
-        FieldPlace place;
-        place.bytePos = x.bytePos() > 0 ? x.bytePos() : 1;
-        place.byteLength = 1;
-        place.isSigned = x.SignedValue();
-        if (const auto d = defaultField(x, place)) {
+        if (const auto d = defaultField(x, x.fieldPlace())) {
             r.defaultKnown = true;
             r.defaultText = r.defaultStored = number(*d);
         }
@@ -106,18 +102,12 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
         ParameterRow r = baseRow(x, "2-byte", nullptr, pages);
         r.stored = number(x.Value1()) + QLatin1Char(',') + number(x.Value2());
         r.value = number(x.Value());
-        FieldPlace place;
-        place.bytePos = x.bytePos() > 0 ? x.bytePos() : 1;
-        place.byteLength = 2;
-        place.isSigned = x.SignedValue();
-        if (const auto d = defaultField(x, place)) {
+        if (const auto d = defaultField(x, x.fieldPlace())) {
             // High and low part as the parameter splits them.
-            const qint64 v = *d;
-            const qint64 high = v / 256;
-            const qint64 low = v - high * 256;
+            const auto [high, low] = cParam2Byte::splitValue(*d);
             r.defaultKnown = true;
             r.defaultStored = number(high) + QLatin1Char(',') + number(low);
-            r.defaultText = number(v);
+            r.defaultText = number(*d);
         }
         finish(r);
         out << r;
