@@ -184,12 +184,15 @@ void cConfiguration::SetControls()
         platform::TraceLog::instance().logError(QStringLiteral("frmMain"), QStringLiteral("SetControls"), 0,
                                                 QString::fromUtf8(e.what()));
     }
-    setLoading(false);
+    // The range chain runs while the values are still being loaded: moving
+    // a limit re-formats texts, and a re-formatted text is no entry. The
+    // deliberate corrections below set their exact values themselves.
     if (coolingOnly()) {
         setTextParam(QStringLiteral("HeatSetpointComfort"), 15);
         SetSetpointRanges(true);
     }
     SetSetpointRanges(false);
+    setLoading(false);
     m_window->setApplyEnabled(false);
     m_window->setParametersChanged(false);
 }

@@ -221,6 +221,14 @@ void cParamComboBox::SetComboBox()
     if (!m_updatesEnabled || hidesValue(m_lockMode) || !m_combo)
         return;
     ChangeGuard g(m_guard);
+    if (!valueKnown()) {
+        // Not read from the device: no entry stands for it.
+        removeInvalidEntry();
+        const QSignalBlocker block(m_combo);
+        m_combo->setCurrentIndex(-1);
+        setTextColor(m_combo, 0);
+        return;
+    }
     if (ValueIsInComboList(m_value)) {
         removeInvalidEntry();
         selectByItemData(m_combo, m_value);

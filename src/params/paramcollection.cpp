@@ -608,7 +608,8 @@ bool cParams::AnyParameterValueIsInvalid() const
             return true;
     }
     for (const auto &p : m_comboBoxes.items()) {
-        if (p->Available() && !p->CurrentValueIsInComboList())
+        // A value never read is not written, so it cannot stop a write.
+        if (p->Available() && p->valueKnown() && !p->CurrentValueIsInComboList())
             return true;
     }
     return false;
