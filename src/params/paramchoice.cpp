@@ -48,8 +48,10 @@ FieldPlace cNumberFieldParam::fieldPlace() const
 
 void cNumberFieldParam::takeRead(const std::optional<qint64> &v)
 {
-    if (!v)
+    if (!v) {
+        showValue(); // shows it not read, unless the user's choice stands
         return;
+    }
     m_value = static_cast<qint32>(*v);
     setValueKnown(true);
     showValue();
@@ -481,6 +483,7 @@ void cParamOptBtn::ReadFromLns()
     if (CpIsExternal() || !Available() || !io())
         return;
     const auto bytes = io()->readCp(ConfigProperty(), moduleName(), kReadFromLns);
+    setLastReadFailed(!bytes);
     if (!bytes) {
         setValueKnown(false);
         return;

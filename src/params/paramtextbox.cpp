@@ -308,8 +308,10 @@ void cParamTextBox::ReadFromLns()
     if (CpIsExternal() || !Available())
         return;
     const auto r = readOwnField(fieldPlace(), kReadFromLns);
-    if (!r)
+    if (!r) {
+        SetTextBox(); // shows it not read, unless the user's entry stands
         return;
+    }
     m_v.setValue(m_v.valueForField(*r));
     setValueKnown(true);
     SetTextBox();
@@ -321,8 +323,10 @@ void cParamTextBox::ReadFromExtCp()
     if (!CpIsExternal() || !Available())
         return;
     const auto r = readExtField(fieldPlace(), kReadFromExtCp);
-    if (!r)
+    if (!r) {
+        SetTextBox();
         return;
+    }
     m_v.setValue(m_v.valueForField(*r));
     setValueKnown(true);
     SetTextBox();
