@@ -371,6 +371,8 @@ class TestStartValues : public QObject
 private Q_SLOTS:
     void startKeepsDeviceValues_data();
     void startKeepsDeviceValues();
+    void modeCpsNotReadShowAsNotRead_data();
+    void modeCpsNotReadShowAsNotRead();
 };
 
 void TestStartValues::startKeepsDeviceValues_data()
@@ -522,6 +524,72 @@ void TestStartValues::startKeepsDeviceValues()
     QCOMPARE(written, expectWritten);
     for (const auto &[cp, b] : after)
         QVERIFY2(f.admin->deviceCp(id, cp) == b, qPrintable(cp));
+}
+
+void TestStartValues::modeCpsNotReadShowAsNotRead_data()
+{
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QString>("view");
+    QTest::addColumn<bool>("read");
+    // Kinds 1 and 2 take the application from the object's record and leave
+    // the mode CPs unread; the other kinds read them like every CP.
+    for (const char *view : {"read --json", "diff", "report"})
+        for (int kind = 1; kind <= 5; ++kind)
+            QTest::addRow("%s, kind %d", view, kind) << kind << QString::fromLatin1(view) << (kind >= 3);
+}
+
+// What was not read is shown as not read, never as a device value of 0, and
+// is no difference from the template's default.
+void TestStartValues::modeCpsNotReadShowAsNotRead()
+{
+    QFETCH(int, kind);
+    QFETCH(QString, view);
+    QFETCH(bool, read);
+    ConfigFixture f;
+    const QString room = QStringLiteral("Room10%1").arg(kind);
+    const int id = f.deviceId(room);
+    // Mode 3 with one valve: not the template's default 0.
+    for (const auto &[cp, bytes] : {std::make_pair(QStringLiteral("HvacAppMode"), QByteArray(1, char(3))),
+                                    std::make_pair(QStringLiteral("NumValves"), QByteArray("\x00\x01", 2))}) {
+        f.admin->setDeviceCp(id, cp, bytes);
+        f.admin->db().setDatabaseCp(id, cp, bytes);
+    }
+    const QString object = objectOf(room);
+    const QString notRead = gLoadResString(1593);
+
+    if (view == QLatin1String("read --json")) {
+        const Run json = runTool(f, {QStringLiteral("read"), object, QStringLiteral("--json")});
+        QCOMPARE(json.status, 0);
+        std::map<QString, QJsonObject> byName;
+        for (const QJsonValue &x :
+             QJsonDocument::fromJson(json.out.toUtf8()).object().value(QStringLiteral("parameters")).toArray())
+            byName[x.toObject().value(QStringLiteral("name")).toString()] = x.toObject();
+        for (const auto &[name, value] : {std::make_pair("HvacAppMode", "3"), std::make_pair("NumValves", "0,1")}) {
+            const QJsonObject o = byName[QString::fromLatin1(name)];
+            QCOMPARE(o.value(QStringLiteral("read")).toBool(true), read);
+            if (read)
+                QCOMPARE(o.value(QStringLiteral("value")).toString(), QString::fromLatin1(value));
+            else
+                QVERIFY2(o.value(QStringLiteral("value")).isNull(), name);
+        }
+    } else if (view == QLatin1String("diff")) {
+        // Device and database column alike, no difference marked.
+        const Run diff = runTool(f, {QStringLiteral("diff"), object});
+        QCOMPARE(diff.status, 0);
+        QCOMPARE(lineWith(diff.out, QStringLiteral("HvacAppMode\t")),
+                 read ? QStringLiteral("  HvacAppMode\t3\t3") : QStringLiteral("  HvacAppMode\t%1\t%1").arg(notRead));
+    } else {
+        // Not read, and no difference from the default 0.
+        const QString csv = f.env.file(QStringLiteral("report.csv"));
+        const Run report = runTool(f, {QStringLiteral("report"), object, QStringLiteral("--csv"), csv});
+        QVERIFY2(report.status == 0, qPrintable(report.err));
+        const QStringList row = lineWith(QString::fromUtf8(fileBytes(csv)), QStringLiteral(",HvacAppMode,"))
+                                    .trimmed()
+                                    .split(QLatin1Char(','));
+        QCOMPARE(row.size(), 7);
+        QCOMPARE(row.at(3), read ? QStringLiteral("3") : notRead);
+        QCOMPARE(row.at(6), gLoadResString(1746, read ? 1 : 2));
+    }
 }
 
 QTEST_MAIN(TestStartValues)
