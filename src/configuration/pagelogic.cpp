@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 namespace configuration {
 
@@ -301,6 +302,15 @@ void cConfiguration::controlModeDisplay(int index)
     auto *label = qobject_cast<QLabel *>(ctl("Label", index == 0 ? 20 : 40));
     if (!ti)
         return;
+    if (!ti->valueKnown()) {
+        // No control mode follows from a time that was not read.
+        if (combo) {
+            const QSignalBlocker quiet(combo); // no selection is no click
+            combo->setCurrentIndex(-1);
+        }
+        ti->setLockMode(kLock);
+        return;
+    }
     const double v = ti->ValueCalc();
     int data = 2;
     if (v == 0)

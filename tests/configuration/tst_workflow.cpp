@@ -433,9 +433,12 @@ void TestWorkflow::unreadValuesLookUnread()
         QVERIFY2(!f.box(i)->text().isEmpty(), qPrintable(QString::number(i)));
         QVERIFY2(params::textColor(f.box(i)) != params::kColorRed, qPrintable(QString::number(i)));
     }
-    // The fan levels' list selects no entry for a value it does not have.
-    if (nothingRead)
+    // Lists select no entry for a value they do not have: the fan levels,
+    // and the heating control mode that would follow from the unread time.
+    if (nothingRead) {
         QCOMPARE(f.win->control<QComboBox>(QStringLiteral("ComboBox"), 7)->currentIndex(), -1);
+        QCOMPARE(f.win->control<QComboBox>(QStringLiteral("ComboBox"), 2)->currentIndex(), -1);
+    }
     QCOMPARE(f.logged(gLoadResString(1590, 1)), nothingRead);
     QCOMPARE(f.logged(gLoadResString(1550, 2)), !nothingRead);
     if (!nothingRead)
