@@ -1,6 +1,7 @@
 #include "paramview.h"
 
 #include <params/paramcollection.h>
+#include <platform/resstrings.h>
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -11,6 +12,9 @@
 namespace cli {
 
 namespace {
+
+// "not read"
+constexpr int kNotReadText = 1593;
 
 lns::ConfigPropertyPtr cpOf(const params::cParamBase &p)
 {
@@ -45,6 +49,11 @@ void add(QVector<ParamView> &out, params::cParams &all, int count, std::shared_p
             v.cp = p->CpIniName();
         }
         fill(*p, v);
+        v.read = p->valueKnown();
+        if (!v.read) {
+            v.text.clear();
+            v.value = gLoadResString(kNotReadText);
+        }
         out << v;
     }
 }
@@ -61,7 +70,8 @@ QJsonObject ParamView::toJson() const
     o.insert(QStringLiteral("kind"), kind);
     o.insert(QStringLiteral("text"), text);
     o.insert(QStringLiteral("unit"), unit);
-    o.insert(QStringLiteral("value"), value);
+    o.insert(QStringLiteral("value"), read ? QJsonValue(value) : QJsonValue());
+    o.insert(QStringLiteral("read"), read);
     o.insert(QStringLiteral("available"), available);
     o.insert(QStringLiteral("cp"), cp);
     o.insert(QStringLiteral("cpBytes"), bytesKnown ? QJsonValue(raw) : QJsonValue());

@@ -1,6 +1,8 @@
 // What the tool shows of one parameter: its name, kind, the text its control
 // shows, the unit, the stored value (as the parameter data file writes it),
-// the CP and the CP's bytes as the collection last read or wrote them.
+// the CP and the CP's bytes as the collection last read or wrote them. A
+// value that was not read from the device has no text, and its value is the
+// words "not read" (JSON: null with "read": false), never a number.
 #pragma once
 
 #include <QByteArray>
@@ -28,6 +30,7 @@ struct ParamView
     QByteArray bytes;
     bool bytesKnown = false;
     bool available = false;
+    bool read = true;
 
     QJsonObject toJson() const;
 };

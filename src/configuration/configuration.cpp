@@ -634,6 +634,10 @@ bool cConfiguration::WriteSettings()
         const int kind = ctrlType();
         prepareWriteSet();
         ok = p.WriteToLns(true);
+        if (m_window && !p.lastLeftOutUnread().isEmpty())
+            m_window->LogLine(platform::fillPlaceholders(gLoadResString(1592),
+                                                         {p.lastLeftOutUnread().join(QStringLiteral(", "))}),
+                              kColorMagenta);
         if (!ok && m_window) {
             // Nothing of a failed write reached the device; name its CPs.
             m_window->LogLine(gLoadResString(1528), 255);
@@ -691,6 +695,18 @@ void cConfiguration::checkApplicationAfterRead()
         m_window->LogLine(gLoadResString(1544), 255);
 }
 
+bool cConfiguration::reportUnread()
+{
+    const QStringList unread = m_params->lastUnreadNames();
+    m_nothingRead = m_params->lastReadCount() > 0 && unread.size() == m_params->lastReadCount();
+    if (m_nothingRead)
+        m_window->LogLine(gLoadResString(1590, 1), kColorRed);
+    else if (!unread.isEmpty())
+        m_window->LogLine(platform::fillPlaceholders(gLoadResString(1591), {unread.join(QStringLiteral(", "))}),
+                          kColorRed);
+    return m_nothingRead;
+}
+
 void cConfiguration::startConfiguration()
 {
     m_window->LogLine(gLoadResString(1530), 65280);
@@ -698,10 +714,12 @@ void cConfiguration::startConfiguration()
     setLoading(true);
     ReadSettings();
     setLoading(false);
+    const bool nothingRead = reportUnread();
     const int kind = ctrlType();
     if (kind != 3 && kind != 4)
         checkApplicationAfterRead();
-    m_window->LogLine(gLoadResString(1550, 2), 16711680);
+    if (!nothingRead)
+        m_window->LogLine(gLoadResString(1550, 2), 16711680);
 }
 
 void cConfiguration::ReadParameters()
@@ -722,15 +740,20 @@ void cConfiguration::ReadParameters()
     setLoading(true);
     ReadSettings();
     setLoading(false);
+    const bool nothingRead = reportUnread();
     checkApplicationAfterRead();
-    m_window->LogLine(gLoadResString(1550, 2), 16711680);
+    if (!nothingRead)
+        m_window->LogLine(gLoadResString(1550, 2), 16711680);
     if (m_window->errorsLogged())
         m_window->ShowLogger();
     m_window->setErrorsLogged(false);
     SetControls();
     checkValues();
     m_window->setBusy(false);
-    m_window->setStatusText(gLoadResString(1517));
+    if (m_nothingRead)
+        m_window->setStatusAlert(gLoadResString(1590, 2));
+    else
+        m_window->setStatusText(gLoadResString(1517));
 }
 
 bool cConfiguration::WriteParameters()

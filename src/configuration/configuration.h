@@ -100,6 +100,8 @@ public:
     // Diagnostics of the last FetchCPs and write.
     qint64 fetchMilliseconds() const { return m_fetchMs; }
     bool lastWriteOk() const { return m_lastWriteOk; }
+    // The last read got no value from the device.
+    bool nothingRead() const { return m_nothingRead; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -112,6 +114,9 @@ private:
     void lockText(const QString &name, int mode);
     void applyDefaults(int index);
     void checkApplicationAfterRead();
+    // Red logger lines for what the last read did not give; true when the
+    // device gave nothing at all.
+    bool reportUnread();
     QWidget *ctl(const char *array, int index) const;
     std::shared_ptr<params::cParamTextBox> text(const char *name) const;
     QString templateValue(const QString &section, const QString &key) const;
@@ -124,6 +129,7 @@ private:
     bool m_econLimit = false;
     qint64 m_fetchMs = 0;
     bool m_lastWriteOk = true;
+    bool m_nothingRead = false;
     bool m_controlsConnected = false;
     QPointer<QWidget> m_focusOut;
 };

@@ -14,6 +14,8 @@ public:
     // Button-line status text.
     virtual void setStatusText(const QString &text) = 0;
     virtual QString statusText() const = 0;
+    // The status text in red: something the user must know went wrong.
+    virtual void setStatusAlert(const QString &text) = 0;
     virtual bool parametersChanged() const = 0;
     virtual void setParametersChanged(bool changed) = 0;
     virtual bool errorsLogged() const = 0;

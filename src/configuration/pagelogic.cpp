@@ -18,6 +18,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QSignalBlocker>
 
 namespace configuration {
 
@@ -61,16 +62,18 @@ void cConfiguration::SetSetpointRanges(bool correct)
     auto pf = text("ProtSetpointFrost");
     auto econ = text("SetPointEcon");
 
-    // Each step reads the values as the previous steps left them.
-    auto below = [correct](const std::shared_ptr<cParamTextBox> &upper, const std::shared_ptr<cParamTextBox> &t) {
-        if (!upper || !t)
+    // Each step reads the values as the previous steps left them. A value
+    // that was never read sets no limit: nothing is corrected towards it.
+    const auto known = [](const std::shared_ptr<cParamTextBox> &p) { return p && p->valueKnown(); };
+    auto below = [correct, known](const std::shared_ptr<cParamTextBox> &upper, const std::shared_ptr<cParamTextBox> &t) {
+        if (!known(upper) || !t)
             return;
         t->setRangeMax(upper->ValueCalc());
         clampTo(t, correct, t->RangeMax());
     };
-    auto above = [correct](const std::shared_ptr<cParamTextBox> &lower, const std::shared_ptr<cParamTextBox> &t,
-                           double offset) {
-        if (!lower || !t)
+    auto above = [correct, known](const std::shared_ptr<cParamTextBox> &lower, const std::shared_ptr<cParamTextBox> &t,
+                                  double offset) {
+        if (!known(lower) || !t)
             return;
         t->setRangeMin(lower->ValueCalc() + offset);
         clampTo(t, correct, t->RangeMin());
@@ -84,14 +87,14 @@ void cConfiguration::SetSetpointRanges(bool correct)
         above(cs, ce, 0);
         above(ce, pc, 0);
     }
-    if (hc && pf) {
+    if (known(hc) && pf) {
         pf->setRangeMax(hc->ValueCalc() - 1);
         clampTo(pf, correct, pf->RangeMax());
     }
     if (econ && !SetpointEconLimit()) {
-        if (pf)
+        if (known(pf))
             econ->setTextBoxRangeMin(pf->ValueCalc() + 1);
-        if (cc)
+        if (known(cc))
             econ->setRangeMax(cc->ValueCalc());
         if (correct && econ->ValueIsInvalid())
             econ->setValueCalc(econ->ValueCalc() < econ->TextBoxRangeMin() ? econ->TextBoxRangeMin()
@@ -114,6 +117,8 @@ void cConfiguration::startUpDisplay()
     SetControls();
     m_window->setApplyEnabled(false);
     m_window->setParametersChanged(false);
+    if (m_nothingRead)
+        m_window->setStatusAlert(gLoadResString(1590, 2));
 }
 
 void cConfiguration::SetControls()
@@ -184,12 +189,15 @@ void cConfiguration::SetControls()
         platform::TraceLog::instance().logError(QStringLiteral("frmMain"), QStringLiteral("SetControls"), 0,
                                                 QString::fromUtf8(e.what()));
     }
-    setLoading(false);
+    // The range chain runs while the values are still being loaded: moving
+    // a limit re-formats texts, and a re-formatted text is no entry. The
+    // deliberate corrections below set their exact values themselves.
     if (coolingOnly()) {
         setTextParam(QStringLiteral("HeatSetpointComfort"), 15);
         SetSetpointRanges(true);
     }
     SetSetpointRanges(false);
+    setLoading(false);
     m_window->setApplyEnabled(false);
     m_window->setParametersChanged(false);
 }
@@ -294,6 +302,15 @@ void cConfiguration::controlModeDisplay(int index)
     auto *label = qobject_cast<QLabel *>(ctl("Label", index == 0 ? 20 : 40));
     if (!ti)
         return;
+    if (!ti->valueKnown()) {
+        // No control mode follows from a time that was not read.
+        if (combo) {
+            const QSignalBlocker quiet(combo); // no selection is no click
+            combo->setCurrentIndex(-1);
+        }
+        ti->setLockMode(kLock);
+        return;
+    }
     const double v = ti->ValueCalc();
     int data = 2;
     if (v == 0)

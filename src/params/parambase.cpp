@@ -62,6 +62,7 @@ std::optional<qint64> cParamBase::readOwnField(const FieldPlace &place, const QS
     if (!io() || !m_cp)
         return std::nullopt;
     const auto v = io()->readField(m_cp, place, moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'));
+    m_lastReadFailed = !v;
     if (!v)
         m_valueKnown = false;
     return v;
@@ -81,6 +82,7 @@ std::optional<qint64> cParamBase::readExtField(const FieldPlace &place, const QS
     const QByteArray bytes = m_ext->bytes();
     QString why;
     const auto v = params::readField(bytes, place, m_ext->ElementByteLength(), &why);
+    m_lastReadFailed = !v;
     if (!v) {
         m_valueKnown = false;
         CpIo::logError(moduleName(), procedure + QStringLiteral(" (") + m_name + QLatin1Char(')'), lns::ErrBadValue,

@@ -120,6 +120,8 @@ public:
     // CP failed. The collection does not write a value it does not know: a
     // CP that could not be read must not be overwritten with a guess.
     bool valueKnown() const { return m_valueKnown || m_changed; }
+    // The last read of the parameter's CP field gave no value.
+    bool lastReadFailed() const { return m_lastReadFailed; }
 
     // Finds the CP object again through the device template (own CP only).
     bool FetchCp(bool forceFetch = false);
@@ -134,6 +136,7 @@ protected:
     CpIo *io() const;
     QString moduleName() const;
     void setValueKnown(bool on) { m_valueKnown = on; }
+    void setLastReadFailed(bool on) { m_lastReadFailed = on; }
     // The collection's field reader and writer on the own CP.
     std::optional<qint64> readOwnField(const FieldPlace &place, const QString &procedure);
     bool writeOwnField(const FieldPlace &place, qint64 value, const QString &procedure);
@@ -159,6 +162,7 @@ private:
     bool m_forceWriteFile = false;
     bool m_changed = false;
     bool m_valueKnown = false;
+    bool m_lastReadFailed = false;
 };
 
 } // namespace params

@@ -48,8 +48,10 @@ FieldPlace cNumberFieldParam::fieldPlace() const
 
 void cNumberFieldParam::takeRead(const std::optional<qint64> &v)
 {
-    if (!v)
+    if (!v) {
+        showValue(); // shows it not read, unless the user's choice stands
         return;
+    }
     m_value = static_cast<qint32>(*v);
     setValueKnown(true);
     showValue();
@@ -221,6 +223,14 @@ void cParamComboBox::SetComboBox()
     if (!m_updatesEnabled || hidesValue(m_lockMode) || !m_combo)
         return;
     ChangeGuard g(m_guard);
+    if (!valueKnown()) {
+        // Not read from the device: no entry stands for it.
+        removeInvalidEntry();
+        const QSignalBlocker block(m_combo);
+        m_combo->setCurrentIndex(-1);
+        setTextColor(m_combo, 0);
+        return;
+    }
     if (ValueIsInComboList(m_value)) {
         removeInvalidEntry();
         selectByItemData(m_combo, m_value);
@@ -473,6 +483,7 @@ void cParamOptBtn::ReadFromLns()
     if (CpIsExternal() || !Available() || !io())
         return;
     const auto bytes = io()->readCp(ConfigProperty(), moduleName(), kReadFromLns);
+    setLastReadFailed(!bytes);
     if (!bytes) {
         setValueKnown(false);
         return;

@@ -484,16 +484,27 @@ void cParams::ReadFromLns()
     // so the device sees one read per CP however many fields share it.
     const bool tx = m_io.startTransaction(QStringLiteral("ReadFromLns"));
     m_io.beginReadBatch();
+    m_lastReadCount = 0;
+    m_lastUnread.clear();
+    const auto note = [this](const cParamBase &p) {
+        ++m_lastReadCount;
+        if (p.lastReadFailed())
+            m_lastUnread << p.Name();
+    };
     const auto all = inRegistryOrder();
     for (const auto &p : all) {
-        if (p->ConfigProperty() && p->Available() && !p->DontReadFromLns())
+        if (p->ConfigProperty() && p->Available() && !p->DontReadFromLns()) {
             p->ReadFromLns();
+            note(*p);
+        }
     }
     for (const auto &w : m_configProps.items())
         w->ReadFromLns(false);
     for (const auto &p : all) {
-        if (p->Available() && p->CpIsExternal() && p->ConfigPropExt()->CpFetched())
+        if (p->Available() && p->CpIsExternal() && p->ConfigPropExt()->CpFetched()) {
             p->ReadFromExtCp();
+            note(*p);
+        }
     }
     m_io.endReadBatch();
     if (tx)
@@ -552,6 +563,7 @@ bool cParams::WriteToLns(bool writeCpNamesToLogger)
     if (tx)
         ok = m_io.commitTransaction(QStringLiteral("WriteToLns")) && ok;
 
+    m_lastLeftOut = unknown;
     if (!unknown.isEmpty()) {
         platform::TraceLog::instance().write(
             QStringLiteral("[cParams] WriteToLns: not written, the value was never read from the device: ") +
@@ -608,7 +620,8 @@ bool cParams::AnyParameterValueIsInvalid() const
             return true;
     }
     for (const auto &p : m_comboBoxes.items()) {
-        if (p->Available() && !p->CurrentValueIsInComboList())
+        // A value never read is not written, so it cannot stop a write.
+        if (p->Available() && p->valueKnown() && !p->CurrentValueIsInComboList())
             return true;
     }
     return false;

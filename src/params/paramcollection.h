@@ -186,6 +186,13 @@ public:
     // ---- bulk operations ----
     // Reads every parameter and wrapper inside one transaction.
     void ReadFromLns();
+    // Of the last ReadFromLns: how many parameters it read, and the names of
+    // those whose CP gave no value (in registry order).
+    int lastReadCount() const { return m_lastReadCount; }
+    QStringList lastUnreadNames() const { return m_lastUnread; }
+    // Of the last WriteToLns: the parameters left out because their value
+    // was never read.
+    QStringList lastLeftOutUnread() const { return m_lastLeftOut; }
     // Writes every parameter to be written inside one transaction; true when
     // every CP write reached the device. On failure the parameters whose CP
     // was not written keep the changed flag they had, and failedCpNames()
@@ -281,6 +288,9 @@ private:
     Registry<cConfigProp> m_configProps;
     QVector<std::shared_ptr<cParamBase>> m_all;
     LoadReport m_lastLoad;
+    int m_lastReadCount = 0;
+    QStringList m_lastUnread;
+    QStringList m_lastLeftOut;
 };
 
 } // namespace params

@@ -117,6 +117,17 @@ void cParamTextBox::SetTextBox()
         return;
     if (!m_box)
         return;
+    // The text shown is the value's picture, never its source: a value that
+    // the format rounds (15.04 shown as "15.0") or that lies beyond a moved
+    // limit keeps every digit it has. Only what the user enters, and the
+    // rounding check of that entry, changes the value through the text.
+    ChangeGuard g(m_updateGuard);
+    if (!valueKnown()) {
+        // Not read from the device: nothing to show, and nothing to mark.
+        setText(QString());
+        markRange(m_box, false);
+        return;
+    }
     if (resolutionInfo(m_v.resolution()).known)
         setText(m_v.displayText());
     markRange(m_box, m_v.displayOutOfTextBoxRange());
@@ -175,6 +186,9 @@ void cParamTextBox::TextBox_Validate_Event(bool &cancel)
     if (m_updateGuard || !m_box)
         return;
     const QString before = m_box->text();
+    // Leaving the empty box of a value that was never read enters nothing.
+    if (before.isEmpty() && !valueKnown())
+        return;
     if (before.isEmpty())
         setText(QStringLiteral("0"));
     roundingCheck(cancel, false);
@@ -261,7 +275,8 @@ void cParamTextBox::setLockMode(int mode)
 
 bool cParamTextBox::ValueIsInvalid() const
 {
-    if (DontWriteToLns())
+    // A value never read is not written, so it cannot stop a write.
+    if (DontWriteToLns() || !valueKnown())
         return false;
     if (m_box && textColor(m_box) == kColorRed && !hidesValue(m_lockMode))
         return true;
@@ -293,8 +308,10 @@ void cParamTextBox::ReadFromLns()
     if (CpIsExternal() || !Available())
         return;
     const auto r = readOwnField(fieldPlace(), kReadFromLns);
-    if (!r)
+    if (!r) {
+        SetTextBox(); // shows it not read, unless the user's entry stands
         return;
+    }
     m_v.setValue(m_v.valueForField(*r));
     setValueKnown(true);
     SetTextBox();
@@ -306,8 +323,10 @@ void cParamTextBox::ReadFromExtCp()
     if (!CpIsExternal() || !Available())
         return;
     const auto r = readExtField(fieldPlace(), kReadFromExtCp);
-    if (!r)
+    if (!r) {
+        SetTextBox();
         return;
+    }
     m_v.setValue(m_v.valueForField(*r));
     setValueKnown(true);
     SetTextBox();

@@ -163,6 +163,7 @@ void cParamASCII::ReadFromLns(bool fetchCpIfRequired)
     if (!CpFetched() || !io())
         return;
     const auto bytes = io()->readCp(ConfigProperty(), moduleName(), kReadFromLns);
+    setLastReadFailed(!bytes);
     if (!bytes) {
         setValueKnown(false);
         return;
@@ -174,6 +175,7 @@ void cParamASCII::ReadFromLns(bool fetchCpIfRequired)
     } else if (!runOf(bytes->size(), &first, &count)) {
         CpIo::logError(moduleName(), kReadFromLns, lns::ErrBadValue,
                        QStringLiteral("%1: bytes %2 to %3 outside the CP").arg(Name()).arg(first + 1).arg(first + count));
+        setLastReadFailed(true);
         setValueKnown(false);
         return;
     }
@@ -196,9 +198,11 @@ void cParamASCII::ReadFromExtCp()
     if (!runOf(bytes.size(), &first, &count)) {
         CpIo::logError(moduleName(), kReadFromExtCp, lns::ErrBadValue,
                        QStringLiteral("%1: bytes %2 to %3 outside the CP").arg(Name()).arg(first + 1).arg(first + count));
+        setLastReadFailed(true);
         setValueKnown(false);
         return;
     }
+    setLastReadFailed(false);
     m_value = asciiFromBytes(bytes.mid(first, count));
     setValueKnown(true);
     setChanged(false);

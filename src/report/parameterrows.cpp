@@ -67,10 +67,15 @@ ParameterRow baseRow(const cParamBase &p, const char *kind, const QWidget *contr
     return r;
 }
 
-void finish(ParameterRow &r)
+void finish(ParameterRow &r, const cParamBase &p)
 {
+    // A value that was not read is no value of the device: nothing to show
+    // and nothing to differ.
+    r.read = p.valueKnown();
+    if (!r.read)
+        r.value = r.stored = QString();
     // A parameter the controller does not have has no value to differ.
-    r.differs = r.available && r.defaultKnown && r.stored != r.defaultStored;
+    r.differs = r.available && r.read && r.defaultKnown && r.stored != r.defaultStored;
 }
 
 template <class P, class F>
@@ -95,7 +100,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
             r.defaultKnown = true;
             r.defaultText = r.defaultStored = number(*d);
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.Parameter2ByteCount(), &cParams::Parameter2Byte, [&](const cParam2Byte &x) {
@@ -109,7 +114,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
             r.defaultStored = number(high) + QLatin1Char(',') + number(low);
             r.defaultText = number(*d);
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.ParameterAsciiCount(), &cParams::ParameterAscii, [&](const cParamASCII &x) {
@@ -123,7 +128,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
                 r.defaultText = r.defaultStored = asciiFromBytes(cp->bytes.mid(first, count));
             }
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.CheckBoxParameterCount(), &cParams::CheckBoxParameter, [&](const cParamCheckBox &x) {
@@ -137,7 +142,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
             r.defaultStored = number(*d);
             r.defaultText = mark(*d == x.ValueChecked());
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.ComboBoxParameterCount(), &cParams::ComboBoxParameter, [&](const cParamComboBox &x) {
@@ -151,7 +156,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
             const int at = box ? box->findData(static_cast<qint32>(*d)) : -1;
             r.defaultText = at >= 0 ? box->itemText(at) : r.defaultStored;
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.OptionButtonParameterCount(), &cParams::OptionButtonParameter, [&](const cParamOptBtn &x) {
@@ -168,7 +173,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
                 if (x.itemData(i) == r.defaultStored && x.OptionButton(i))
                     r.defaultText = x.OptionButton(i)->text();
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     each(p, p.TextBoxParameterCount(), &cParams::TextBoxParameter, [&](const cParamTextBox &x) {
@@ -185,7 +190,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
             r.defaultStored = number(v.value());
             r.defaultText = v.displayText();
         }
-        finish(r);
+        finish(r, x);
         out << r;
     });
     return out;

@@ -19,6 +19,7 @@ struct ParameterRow
     QString unit;
     QString stored;     // the value in the parameter file's form
     bool available = true;
+    bool read = true;   // the value came from the device (or the user), not the initial 0
     bool defaultKnown = false;
     QString defaultText;   // the default as the window would show it
     QString defaultStored; // in the parameter file's form

@@ -14,6 +14,9 @@ namespace report {
 
 namespace {
 
+// "not read"
+constexpr int kNotReadText = 1593;
+
 QString str(int id, int item = 1, const QStringList &args = {})
 {
     const QString t = gLoadResString(id, item);
@@ -37,7 +40,9 @@ QString pageTitleOf(const ParameterRow &r)
 
 QString shownValue(const ParameterRow &r)
 {
-    return r.available ? r.value : str(1754);
+    if (!r.available)
+        return str(1754);
+    return r.read ? r.value : str(kNotReadText);
 }
 
 int reportedCount(const Report &r)

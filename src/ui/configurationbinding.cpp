@@ -36,6 +36,7 @@ QString FrmMainConfigPort::caption() const { return m_w.caption(); }
 QWidget *FrmMainConfigPort::control(const QString &arrayName, int index) const { return m_w.control(arrayName, index); }
 void FrmMainConfigPort::setStatusText(const QString &text) { m_w.setStatusText(text); }
 QString FrmMainConfigPort::statusText() const { return m_w.statusText(); }
+void FrmMainConfigPort::setStatusAlert(const QString &text) { m_w.setStatusAlert(text); }
 bool FrmMainConfigPort::parametersChanged() const { return m_w.parametersChanged(); }
 void FrmMainConfigPort::setParametersChanged(bool changed) { m_w.setParametersChanged(changed); }
 bool FrmMainConfigPort::errorsLogged() const { return m_w.errorsLogged(); }

@@ -21,6 +21,7 @@ public:
     QWidget *control(const QString &arrayName, int index) const override;
     void setStatusText(const QString &text) override;
     QString statusText() const override;
+    void setStatusAlert(const QString &text) override;
     bool parametersChanged() const override;
     void setParametersChanged(bool changed) override;
     bool errorsLogged() const override;

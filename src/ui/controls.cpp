@@ -168,8 +168,10 @@ void ButtonLine::setButtonCaption(Button b, const QString &text)
     button(b)->setText(text);
 }
 
-void ButtonLine::setStatus(const QString &text)
+void ButtonLine::setStatus(const QString &text, bool alert)
 {
+    m_statusAlert = alert;
+    m_status->setStyleSheet(alert ? QStringLiteral("color: #ff0000;") : QString());
     m_status->setText(text);
 }
 

@@ -112,8 +112,10 @@ public:
     explicit ButtonLine(QWidget *parent = nullptr);
     QPushButton *button(Button b) const;
     void setButtonCaption(Button b, const QString &text);
-    void setStatus(const QString &text);
+    // A status text; an alert is shown in red until the next text.
+    void setStatus(const QString &text, bool alert = false);
     QString status() const { return m_status->text(); }
+    bool statusIsAlert() const { return m_statusAlert; }
 
 Q_SIGNALS:
     void buttonClicked(int button);
@@ -123,6 +125,7 @@ protected:
 
 private:
     QLabel *m_status;
+    bool m_statusAlert = false;
     QPushButton *m_ok;
     QPushButton *m_cancel;
     QPushButton *m_apply;

@@ -358,7 +358,9 @@ void frmMain::display()
         m_displayed = true;
         show();
 
-        setStatusText(gLoadResString(1517));
+        // What the start reported in red stays on the status line.
+        if (!statusIsAlert())
+            setStatusText(gLoadResString(1517));
         LogStamped(gLoadResString(1530), kBlack);
         Q_EMIT displayed();
     } catch (const std::exception &e) {
@@ -494,6 +496,16 @@ void frmMain::setStatusText(const QString &text)
 QString frmMain::statusText() const
 {
     return m_buttonLine->status();
+}
+
+void frmMain::setStatusAlert(const QString &text)
+{
+    m_buttonLine->setStatus(text, true);
+}
+
+bool frmMain::statusIsAlert() const
+{
+    return m_buttonLine->statusIsAlert();
 }
 
 QWidget *frmMain::control(const QString &array, int index) const

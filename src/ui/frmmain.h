@@ -99,6 +99,9 @@ public:
     // Status text of the button line.
     void setStatusText(const QString &text);
     QString statusText() const;
+    // A status text in red (what went wrong), kept until the next text.
+    void setStatusAlert(const QString &text);
+    bool statusIsAlert() const;
 
     // Control of an array by name and index ("TextBox", 27); nullptr when the
     // window has no such control.

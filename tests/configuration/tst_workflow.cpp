@@ -4,6 +4,7 @@
 #include "configfixture.h"
 
 #include <configuration/appmodes.h>
+#include <params/controlutil.h>
 #include <params/paramcollection.h>
 
 #include <QCheckBox>
@@ -54,6 +55,10 @@ private Q_SLOTS:
     void failedWriteLeavesEverythingForRetry();
     void downloadFaultKeepsRecord();
     void unreachableDeviceStillOpens();
+    void unreadValuesLookUnread_data();
+    void unreadValuesLookUnread();
+    void unreadValuesAreNotWritten();
+    void readAfterTheDeviceAnswersAgain();
     void readQuestionNoChangesNothing();
     void setpointRanges_data();
     void setpointRanges();
@@ -388,6 +393,103 @@ void TestWorkflow::unreachableDeviceStillOpens()
     QVERIFY(!f.logged(gLoadResString(1552)));
     // Nothing was read: the setpoint is not shown as a value of the device.
     QVERIFY(!f.win->parametersChanged());
+}
+
+void TestWorkflow::unreadValuesLookUnread_data()
+{
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<QString>("failingCp"); // empty: the whole device is silent
+    QTest::addColumn<QList<int>>("emptyBoxes");
+    QTest::addColumn<QList<int>>("filledBoxes");
+    QTest::addColumn<bool>("nothingRead");
+    // Room205 is the demo network's unreachable controller (kind 1, app 3).
+    QTest::newRow("device silent") << "Room205" << QString() << QList<int>{3, 4, 5, 6, 7, 8, 9, 10, 11, 20, 21, 2}
+                                   << QList<int>{} << true;
+    QTest::newRow("setpoint CP failing") << "Room103" << "SetPoints" << QList<int>{3, 4, 5, 7, 8, 9}
+                                         << QList<int>{6, 11, 2} << false;
+}
+
+// A value that was not read looks not read: no 0.0, no red, and the logger
+// and the status line say in red what happened.
+void TestWorkflow::unreadValuesLookUnread()
+{
+    QFETCH(QString, room);
+    QFETCH(QString, failingCp);
+    QFETCH(QList<int>, emptyBoxes);
+    QFETCH(QList<int>, filledBoxes);
+    QFETCH(bool, nothingRead);
+    ConfigFixture f;
+    if (!failingCp.isEmpty())
+        f.admin->setCpFault(f.deviceId(room), failingCp, lnssim::CpFault::Read);
+    f.start(room);
+    QVERIFY(f.win && f.win->isVisible());
+    QVERIFY(f.config());
+    for (int i : emptyBoxes) {
+        QVERIFY2(f.box(i)->text().isEmpty(), qPrintable(QStringLiteral("box %1: %2").arg(i).arg(f.box(i)->text())));
+        QVERIFY2(params::textColor(f.box(i)) != params::kColorRed, qPrintable(QString::number(i)));
+    }
+    // The values read are shown, and none is judged against an unread one.
+    for (int i : filledBoxes) {
+        QVERIFY2(!f.box(i)->text().isEmpty(), qPrintable(QString::number(i)));
+        QVERIFY2(params::textColor(f.box(i)) != params::kColorRed, qPrintable(QString::number(i)));
+    }
+    // Lists select no entry for a value they do not have: the fan levels,
+    // and the heating control mode that would follow from the unread time.
+    if (nothingRead) {
+        QCOMPARE(f.win->control<QComboBox>(QStringLiteral("ComboBox"), 7)->currentIndex(), -1);
+        QCOMPARE(f.win->control<QComboBox>(QStringLiteral("ComboBox"), 2)->currentIndex(), -1);
+    }
+    QCOMPARE(f.logged(gLoadResString(1590, 1)), nothingRead);
+    QCOMPARE(f.logged(gLoadResString(1550, 2)), !nothingRead);
+    if (!nothingRead)
+        QVERIFY(f.logged(gLoadResString(1591).section(QLatin1Char(':'), 0, 0)));
+    QCOMPARE(f.win->statusIsAlert(), nothingRead);
+    QCOMPARE(f.win->statusText(), nothingRead ? gLoadResString(1590, 2) : gLoadResString(1517));
+    // Nothing was entered: leaving an empty box enters no 0.
+    f.type(emptyBoxes.first(), QString());
+    QVERIFY(f.box(emptyBoxes.first())->text().isEmpty());
+    QVERIFY(!f.win->parametersChanged());
+}
+
+// After a silent start a write sends only what the user entered; the CPs
+// that were never read stay as the device holds them.
+void TestWorkflow::unreadValuesAreNotWritten()
+{
+    ConfigFixture f;
+    const int id = f.deviceId(QStringLiteral("Room205"));
+    f.start(QStringLiteral("Room205"));
+    QVERIFY(f.config());
+    f.admin->setUnreachable(id, false);
+    QMap<QString, QByteArray> before;
+    for (const lnssim::CpComparison &c : f.admin->compareCps(id))
+        before.insert(c.name, c.device);
+    // The night-purge level of the setting CP: its function byte was not read.
+    f.type(29, QStringLiteral("50"));
+    QVERIFY(f.win->parametersChanged());
+    QTest::mouseClick(f.win->buttonLine()->button(ui::ButtonLine::Apply), Qt::LeftButton);
+    QVERIFY2(f.messages->shown.isEmpty(), f.messages->shown.isEmpty() ? "" : qPrintable(f.messages->shown.first().text));
+    QVERIFY(f.logged(gLoadResString(1592).section(QLatin1Char(':'), 0, 0)));
+    for (auto it = before.cbegin(); it != before.cend(); ++it) {
+        QByteArray expected = it.value();
+        if (it.key() == QLatin1String("SettingHystHigh"))
+            expected[1] = char(100); // 50 % in 0.5 % steps, byte 1 as the device holds it
+        QCOMPARE(f.admin->deviceCp(id, it.key()), expected);
+    }
+}
+
+// A read once the device answers again shows its values and clears the alert.
+void TestWorkflow::readAfterTheDeviceAnswersAgain()
+{
+    ConfigFixture f;
+    const int id = f.deviceId(QStringLiteral("Room205"));
+    f.start(QStringLiteral("Room205"));
+    QVERIFY(f.win->statusIsAlert());
+    f.admin->setUnreachable(id, false);
+    f.config()->ReadParameters();
+    QVERIFY(!f.win->statusIsAlert());
+    QCOMPARE(f.win->statusText(), gLoadResString(1517));
+    QVERIFY(!f.box(3)->text().isEmpty());
+    QVERIFY(!f.config()->nothingRead());
 }
 
 void TestWorkflow::readQuestionNoChangesNothing()

@@ -224,10 +224,10 @@ private slots:
     {
         QTest::addColumn<bool>("suspended");
         QTest::addColumn<int>("value");
-        // With the window's value-loading flag the shown "21.0" does not flow
-        // back into the value; without it the text is what the value becomes.
+        // The shown "21.0" is the picture of 21.04: it never flows back into
+        // the value, whether or not the window forwards the text's change.
         QTest::newRow("loading flag set") << true << 2104;
-        QTest::newRow("change forwarded") << false << 2100;
+        QTest::newRow("change forwarded") << false << 2104;
     }
     void valueLoadingKeepsThePrecision()
     {
