@@ -187,10 +187,11 @@ QString knownFault(const QString &command, Claim claim, const Verdict &v)
     // tool says nothing was changed.
     if (claim == Claim::Unchanged && v.state() == QLatin1String("application only"))
         return command + QStringLiteral(": reports nothing changed after the application was loaded and the parameters failed");
-    // The application step failed after the parameters went out (or the
-    // other way round): write ends with the status of a communication
-    // failure that changed nothing.
-    if (command == QLatin1String("write") && claim == Claim::Unchanged && v.state() == QLatin1String("parameters only"))
+    // The application step failed (download refused, device not
+    // commissioned) and the parameters went out: write ends with the status
+    // of a communication failure that changed nothing.
+    if (command == QLatin1String("write") && claim == Claim::Unchanged && v.garbled.isEmpty() && v.parametersNew
+        && !v.parametersOld && v.applicationOld)
         return QStringLiteral("write: exit 3 when only the application step failed, the parameters were written");
     return QString();
 }
