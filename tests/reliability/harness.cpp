@@ -52,10 +52,12 @@ QString claimName(Claim c)
     return QString();
 }
 
-Claim claimOfWriteStatus(int status)
+Claim claimOfWrite(int status, const QString &out)
 {
     switch (status) {
-    case 0: return Claim::Done;
+    case 0:
+        return out.contains(QLatin1String("application not loaded"), Qt::CaseInsensitive) ? Claim::DoneAppMissing
+                                                                                           : Claim::Done;
     case 1: // refused
     case 3: // communication failure, nothing changed
         return Claim::Unchanged;

@@ -72,8 +72,9 @@ enum class Claim {
 };
 QString claimName(Claim c);
 
-// Exit status of `aerolis write` to a claim on its target.
-Claim claimOfWriteStatus(int status);
+// Exit status of `aerolis write` to a claim on its target; a success whose
+// output says the application was not loaded claims the parameters only.
+Claim claimOfWrite(int status, const QString &out);
 // Outcome word of a copy result file row to a claim on that object.
 Claim claimOfCopyOutcome(const QString &outcome);
 

@@ -136,7 +136,7 @@ void TestKills::killAndJudge(const QString &command, quint64 seed, Tally &tally,
         } else {
             Claim claim = Claim::Untouched;
             if (target) {
-                claim = command == QLatin1String("write") ? claimOfWriteStatus(run.status)
+                claim = command == QLatin1String("write") ? claimOfWrite(run.status, run.out)
                                                           : claimOfCopyOutcome(outcomes.value(m_bed->objectOf(room)));
                 ++tally.states[v.state()];
                 ++tally.claims[claimName(claim)];
