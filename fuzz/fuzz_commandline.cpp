@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::application();
     qputenv("AEROLIS_UNATTENDED", "1");
-    static HostFixture f;
-    fixture = &f;
+    // Kept to the end of the process, like the application object.
+    fixture = new HostFixture;
     environment = host::state().env;
     return 0;
 }

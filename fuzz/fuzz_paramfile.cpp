@@ -40,8 +40,9 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("AEROLIS_UNATTENDED", "1");
     fuzz::application<QApplication>();
-    static ParamsFixture f;
-    fixture = &f;
+    // Kept to the end of the process, like the application object.
+    fixture = new ParamsFixture;
+    ParamsFixture &f = *fixture;
     platform::TraceLog::instance().start(f.env.file(QStringLiteral("trace.log")), f.env.path(), QString(), 1000,
                                          QStringLiteral("fuzz"));
     cpmap::build(*f.params);

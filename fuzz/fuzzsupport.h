@@ -26,15 +26,17 @@ inline QByteArray bytes(const uint8_t *data, size_t size)
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }
 
-// A QCoreApplication for the whole run (argc/argv must outlive it).
+// A QCoreApplication for the whole run (argc/argv must outlive it). Never
+// destroyed: libFuzzer ends the process with exit(), and Qt's clean-up
+// routines must not run after the objects of a target are gone.
 template <class App = QCoreApplication>
 App &application()
 {
     static int argc = 1;
     static char name[] = "fuzz";
     static char *argv[] = {name, nullptr};
-    static App app(argc, argv);
-    return app;
+    static App *app = new App(argc, argv);
+    return *app;
 }
 
 } // namespace fuzz
