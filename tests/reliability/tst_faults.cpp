@@ -92,6 +92,8 @@ private Q_SLOTS:
     void faultsDuringCopy();
     void knownCases_data();
     void knownCases();
+    void damageIsSeen_data();
+    void damageIsSeen();
 };
 
 void TestFaults::initTestCase()
@@ -258,6 +260,64 @@ void TestFaults::knownCases()
     Rng rng(0);
     Tally none;
     runAndJudge(plan, 0, rng, none, expectedFault);
+}
+
+// The judge on a network damaged on purpose after a fault-free write: each
+// kind of damage the harness exists to find is reported.
+void TestFaults::damageIsSeen_data()
+{
+    QTest::addColumn<QString>("damage");
+    QTest::addColumn<QString>("room"); // the damaged device
+    QTest::addColumn<int>("claim");    // what the tool claimed for it
+    QTest::addColumn<QString>("reported");
+    QTest::newRow("one byte of a written CP, device only")
+        << "device byte" << "Room101" << int(Claim::Done) << "neither their old nor their new bytes: SetPoints";
+    QTest::newRow("a written CP, device and database alike")
+        << "both bytes" << "Room101" << int(Claim::Done) << "neither their old nor their new bytes: SetPoints";
+    QTest::newRow("a CP of a device that was not a target")
+        << "both bytes" << "Room102" << int(Claim::Untouched) << "neither their old nor their new bytes: SetPoints";
+    // Device and database are judged as a pair: new bytes in the device
+    // with the old ones in the database are neither old nor new.
+    QTest::newRow("the database copy of a written CP taken back")
+        << "database old" << "Room101" << int(Claim::Done) << "neither their old nor their new bytes: SetPoints";
+    QTest::newRow("success claimed, nothing arrived")
+        << "all old" << "Room101" << int(Claim::Done) << "claimed done but the device is old";
+    QTest::newRow("nothing changed claimed, everything arrived")
+        << "none" << "Room101" << int(Claim::Unchanged) << "claimed nothing changed but the device is new";
+    QTest::newRow("partly done claimed, everything arrived")
+        << "none" << "Room101" << int(Claim::Partial) << "claimed partly done but the device is new";
+}
+
+void TestFaults::damageIsSeen()
+{
+    QFETCH(QString, damage);
+    QFETCH(QString, room);
+    QFETCH(int, claim);
+    QFETCH(QString, reported);
+    const NetworkImage reference = m_scenarios->writeReference(QStringLiteral("Room101"));
+    QVERIFY(reference.value(QStringLiteral("Room101")).cps.value(QStringLiteral("SetPoints"))
+            != m_bed->pristine().value(QStringLiteral("Room101")).cps.value(QStringLiteral("SetPoints")));
+    m_bed->reset();
+    QCOMPARE(m_bed->runTool(m_scenarios->writeArgs(QStringLiteral("Room101"))).status, 0);
+    const int id = m_bed->idOf(room);
+    const QString cp = QStringLiteral("SetPoints");
+    lnssim::NetworkAdmin &a = m_bed->admin();
+    QByteArray bytes = a.deviceCp(id, cp);
+    bytes[0] = char(bytes.at(0) ^ 0x40);
+    if (damage == QLatin1String("device byte")) {
+        a.setDeviceCp(id, cp, bytes);
+    } else if (damage == QLatin1String("both bytes")) {
+        a.setDeviceCp(id, cp, bytes);
+        a.db().setDatabaseCp(id, cp, bytes);
+    } else if (damage == QLatin1String("database old")) {
+        a.db().setDatabaseCp(id, cp, m_bed->pristine().value(room).cps.value(cp).database);
+    } else if (damage == QLatin1String("all old")) {
+        m_bed->reset();
+    }
+    const NetworkImage after = m_bed->image();
+    const Verdict v = judge(m_bed->pristine().value(room), after.value(room), reference.value(room));
+    const QString problem = disagreement(Claim(claim), v);
+    QVERIFY2(problem.contains(reported), qPrintable(problem));
 }
 
 QTEST_GUILESS_MAIN(TestFaults)
