@@ -7,7 +7,9 @@
 #include "fuzzsupport.h"
 #include "hostfixture.h"
 
-#include <memory>
+#include <QDir>
+
+#include <cstdlib>
 
 namespace {
 HostFixture *fixture = nullptr;
@@ -18,8 +20,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 {
     fuzz::application();
     qputenv("AEROLIS_UNATTENDED", "1");
-    // Kept to the end of the process, like the application object.
+    // Kept to the end of the process, like the application object; its
+    // temporary folder is removed when the process ends.
     fixture = new HostFixture;
+    std::atexit([] { QDir(fixture->env.path()).removeRecursively(); });
     environment = host::state().env;
     return 0;
 }

@@ -11,7 +11,10 @@
 #include <params/paramfile.h>
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+
+#include <cstdlib>
 
 namespace {
 
@@ -40,8 +43,10 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("AEROLIS_UNATTENDED", "1");
     fuzz::application<QApplication>();
-    // Kept to the end of the process, like the application object.
+    // Kept to the end of the process, like the application object; its
+    // temporary folder is removed when the process ends.
     fixture = new ParamsFixture;
+    std::atexit([] { QDir(fixture->env.path()).removeRecursively(); });
     ParamsFixture &f = *fixture;
     platform::TraceLog::instance().start(f.env.file(QStringLiteral("trace.log")), f.env.path(), QString(), 1000,
                                          QStringLiteral("fuzz"));
