@@ -13,11 +13,12 @@
 #include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
 #include <ui/monitoringbinding.h>
-#ifdef AEROLIS_HAVE_TREND
 #include <monitoring/trendwindow.h>
-#endif
 
+#include <QChartView>
 #include <QComboBox>
+#include <QLineSeries>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -157,6 +158,7 @@ private Q_SLOTS:
     void sendClicksSendOnce_data();
     void sendClicksSendOnce();
     void unreachableDeviceEndsWith1491();
+    void trendMenuTool_data();
     void trendMenuTool();
 };
 
@@ -329,26 +331,38 @@ void TestControlCommand::unreachableDeviceEndsWith1491()
     QVERIFY(!f.win || !f.mon() || !f.mon()->monitoringOn());
 }
 
+void TestControlCommand::trendMenuTool_data()
+{
+    QTest::addColumn<QString>("commandId");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("configuration command") << QStringLiteral("13") << false;
+    QTest::newRow("control command") << kControlCommand << true;
+}
+
 void TestControlCommand::trendMenuTool()
 {
-    {
-        ControlFixture f;
-        f.start(QStringLiteral("Room101"), QStringLiteral("13"));
-        QVERIFY(f.win && f.win->isVisible());
-        QVERIFY(!f.win->tool(QStringLiteral("Trend"))->isVisible());
-    }
+    QFETCH(QString, commandId);
+    QFETCH(bool, offered);
     ControlFixture f;
     f.configuredBefore(QStringLiteral("Room101"));
-    f.start(QStringLiteral("Room101"));
+    f.start(QStringLiteral("Room101"), commandId);
     QVERIFY(f.win && f.win->isVisible());
     QAction *trend = f.win->tool(QStringLiteral("Trend"));
+    QVERIFY(trend);
     QCOMPARE(trend->text(), gLoadResString(1963));
-#ifdef AEROLIS_HAVE_TREND
-    QVERIFY(trend->isVisible());
+    QCOMPARE(trend->isVisible(), offered);
+    // The entry sits on the window's own menu bar.
+    QVERIFY(f.win->menuBar()->actions().contains(trend));
+    if (!offered)
+        return;
+
     trend->trigger();
     auto *t = f.win->findChild<monitoring::TrendWindow *>();
     QVERIFY(t);
     QVERIFY(t->isVisible());
+    // It holds the chart: one line per plotted value, drawn in a chart view.
+    QVERIFY(t->findChild<QChartView *>());
+    QVERIFY(t->lineSeries(monitoring::TS_HEAT_PRIMARY));
     // Twice: the same window.
     trend->trigger();
     QCOMPARE(f.win->findChildren<monitoring::TrendWindow *>().size(), 1);
@@ -359,10 +373,8 @@ void TestControlCommand::trendMenuTool()
     f.room->advance(30);
     QTRY_VERIFY_WITH_TIMEOUT(!t->model().series(monitoring::TS_HEAT_PRIMARY).isEmpty(), 5000);
     QCOMPARE(t->model().series(monitoring::TS_HEAT_PRIMARY).last().value, 100.0);
+    QTRY_VERIFY_WITH_TIMEOUT(t->lineSeries(monitoring::TS_HEAT_PRIMARY)->count() > 0, 5000);
     t->close();
-#else
-    QVERIFY(!trend->isVisible());
-#endif
 }
 
 QTEST_MAIN(TestControlCommand)
