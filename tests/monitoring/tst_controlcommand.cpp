@@ -17,6 +17,7 @@
 
 #include <QChartView>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMenuBar>
 #include <QLineEdit>
@@ -158,6 +159,8 @@ private Q_SLOTS:
     void sendClicksSendOnce_data();
     void sendClicksSendOnce();
     void unreachableDeviceEndsWith1491();
+    void controllingPageSaysWhatIsMonitored_data();
+    void controllingPageSaysWhatIsMonitored();
     void trendMenuTool_data();
     void trendMenuTool();
 };
@@ -329,6 +332,77 @@ void TestControlCommand::unreachableDeviceEndsWith1491()
     QCOMPARE(host::exitStatus(), 1);
     QVERIFY(!f.win || !f.win->isVisible());
     QVERIFY(!f.win || !f.mon() || !f.mon()->monitoringOn());
+}
+
+void TestControlCommand::controllingPageSaysWhatIsMonitored_data()
+{
+    QTest::addColumn<QString>("commandId");
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<bool>("deviceStops");
+    QTest::addColumn<int>("noteItem"); // 0: no note (monitored)
+    QTest::addColumn<bool>("unwrittenNote");
+    QTest::addColumn<bool>("commandsOn");
+    QTest::newRow("configuration, nothing edited") << QStringLiteral("13") << false << false << 1 << false << false;
+    QTest::newRow("configuration, an edit not yet written") << QStringLiteral("13") << true << false << 1 << true << false;
+    QTest::newRow("control command, monitored") << kControlCommand << false << false << 0 << false << true;
+    QTest::newRow("control command, device stops answering") << kControlCommand << false << true << 2 << false << false;
+}
+
+void TestControlCommand::controllingPageSaysWhatIsMonitored()
+{
+    QFETCH(QString, commandId);
+    QFETCH(bool, edit);
+    QFETCH(bool, deviceStops);
+    QFETCH(int, noteItem);
+    QFETCH(bool, unwrittenNote);
+    QFETCH(bool, commandsOn);
+    ControlFixture f;
+    f.configuredBefore(QStringLiteral("Room101"));
+    f.start(QStringLiteral("Room101"), commandId);
+    QVERIFY(f.win && f.win->isVisible());
+    if (edit) {
+        // A user's choice of another heating control mode.
+        auto *mode = f.win->control<QComboBox>(QStringLiteral("ComboBox"), 2);
+        QVERIFY(mode && mode->count() > 1);
+        mode->setCurrentIndex((mode->currentIndex() + 1) % mode->count());
+        QVERIFY(f.win->parametersChanged());
+    }
+    if (deviceStops) {
+        f.admin->setUnreachable(f.deviceId(QStringLiteral("Room101")), true);
+        host::state().accessCacheValid = false;
+    }
+    // The Controlling button: the last one of the navigation bar.
+    const int controlling = f.win->navigationBar()->count() - 1;
+    QCOMPARE(f.win->navigationBar()->buttonAt(controlling).key, QStringLiteral("1"));
+    f.win->navigationButtonClick(controlling);
+    QCOMPARE(f.win->currentPage(), 2);
+
+    // "The parameters have not been written." exactly while they are not,
+    // which is when Apply is offered.
+    auto *unwritten = f.win->control<QLabel>(QStringLiteral("Label"), 30);
+    QCOMPARE(unwritten->isVisible(), unwrittenNote);
+    QCOMPARE(f.win->applyEnabled(), unwrittenNote);
+    QCOMPARE(f.win->monitored(), noteItem == 0);
+    auto *note = f.win->findChild<QLabel *>(QStringLiteral("lblNotMonitored"));
+    QVERIFY(note);
+    QCOMPARE(note->isVisible(), noteItem != 0);
+    if (noteItem != 0)
+        QCOMPARE(note->text(), gLoadResString(1091, noteItem));
+    // Commands and boxes are on only while the page is monitored.
+    for (int i : {1, 9}) {
+        auto *list = f.win->control<QComboBox>(QStringLiteral("ComboBox"), i);
+        QCOMPARE(list->isEnabled(), commandsOn);
+        if (!commandsOn)
+            QCOMPARE(list->currentIndex(), -1);
+    }
+    for (int i : {0, 3})
+        QCOMPARE(f.win->control(QStringLiteral("cmdButton"), i)->isEnabled(), commandsOn);
+    QCOMPARE(f.win->control(QStringLiteral("TextBox"), 12)->isEnabled(), commandsOn);
+    if (commandsOn)
+        QTRY_VERIFY_WITH_TIMEOUT(!f.text(12).isEmpty(), 5000);
+    else
+        QVERIFY(f.text(12).isEmpty());
+    f.admin->setUnreachable(f.deviceId(QStringLiteral("Room101")), false);
 }
 
 void TestControlCommand::trendMenuTool_data()
