@@ -168,8 +168,7 @@ QVector<lnssim::PlugInRegistration> Director::commandsFor(const DeviceEntry &dev
 
 bool Director::plugInRegistered(const QString &progId)
 {
-    return platform::Registry::contains(platform::PlugInRegistrar::identityKey(progId), QStringLiteral("Identity"),
-                                        QStringLiteral("ProgIdPrefix"));
+    return platform::PlugInRegistrar::isRegistered(progId);
 }
 
 QString Director::callFailure(const automation::PlugInClient &client, const QString &target) const

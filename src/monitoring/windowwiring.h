@@ -32,6 +32,7 @@ void bindMonitoringToWindow(W &window, cMonitoring &monitoring, std::function<in
         if (m)
             m->SetMonitoring(on);
     };
+    hooks.monitoringActive = [m](W &) { return m && m->monitoringOn(); };
     hooks.stopMonitoring = [m](W &) {
         if (m)
             m->MonitorPoints()->DeactivateMonitoring();

@@ -9,8 +9,20 @@ QString PlugInRegistrar::identityKey(const QString &progId)
     return kPlugInsKey + QLatin1Char('\\') + progId;
 }
 
+int PlugInRegistrar::moveEarlierRegistrations()
+{
+    return Registry::moveKey(kEarlierPlugInsKey, kPlugInsKey);
+}
+
+bool PlugInRegistrar::isRegistered(const QString &progId)
+{
+    moveEarlierRegistrations();
+    return Registry::contains(identityKey(progId), QStringLiteral("Identity"), QStringLiteral("ProgIdPrefix"));
+}
+
 bool PlugInRegistrar::registerPlugIn()
 {
+    moveEarlierRegistrations();
     QString prefix, cls;
     QStringList order;
     for (const auto &it : m_items) {
@@ -34,6 +46,7 @@ bool PlugInRegistrar::registerPlugIn()
 
 bool PlugInRegistrar::unregisterPlugIn(const QString &progIdPrefix)
 {
+    moveEarlierRegistrations();
     bool ok = true;
     for (const QString &child : Registry::childKeys(kPlugInsKey)) {
         if (child.startsWith(progIdPrefix + QLatin1Char('.'), Qt::CaseInsensitive))

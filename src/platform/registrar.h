@@ -3,7 +3,7 @@
 // automation class ("/regserver").
 //
 // Storage (registry stand-in, HKEY_LOCAL_MACHINE):
-//   "SOFTWARE\LonWorks\Plug-ins\<ProgID prefix>.<class>" section "Identity":
+//   "SOFTWARE\norda\Plug-ins\<ProgID prefix>.<class>" section "Identity":
 //     one value per identity item, plus "ItemOrder" listing the items in the
 //     order they were handed over;
 //   "SOFTWARE\Classes\<ProgID prefix>.<class>" section "Server":
@@ -18,7 +18,12 @@
 
 namespace platform {
 
-inline const QString kPlugInsKey = QStringLiteral("SOFTWARE\\LonWorks\\Plug-ins");
+// The plug-in identities, under the maker's own key.
+inline const QString kPlugInsKey = QStringLiteral("SOFTWARE\\norda\\Plug-ins");
+// Where earlier versions kept them. Read only to move what is there
+// to kPlugInsKey, once: the first registrar call after an update finds the
+// entries, moves them and deletes this key.
+inline const QString kEarlierPlugInsKey = QStringLiteral("SOFTWARE\\LonWorks\\Plug-ins");
 inline const QString kClassesKey = QStringLiteral("SOFTWARE\\Classes");
 
 class PlugInRegistrar
@@ -34,6 +39,13 @@ public:
     bool unregisterPlugIn(const QString &progIdPrefix);
 
     static QString identityKey(const QString &progId);
+    // Whether the identity of progId is registered (network tools look the
+    // plug-in up with it).
+    static bool isRegistered(const QString &progId);
+    // Moves the identities that an earlier version registered at
+    // kEarlierPlugInsKey to kPlugInsKey; every registrar call runs it first.
+    // Answers the number of values moved (0 once the move is done).
+    static int moveEarlierRegistrations();
 
     static bool registerServer(const QString &progId, const QString &executable);
     static bool unregisterServer(const QString &progId);

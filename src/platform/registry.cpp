@@ -65,4 +65,27 @@ QStringList Registry::childKeys(const QString &key)
     return s.childGroups();
 }
 
+int Registry::moveKey(const QString &from, const QString &to)
+{
+    const QString source = groupOf(from);
+    const QString target = groupOf(to);
+    QSettings s(fileName(), QSettings::IniFormat);
+    s.beginGroup(source);
+    const QStringList names = s.allKeys();
+    s.endGroup();
+    if (names.isEmpty())
+        return 0;
+    int moved = 0;
+    for (const QString &name : names) {
+        const QString destination = target + QLatin1Char('/') + name;
+        if (s.contains(destination))
+            continue;
+        s.setValue(destination, s.value(source + QLatin1Char('/') + name));
+        ++moved;
+    }
+    s.remove(source);
+    s.sync();
+    return s.status() == QSettings::NoError ? moved : 0;
+}
+
 } // namespace platform

@@ -27,6 +27,11 @@ public:
     static bool deleteKey(const QString &key);
     // Keys directly below key (for listing registrations).
     static QStringList childKeys(const QString &key);
+    // Moves every section and value below key `from` to the same place below
+    // key `to` and deletes `from`. A value that `to` already holds is kept
+    // (it is the newer one). Answers the number of values moved; nothing
+    // changes when `from` does not exist.
+    static int moveKey(const QString &from, const QString &to);
 };
 
 } // namespace platform

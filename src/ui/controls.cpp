@@ -10,6 +10,8 @@
 #include <QStyleOptionTab>
 #include <QToolTip>
 
+#include <limits>
+
 namespace ui {
 
 void setControlKind(QWidget *w, const QString &typeName, const QString &tag)
@@ -253,9 +255,6 @@ QToolButton *NavigationBar::addButton(const QString &key, const QString &tag, co
     auto *b = new QToolButton(this);
     b->setIcon(navigationIcon(key));
     b->setIconSize(QSize(28, 28));
-    QFont f = b->font();
-    f.setPointSizeF(f.pointSizeF() * 0.75);
-    b->setFont(f);
     b->setObjectName(QStringLiteral("ButtonBarButton") + key);
     b->setCheckable(true);
     b->setAutoRaise(true);
@@ -288,8 +287,25 @@ void NavigationBar::removeButton(int position)
 void NavigationBar::setButtonCaption(int position, const QString &caption)
 {
     m_buttons[position].caption = caption;
-    if (m_buttons.at(position).widget)
-        m_buttons.at(position).widget->setText(caption);
+    if (QToolButton *b = m_buttons.at(position).widget) {
+        b->setText(caption);
+        fitCaption(b);
+    }
+}
+
+void NavigationBar::fitCaption(QToolButton *b) const
+{
+    // The caption stays on one line inside the button: from the bar's
+    // caption size the font steps down until the style's size for the
+    // picture and the text fits the button's width.
+    QFont f = font();
+    f.setPointSizeF(f.pointSizeF() * kCaptionScale);
+    const qreal smallest = f.pointSizeF() * kSmallestCaptionScale;
+    b->setFont(f);
+    while (b->sizeHint().width() > b->width() && f.pointSizeF() - kCaptionStep >= smallest) {
+        f.setPointSizeF(f.pointSizeF() - kCaptionStep);
+        b->setFont(f);
+    }
 }
 
 void NavigationBar::select(int position)
@@ -316,6 +332,7 @@ void NavigationBar::relayout()
         if (!b.widget)
             continue;
         b.widget->setGeometry(1, y, w - 2, 56);
+        fitCaption(b.widget);
         y += 62;
     }
 }
@@ -437,67 +454,200 @@ TabRowBar::TabRowBar(QWidget *parent)
 
 int TabRowBar::rowHeight() const
 {
-    return tabSize(QStringLiteral("X")).height();
+    return tabSize(QStringLiteral("X"), font()).height();
 }
 
-QSize TabRowBar::tabSize(const QString &text) const
+QSize TabRowBar::tabSize(const QString &text, const QFont &captionFont) const
 {
     // As the style sizes a tab of a plain tab bar.
     QStyleOptionTab opt;
     opt.initFrom(this);
     opt.shape = QTabBar::RoundedNorth;
     opt.text = text;
+    const QFontMetrics fm(captionFont);
     const int hframe = style()->pixelMetric(QStyle::PM_TabBarTabHSpace, &opt, this);
     const int vframe = style()->pixelMetric(QStyle::PM_TabBarTabVSpace, &opt, this);
-    const QSize contents(fontMetrics().size(Qt::TextShowMnemonic, text).width() + hframe,
-                         fontMetrics().height() + vframe);
+    const QSize contents(fm.size(Qt::TextShowMnemonic, text).width() + hframe, fm.height() + vframe);
     return style()->sizeFromContents(QStyle::CT_TabBarTab, &opt, contents, this);
 }
 
-int TabRowBar::tabWidth(const QString &text) const
+namespace {
+
+// Room left and right of a tab's text when the tabs of a row are narrowed
+// to fit the strip's width.
+constexpr int kCompactTabPadding = 4;
+// Caption sizes (relative to the bar's font) tried in turn to keep every
+// tab in one row; the smallest is still the size of the navigation
+// captions. Tabs that do not fit even then go into balanced rows.
+constexpr qreal kOneRowCaptionScales[] = {1.0, 0.95, 0.9, 0.85, 0.8};
+
+// Splits the tab widths (design order) into `rows` consecutive rows so that
+// the widest row is as narrow as possible; answers where each row starts.
+// Strips hold at most a dozen tabs, so every split is tried.
+QList<int> balancedRowStarts(const QList<int> &widths, int rows)
 {
-    return tabSize(text).width();
+    const int n = int(widths.size());
+    rows = qBound(1, rows, qMax(1, n));
+    QList<int> prefix{0};
+    for (int w : widths)
+        prefix << prefix.last() + w;
+    // best[r][i]: narrowest widest row when the first i tabs fill r rows.
+    const int kNone = std::numeric_limits<int>::max();
+    QList<QList<int>> best(rows + 1, QList<int>(n + 1, kNone));
+    QList<QList<int>> cut(rows + 1, QList<int>(n + 1, 0));
+    best[0][0] = 0;
+    for (int r = 1; r <= rows; ++r) {
+        for (int i = r; i <= n; ++i) {
+            for (int j = r - 1; j < i; ++j) {
+                if (best[r - 1][j] == kNone)
+                    continue;
+                const int widest = qMax(best[r - 1][j], prefix[i] - prefix[j]);
+                if (widest < best[r][i]) {
+                    best[r][i] = widest;
+                    cut[r][i] = j;
+                }
+            }
+        }
+    }
+    QList<int> starts;
+    for (int r = rows, i = n; r > 0; --r) {
+        i = cut[r][i];
+        starts.prepend(i);
+    }
+    if (starts.isEmpty())
+        starts << 0;
+    return starts;
 }
 
-QList<QRect> TabRowBar::layoutTabs(int width) const
+// Widths of one row's tabs so that the row is exactly `width` wide: narrow
+// tabs give up padding in proportion to what they have; a row of a strip
+// with several rows is stretched to the full width, as multi-row tab
+// controls do. A single row that fits keeps the tabs' own widths.
+QList<int> fitRow(const QList<int> &natural, const QList<int> &compact, int width, bool stretch)
 {
-    // Greedy wrap in design order, each tab as wide as its text needs; then,
-    // as on multi-row tab controls, the row holding the selected tab moves
-    // next to the page so that the selected tab touches it.
-    QList<QRect> rects;
-    QList<int> rowOf;
-    int x = 0, row = 0;
-    for (const Tab &t : m_tabs) {
-        const int w = tabWidth(t.text);
-        if (x > 0 && x + w > width) {
-            x = 0;
-            ++row;
+    int naturalSum = 0, compactSum = 0;
+    for (int i = 0; i < natural.size(); ++i) {
+        naturalSum += natural.at(i);
+        compactSum += compact.at(i);
+    }
+    QList<int> out = natural;
+    if (naturalSum > width) {
+        const int room = qMax(0, width - compactSum);
+        const int spare = naturalSum - compactSum;
+        for (int i = 0; i < out.size(); ++i)
+            out[i] = compact.at(i) + (spare > 0 ? (natural.at(i) - compact.at(i)) * room / spare : 0);
+    } else if (stretch) {
+        const int extra = width - naturalSum;
+        for (int i = 0; i < out.size(); ++i)
+            out[i] += extra / int(out.size());
+    } else {
+        return out;
+    }
+    // Rounding left over goes to the row's last tab.
+    int sum = 0;
+    for (int w : std::as_const(out))
+        sum += w;
+    if (!out.isEmpty() && (sum < width || naturalSum > width))
+        out.last() += width - sum;
+    return out;
+}
+
+} // namespace
+
+TabRowBar::Layout TabRowBar::layoutTabs(int width, int barHeight) const
+{
+    // The tabs in design order in one row, their captions narrowed to their
+    // text and then made smaller step by step when needed; only when that is
+    // not enough in rows, as few as they fit in and balanced so that no tab
+    // is left alone on a row of its own. The tabs sit at the bottom of the
+    // bar, and of several rows the one holding the selected tab lies next
+    // to the page, so that the selected tab always touches its page.
+    Layout out;
+    const int n = int(m_tabs.size());
+    out.font = font();
+    if (n == 0)
+        return out;
+    auto widthsFor = [&](const QFont &f, QList<int> &natural, QList<int> &compact) {
+        natural.clear();
+        compact.clear();
+        const QFontMetrics fm(f);
+        for (const Tab &t : m_tabs) {
+            natural << tabSize(t.text, f).width();
+            compact << qMin(natural.last(), fm.size(Qt::TextShowMnemonic, t.text).width() + 2 * kCompactTabPadding);
         }
-        rects << QRect(x, 0, w, 0);
-        rowOf << row;
-        x += w;
+    };
+    auto sum = [](const QList<int> &w, int from, int to) {
+        int total = 0;
+        for (int i = from; i < to; ++i)
+            total += w.at(i);
+        return total;
+    };
+    QList<int> natural, compact;
+    QList<int> starts;
+    for (qreal scale : kOneRowCaptionScales) {
+        QFont f = font();
+        f.setPointSizeF(font().pointSizeF() * scale);
+        widthsFor(f, natural, compact);
+        if (sum(compact, 0, n) <= width) {
+            out.font = f;
+            starts = {0};
+            break;
+        }
     }
-    const int rows = row + 1;
-    const int selectedRow = m_current >= 0 && m_current < rowOf.size() ? rowOf.at(m_current) : rows - 1;
+    if (starts.isEmpty()) {
+        widthsFor(font(), natural, compact);
+        for (int rows = 2; rows <= n; ++rows) {
+            starts = balancedRowStarts(natural, rows);
+            bool fits = true;
+            for (int r = 0; r < starts.size() && fits; ++r) {
+                const int to = r + 1 < starts.size() ? starts.at(r + 1) : n;
+                fits = sum(compact, starts.at(r), to) <= width || to - starts.at(r) == 1;
+            }
+            if (fits)
+                break;
+        }
+    }
+    out.rows = int(starts.size());
     const int h = rowHeight();
-    for (int i = 0; i < rects.size(); ++i) {
-        int r = rowOf.at(i);
+    const int top = qMax(0, barHeight - out.rows * h);
+    const int selected = qBound(0, m_current, n - 1);
+    int selectedRow = 0;
+    for (int r = 0; r < out.rows; ++r)
+        if (selected >= starts.at(r))
+            selectedRow = r;
+    out.rects.resize(n);
+    for (int r = 0; r < out.rows; ++r) {
+        const int from = starts.at(r);
+        const int to = r + 1 < out.rows ? starts.at(r + 1) : n;
+        const QList<int> widths =
+            fitRow(natural.mid(from, to - from), compact.mid(from, to - from), width, out.rows > 1);
         // The selected row goes last; the rows after it move up by one.
-        if (r == selectedRow)
-            r = rows - 1;
-        else if (r > selectedRow)
-            --r;
-        rects[i].setRect(rects.at(i).x(), r * h, rects.at(i).width(), h);
+        const int visualRow = r == selectedRow ? out.rows - 1 : (r > selectedRow ? r - 1 : r);
+        int x = 0;
+        for (int i = from; i < to; ++i) {
+            out.rects[i] = QRect(x, top + visualRow * h, widths.at(i - from), h);
+            x += widths.at(i - from);
+        }
     }
-    return rects;
+    return out;
+}
+
+void TabRowBar::relayoutTabs()
+{
+    const Layout l = layoutTabs(width(), height());
+    m_rects = l.rects;
+    m_captionFont = l.font;
+    update();
+}
+
+int TabRowBar::rowCount() const
+{
+    return layoutTabs(width(), height()).rows;
 }
 
 int TabRowBar::heightForWidth(int width) const
 {
-    int bottom = rowHeight();
-    for (const QRect &r : layoutTabs(width))
-        bottom = qMax(bottom, r.bottom() + 1);
-    return bottom;
+    return qMax(1, layoutTabs(width, 0).rows) * rowHeight();
 }
 
 QSize TabRowBar::sizeHint() const
@@ -519,8 +669,7 @@ int TabRowBar::insertTab(int position, const QString &text)
         m_current = 0;
     else if (position <= m_current)
         ++m_current;
-    m_rects = layoutTabs(width());
-    update();
+    relayoutTabs();
     return position;
 }
 
@@ -529,14 +678,13 @@ void TabRowBar::removeTab(int position)
     if (position < 0 || position >= m_tabs.size())
         return;
     m_tabs.removeAt(position);
-    m_rects = layoutTabs(width());
-    update();
+    relayoutTabs();
     if (position < m_current) {
         --m_current;
     } else if (position == m_current) {
         // The tab that took its place (or the new last one) is selected.
         m_current = m_tabs.isEmpty() ? -1 : qMin(position, m_tabs.size() - 1);
-        m_rects = layoutTabs(width());
+        relayoutTabs();
         Q_EMIT currentChanged(m_current);
     }
 }
@@ -546,8 +694,7 @@ void TabRowBar::setTabText(int i, const QString &text)
     if (i < 0 || i >= m_tabs.size())
         return;
     m_tabs[i].text = text;
-    m_rects = layoutTabs(width());
-    update();
+    relayoutTabs();
 }
 
 void TabRowBar::setCurrentIndex(int i)
@@ -555,14 +702,13 @@ void TabRowBar::setCurrentIndex(int i)
     if (i < 0 || i >= m_tabs.size() || i == m_current)
         return;
     m_current = i;
-    m_rects = layoutTabs(width());
-    update();
+    relayoutTabs();
     Q_EMIT currentChanged(i);
 }
 
 void TabRowBar::resizeEvent(QResizeEvent *)
 {
-    m_rects = layoutTabs(width());
+    relayoutTabs();
 }
 
 void TabRowBar::mousePressEvent(QMouseEvent *e)
@@ -621,7 +767,15 @@ void TabRowBar::paintEvent(QPaintEvent *)
         if (!isEnabled())
             opt.state &= ~QStyle::State_Enabled;
         opt.state &= ~QStyle::State_HasFocus;
-        p.drawControl(QStyle::CE_TabBarTab, opt);
+        // The shape by the style; the caption centred in the tab, so that a
+        // tab narrowed to its text keeps the whole text.
+        p.drawControl(QStyle::CE_TabBarTabShape, opt);
+        p.setFont(m_captionFont);
+        QRect text = opt.rect.adjusted(kCompactTabPadding / 2, 0, -kCompactTabPadding / 2, 0);
+        if (i != m_current)
+            text.translate(0, style()->pixelMetric(QStyle::PM_TabBarTabShiftVertical, &opt, this));
+        style()->drawItemText(&p, text, Qt::AlignCenter | Qt::TextShowMnemonic, opt.palette, isEnabled(),
+                              opt.text, QPalette::WindowText);
     }
 }
 

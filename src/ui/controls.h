@@ -159,8 +159,17 @@ public:
 Q_SIGNALS:
     void buttonClicked(int position);
 
+protected:
+    void resizeEvent(QResizeEvent *) override { relayout(); }
+
 private:
+    // Caption size relative to the bar's font, the smallest size it may
+    // shrink to (relative to that) and the step it shrinks by.
+    static constexpr qreal kCaptionScale = 0.75;
+    static constexpr qreal kSmallestCaptionScale = 0.8;
+    static constexpr qreal kCaptionStep = 0.25;
     void relayout();
+    void fitCaption(QToolButton *b) const;
     QLabel *m_group;
     QList<Button> m_buttons;
 };
@@ -185,10 +194,15 @@ public:
     void setCurrentIndex(int i);
     // Height needed for the given width.
     int heightForWidth(int width) const override;
+    // Rows the tabs take at the bar's width.
+    int rowCount() const;
     int rowHeight() const;
     bool hasHeightForWidth() const override { return true; }
     QSize sizeHint() const override;
     QRect tabRect(int i) const;
+    // The font the captions are drawn in (smaller when that keeps the tabs
+    // in one row).
+    QFont captionFont() const { return m_captionFont; }
 
 Q_SIGNALS:
     void currentChanged(int index);
@@ -206,11 +220,19 @@ private:
         QString toolTip;
         QVariant data;
     };
-    QList<QRect> layoutTabs(int width) const;
-    QSize tabSize(const QString &text) const;
-    int tabWidth(const QString &text) const;
+    struct Layout
+    {
+        QList<QRect> rects;
+        int rows = 0;
+        QFont font; // of the captions
+    };
+    // Places the tabs in a bar of the given size.
+    Layout layoutTabs(int width, int barHeight) const;
+    void relayoutTabs();
+    QSize tabSize(const QString &text, const QFont &captionFont) const;
     QList<Tab> m_tabs;
     QList<QRect> m_rects;
+    QFont m_captionFont;
     int m_current = -1;
 };
 

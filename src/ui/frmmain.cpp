@@ -22,6 +22,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QLayout>
 #include <QMenuBar>
 #include <QStyle>
@@ -343,7 +345,7 @@ void frmMain::display()
         }
 
         setApplyEnabled(false);
-        m_parametersChanged = false;
+        setParametersChanged(false);
 
         if (m_nav->count() > 0) {
             m_nav->select(0);
@@ -518,6 +520,13 @@ QWidget *frmMain::page(int frameIndex) const
     return frameIndex >= 0 && frameIndex < 10 ? m_frames[frameIndex] : nullptr;
 }
 
+void frmMain::setParametersChanged(bool changed)
+{
+    m_parametersChanged = changed;
+    if (QWidget *note = control(QStringLiteral("Label"), 30))
+        note->setVisible(changed);
+}
+
 void frmMain::setApplyEnabled(bool enabled)
 {
     m_buttonLine->button(ButtonLine::Apply)->setEnabled(enabled);
@@ -624,8 +633,37 @@ void frmMain::navigationButtonClick(int position)
     const int n = platform::leadingInt32(m_nav->buttonAt(position).key);
     if (m_hooks.setMonitoring)
         m_hooks.setMonitoring(*this, n == 1 ? host::DeviceAccessible(nullptr, false) : false);
+    showMonitoringState();
     const int pageNo = showTabStrip(n);
     showPage(pageNo);
+}
+
+void frmMain::showMonitoringState()
+{
+    m_monitored = m_hooks.monitoringActive && m_hooks.monitoringActive(*this);
+    if (auto *note = findChild<QLabel *>(QStringLiteral("lblNotMonitored"))) {
+        // Item 1: this command monitors nothing; item 2: monitoring is off
+        // (the device did not answer).
+        note->setText(gLoadResString(1091, m_hooks.setMonitoring ? 2 : 1));
+        note->setVisible(!m_monitored);
+    }
+    if (m_hooks.setMonitoring)
+        return;
+    // No monitoring behind the page: its commands and boxes are off, as the
+    // monitoring switches them off.
+    for (int i : {1, 9})
+        if (auto *cb = control<QComboBox>(QStringLiteral("ComboBox"), i)) {
+            cb->setEnabled(false);
+            cb->setCurrentIndex(-1);
+        }
+    for (int i : {34, 13, 12, 14, 15, 16, 17, 18, 19})
+        if (auto *box = control<QLineEdit>(QStringLiteral("TextBox"), i)) {
+            box->setEnabled(false);
+            box->clear();
+        }
+    for (int i : {0, 3})
+        if (QWidget *b = control(QStringLiteral("cmdButton"), i))
+            b->setEnabled(false);
 }
 
 int frmMain::showTabStrip(int n)

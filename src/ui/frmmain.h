@@ -59,6 +59,9 @@ public:
         std::function<void(frmMain &)> markMonitoringOutputs;
         // Navigation: switch monitoring on (true) or off.
         std::function<void(frmMain &, bool)> setMonitoring;
+        // Whether the monitoring page is being monitored now; without it
+        // nothing is.
+        std::function<bool(frmMain &)> monitoringActive;
         std::function<void(frmMain &)> stopMonitoring;
         // Button line and menu operations; writeParameters answers success.
         std::function<bool(frmMain &)> writeParameters;
@@ -117,7 +120,9 @@ public:
 
     // Flags the configuration work sets and reads.
     bool parametersChanged() const { return m_parametersChanged; }
-    void setParametersChanged(bool changed) { m_parametersChanged = changed; }
+    // The flag; the monitoring page's note "The parameters have not been
+    // written." (Label(30)) is shown exactly while it is set.
+    void setParametersChanged(bool changed);
     bool errorsLogged() const { return m_errorsLogged; }
     void setErrorsLogged(bool logged) { m_errorsLogged = logged; }
     bool forceAppDownload() const { return m_forceAppDownload; }
@@ -155,6 +160,10 @@ public:
     void showPage(int n);
     TabStrip *currentTabStrip() const { return m_currentStrip; }
     int currentPage() const { return m_currentPage; }
+
+    // Whether the controlling page shows monitored values (otherwise it
+    // says that nothing is monitored).
+    bool monitored() const { return m_monitored; }
 
     // Menu tool click by tool name.
     void menuToolClick(const QString &name);
@@ -205,6 +214,7 @@ private:
     void showAbout();
     void showDeviceInfo();
     void chooseLanguage(const QString &toolName, int offset);
+    void showMonitoringState();
 
     CommandHooks m_hooks;
     ActiveBar *m_activeBar = nullptr;
@@ -241,6 +251,7 @@ private:
     bool m_displayed = false;
     bool m_unloading = false;
     bool m_parametersChanged = false;
+    bool m_monitored = false;
     bool m_errorsLogged = false;
     bool m_forceAppDownload = false;
     bool m_valueLoading = false;

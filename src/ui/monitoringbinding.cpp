@@ -7,10 +7,8 @@
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <monitoring/monitoring.h>
-#include <monitoring/windowwiring.h>
-#ifdef AEROLIS_HAVE_TREND
 #include <monitoring/trendwindow.h>
-#endif
+#include <monitoring/windowwiring.h>
 
 #include <memory>
 
@@ -107,12 +105,10 @@ void bindMonitoring(frmMain &window)
             return otherStart ? otherStart(w) : true;
         return startControlCommand(w);
     };
-#ifdef AEROLIS_HAVE_TREND
     hooks.showTrend = [](frmMain &w) {
         if (monitoring::cMonitoring *m = monitoringOf(w))
             monitoring::openTrendWindow(*m, &w);
     };
-#endif
 }
 
 monitoring::cMonitoring *monitoringOf(const frmMain &window)
@@ -125,15 +121,6 @@ configuration::cConfiguration *controlConfigurationOf(const frmMain &window)
 {
     MonitoringHolder *h = holderOf(window);
     return h ? h->config : nullptr;
-}
-
-bool trendViewAvailable()
-{
-#ifdef AEROLIS_HAVE_TREND
-    return true;
-#else
-    return false;
-#endif
 }
 
 } // namespace ui

@@ -23,7 +23,5 @@ void bindMonitoring(frmMain &window);
 // The window's objects of the control command; nullptr before it started.
 monitoring::cMonitoring *monitoringOf(const frmMain &window);
 configuration::cConfiguration *controlConfigurationOf(const frmMain &window);
-// Whether this build has the trend view (Qt Charts).
-bool trendViewAvailable();
 
 } // namespace ui

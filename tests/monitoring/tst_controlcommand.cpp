@@ -13,11 +13,13 @@
 #include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
 #include <ui/monitoringbinding.h>
-#ifdef AEROLIS_HAVE_TREND
 #include <monitoring/trendwindow.h>
-#endif
 
+#include <QChartView>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineSeries>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QtTest>
@@ -157,6 +159,9 @@ private Q_SLOTS:
     void sendClicksSendOnce_data();
     void sendClicksSendOnce();
     void unreachableDeviceEndsWith1491();
+    void controllingPageSaysWhatIsMonitored_data();
+    void controllingPageSaysWhatIsMonitored();
+    void trendMenuTool_data();
     void trendMenuTool();
 };
 
@@ -329,26 +334,109 @@ void TestControlCommand::unreachableDeviceEndsWith1491()
     QVERIFY(!f.win || !f.mon() || !f.mon()->monitoringOn());
 }
 
-void TestControlCommand::trendMenuTool()
+void TestControlCommand::controllingPageSaysWhatIsMonitored_data()
 {
-    {
-        ControlFixture f;
-        f.start(QStringLiteral("Room101"), QStringLiteral("13"));
-        QVERIFY(f.win && f.win->isVisible());
-        QVERIFY(!f.win->tool(QStringLiteral("Trend"))->isVisible());
-    }
+    QTest::addColumn<QString>("commandId");
+    QTest::addColumn<bool>("edit");
+    QTest::addColumn<bool>("deviceStops");
+    QTest::addColumn<int>("noteItem"); // 0: no note (monitored)
+    QTest::addColumn<bool>("unwrittenNote");
+    QTest::addColumn<bool>("commandsOn");
+    QTest::newRow("configuration, nothing edited") << QStringLiteral("13") << false << false << 1 << false << false;
+    QTest::newRow("configuration, an edit not yet written") << QStringLiteral("13") << true << false << 1 << true << false;
+    QTest::newRow("control command, monitored") << kControlCommand << false << false << 0 << false << true;
+    QTest::newRow("control command, device stops answering") << kControlCommand << false << true << 2 << false << false;
+}
+
+void TestControlCommand::controllingPageSaysWhatIsMonitored()
+{
+    QFETCH(QString, commandId);
+    QFETCH(bool, edit);
+    QFETCH(bool, deviceStops);
+    QFETCH(int, noteItem);
+    QFETCH(bool, unwrittenNote);
+    QFETCH(bool, commandsOn);
     ControlFixture f;
     f.configuredBefore(QStringLiteral("Room101"));
-    f.start(QStringLiteral("Room101"));
+    f.start(QStringLiteral("Room101"), commandId);
+    QVERIFY(f.win && f.win->isVisible());
+    if (edit) {
+        // A user's choice of another heating control mode.
+        auto *mode = f.win->control<QComboBox>(QStringLiteral("ComboBox"), 2);
+        QVERIFY(mode && mode->count() > 1);
+        mode->setCurrentIndex((mode->currentIndex() + 1) % mode->count());
+        QVERIFY(f.win->parametersChanged());
+    }
+    if (deviceStops) {
+        f.admin->setUnreachable(f.deviceId(QStringLiteral("Room101")), true);
+        host::state().accessCacheValid = false;
+    }
+    // The Controlling button: the last one of the navigation bar.
+    const int controlling = f.win->navigationBar()->count() - 1;
+    QCOMPARE(f.win->navigationBar()->buttonAt(controlling).key, QStringLiteral("1"));
+    f.win->navigationButtonClick(controlling);
+    QCOMPARE(f.win->currentPage(), 2);
+
+    // "The parameters have not been written." exactly while they are not,
+    // which is when Apply is offered.
+    auto *unwritten = f.win->control<QLabel>(QStringLiteral("Label"), 30);
+    QCOMPARE(unwritten->isVisible(), unwrittenNote);
+    QCOMPARE(f.win->applyEnabled(), unwrittenNote);
+    QCOMPARE(f.win->monitored(), noteItem == 0);
+    auto *note = f.win->findChild<QLabel *>(QStringLiteral("lblNotMonitored"));
+    QVERIFY(note);
+    QCOMPARE(note->isVisible(), noteItem != 0);
+    if (noteItem != 0)
+        QCOMPARE(note->text(), gLoadResString(1091, noteItem));
+    // Commands and boxes are on only while the page is monitored.
+    for (int i : {1, 9}) {
+        auto *list = f.win->control<QComboBox>(QStringLiteral("ComboBox"), i);
+        QCOMPARE(list->isEnabled(), commandsOn);
+        if (!commandsOn)
+            QCOMPARE(list->currentIndex(), -1);
+    }
+    for (int i : {0, 3})
+        QCOMPARE(f.win->control(QStringLiteral("cmdButton"), i)->isEnabled(), commandsOn);
+    QCOMPARE(f.win->control(QStringLiteral("TextBox"), 12)->isEnabled(), commandsOn);
+    if (commandsOn)
+        QTRY_VERIFY_WITH_TIMEOUT(!f.text(12).isEmpty(), 5000);
+    else
+        QVERIFY(f.text(12).isEmpty());
+    f.admin->setUnreachable(f.deviceId(QStringLiteral("Room101")), false);
+}
+
+void TestControlCommand::trendMenuTool_data()
+{
+    QTest::addColumn<QString>("commandId");
+    QTest::addColumn<bool>("offered");
+    QTest::newRow("configuration command") << QStringLiteral("13") << false;
+    QTest::newRow("control command") << kControlCommand << true;
+}
+
+void TestControlCommand::trendMenuTool()
+{
+    QFETCH(QString, commandId);
+    QFETCH(bool, offered);
+    ControlFixture f;
+    f.configuredBefore(QStringLiteral("Room101"));
+    f.start(QStringLiteral("Room101"), commandId);
     QVERIFY(f.win && f.win->isVisible());
     QAction *trend = f.win->tool(QStringLiteral("Trend"));
+    QVERIFY(trend);
     QCOMPARE(trend->text(), gLoadResString(1963));
-#ifdef AEROLIS_HAVE_TREND
-    QVERIFY(trend->isVisible());
+    QCOMPARE(trend->isVisible(), offered);
+    // The entry sits on the window's own menu bar.
+    QVERIFY(f.win->menuBar()->actions().contains(trend));
+    if (!offered)
+        return;
+
     trend->trigger();
     auto *t = f.win->findChild<monitoring::TrendWindow *>();
     QVERIFY(t);
     QVERIFY(t->isVisible());
+    // It holds the chart: one line per plotted value, drawn in a chart view.
+    QVERIFY(t->findChild<QChartView *>());
+    QVERIFY(t->lineSeries(monitoring::TS_HEAT_PRIMARY));
     // Twice: the same window.
     trend->trigger();
     QCOMPARE(f.win->findChildren<monitoring::TrendWindow *>().size(), 1);
@@ -359,10 +447,8 @@ void TestControlCommand::trendMenuTool()
     f.room->advance(30);
     QTRY_VERIFY_WITH_TIMEOUT(!t->model().series(monitoring::TS_HEAT_PRIMARY).isEmpty(), 5000);
     QCOMPARE(t->model().series(monitoring::TS_HEAT_PRIMARY).last().value, 100.0);
+    QTRY_VERIFY_WITH_TIMEOUT(t->lineSeries(monitoring::TS_HEAT_PRIMARY)->count() > 0, 5000);
     t->close();
-#else
-    QVERIFY(!trend->isVisible());
-#endif
 }
 
 QTEST_MAIN(TestControlCommand)

@@ -5,11 +5,9 @@
 #include "uifixture.h"
 
 #include <monitoring/windowwiring.h>
-#ifdef AEROLIS_HAVE_TREND
 #include <monitoring/trendwindow.h>
 
 #include <QLineSeries>
-#endif
 #include <params/controlutil.h>
 
 #include <QComboBox>
@@ -157,7 +155,6 @@ private Q_SLOTS:
         QCOMPARE(f->takeMessages(), QStringList{QStringLiteral("exclamation|") + gLoadResString(1250)});
     }
 
-#ifdef AEROLIS_HAVE_TREND
     void trendFollowsThePage()
     {
         win->display();
@@ -177,7 +174,6 @@ private Q_SLOTS:
         QVERIFY(!t->lineSeries(TS_SETPOINT)->points().isEmpty());
         t->close();
     }
-#endif
 
     void stopMonitoringAtTheEnd()
     {
