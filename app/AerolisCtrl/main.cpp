@@ -25,12 +25,18 @@
 #include <ui/screenshottour.h>
 #include <ui/widgetservices.h>
 
+#include <platform/datafolder.h>
+#include <platform/qtmessagefilter.h>
+#include <platform/standardoptions.h>
+
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTimer>
+
+#include <cstdio>
 
 namespace {
 
@@ -55,10 +61,52 @@ QString takeScreenshotFolder(QStringList &arguments)
     return folder;
 }
 
+// The command line the program understands, for --help.
+const char kUsage[] =
+    "Usage: AerolisCtrl [/COMMANDID:ID/CLASSID:ID/OBJECTNAME:NAME] [/REMOTE] [/NI:INTERFACE]\n"
+    "                   [/S] [/REG:N] [/UNREG] [/regserver] [/unregserver]\n"
+    "                   [--screenshots DIR] [--help] [--version]\n"
+    "\n"
+    "Configures (CommandId 13, ClassId 28) or controls and monitors (CommandId 22,\n"
+    "ClassId 28) the room climate controller of one LonMark object.\n"
+    "\n"
+    "  /COMMANDID:ID       the plug-in command: 13 configure, 22 control\n"
+    "  /CLASSID:ID         the object's class: 28\n"
+    "  /OBJECTNAME:NAME    network.subsystem path.device.object,\n"
+    "                      e.g. Demo.Building.Floor1.Room101.Controller\n"
+    "  /REMOTE             open the network remotely\n"
+    "  /NI:INTERFACE       the network interface of a remote start\n"
+    "  /S                  the window without a device\n"
+    "  /REG:N              register the plug-in and end (N: the installer's language\n"
+    "                      offset, 0 or 1000, kept with the registration)\n"
+    "  /UNREG              remove the plug-in's registration\n"
+    "  /regserver          register the host object with the session bus\n"
+    "  /unregserver        remove that registration\n"
+    "  --screenshots DIR   show every page, write one screenshot each to DIR, end\n"
+    "  --help, --version   print this text or the version and end\n"
+    "\n"
+    "Keys are separated by \"/\", key and value by \":\". Without an object name the\n"
+    "program shows its About window and registers itself.\n"
+    "Environment: AEROLIS_LANGUAGE (en or de), AEROLIS_LNS_ROOT, AEROLIS_REGISTRY_ROOT,\n"
+    "AEROLIS_UNATTENDED=1 (messages as lines on standard error).\n";
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    // Asked for help or the version: print and end, before any window,
+    // network or registry is touched.
+    switch (platform::firstStandardOption(platform::rawArguments(argc, argv))) {
+    case platform::StandardOption::Help:
+        std::fputs(kUsage, stdout);
+        return 0;
+    case platform::StandardOption::Version:
+        std::printf("%s\n", qPrintable(platform::versionLine(QStringLiteral("AerolisCtrl"))));
+        return 0;
+    case platform::StandardOption::None:
+        break;
+    }
+    platform::installQtMessageFilter();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("aerolis"));
     QApplication::setOrganizationName(QStringLiteral("norda"));
@@ -76,11 +124,11 @@ int main(int argc, char *argv[])
     std::shared_ptr<ui::frmMain> window;
     host::Environment &env = host::state().env;
     env.applicationFolder = QApplication::applicationDirPath();
+    env.dataFolder = platform::dataFolder();
     env.executableName = QFileInfo(exePath).completeBaseName();
-    env.objectServerFactory = [] {
-        return std::make_shared<lnssim::SimObjectServer>(lnssim::SimObjectServer::defaultRoot(),
-                                                         QDir(QApplication::applicationDirPath())
-                                                             .filePath(QStringLiteral("AerolisCtrl.ini")));
+    const QString templatePath = QDir(env.dataFolder).filePath(platform::kTemplateFileName);
+    env.objectServerFactory = [templatePath] {
+        return std::make_shared<lnssim::SimObjectServer>(lnssim::SimObjectServer::defaultRoot(), templatePath);
     };
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
     // The copy selection window prices its estimate with the simulated
@@ -108,8 +156,7 @@ int main(int argc, char *argv[])
     if (host::isAutomationStart(arguments)) {
         host::Main(arguments); // returns at once: the host object takes the command
         QApplication::setQuitOnLastWindowClosed(false);
-        const int status = automation::serveNetworkTool(
-            QDir(QApplication::applicationDirPath()).filePath(QStringLiteral("AerolisCtrl.ini")));
+        const int status = automation::serveNetworkTool(templatePath);
         host::state().mainWindow.reset();
         window.reset();
         return status;

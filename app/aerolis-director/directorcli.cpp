@@ -30,15 +30,30 @@ void listLevel(Director &d, const QVector<SubsystemEntry> &level, int depth, QTe
     }
 }
 
+// A command the template has no registration for, with the ones it has.
+QString unknownCommandText(const QString &asked, const QString &templateName,
+                           const QVector<lnssim::PlugInRegistration> &commands)
+{
+    QStringList names;
+    for (const lnssim::PlugInRegistration &r : commands)
+        names << QStringLiteral("%1 \"%2\"").arg(r.commandId).arg(r.name);
+    return QStringLiteral("\"%1\" is no command registered for template %2; its commands (CommandId or name): %3")
+        .arg(asked, templateName, names.join(QStringLiteral(", ")));
+}
+
 } // namespace
 
 QString usage()
 {
     return QStringLiteral(
-        "usage: aerolis-director [--root DIR] [--ini FILE] [--network NAME] [--timeout MS] COMMAND\n"
-        "  list | registrations | register [--program-ids IDS]\n"
+        "usage: aerolis-director [--root DIR] [--ini FILE] [--network NAME] [--timeout MS] [COMMAND]\n"
+        "  list                          subsystems, devices and objects with their registered commands\n"
+        "  registrations                 the project's plug-in registrations\n"
+        "  register [--program-ids IDS]  the plug-in registers its commands in the project\n"
         "  launch OBJECTNAME COMMAND [--remote] [--ni NAME] [--by-name]\n"
-        "  (no command: the network tool's window)\n");
+        "                                start the plug-in with a registered command (CommandId or name)\n"
+        "  --help, --version             print this text or the version\n"
+        "  (no command: the network tool's window; it needs a display)\n");
 }
 
 bool parseSettings(const QStringList &arguments, const QString &defaultIni, Settings *settings, QString *error)
@@ -142,11 +157,11 @@ int runCommandLine(const Settings &settings, QTextStream &out, QTextStream &err)
     if (cmd == QLatin1String("register")) {
         if (!programIdsGiven)
             programIds = d.programIds().join(QLatin1Char(','));
+        // The plug-in's answer in words: its RegResult (False for success)
+        // is the tool's business, not the user's.
         const Outcome o = d.registerInProject(programIds);
-        if (o.regResultSet)
-            out << "RegResult " << (o.regResult ? "True" : "False") << '\n';
-        out << "registrations " << d.registrations().size() << '\n';
         (o.ok ? out : err) << o.message << '\n';
+        out << "registrations " << d.registrations().size() << '\n';
         return o.ok ? 0 : 1;
     }
 
@@ -168,8 +183,12 @@ int runCommandLine(const Settings &settings, QTextStream &out, QTextStream &err)
         }
     }
     if (!chosen) {
-        err << platform::fillPlaceholders(gLoadResString(1915), {device->templateName}) << " ("
-            << positional.at(1) << ")\n";
+        if (commands.isEmpty()) {
+            err << platform::fillPlaceholders(gLoadResString(1915), {device->templateName}) << " ("
+                << positional.at(1) << ")\n";
+        } else {
+            err << unknownCommandText(positional.at(1), device->templateName, commands) << '\n';
+        }
         return 1;
     }
     const Outcome o = d.launch(*device, *object, *chosen, options);

@@ -6,10 +6,11 @@
 
 #include <lnssim/simobjectserver.h>
 
+#include <host/startup.h>
+#include <platform/datafolder.h>
 #include <platform/messages.h>
-#include <platform/registry.h>
-#include <platform/resstrings.h>
-#include <platform/stringutil.h>
+#include <platform/qtmessagefilter.h>
+#include <platform/standardoptions.h>
 
 #include <QApplication>
 #include <QDir>
@@ -32,20 +33,47 @@ public:
     }
 };
 
+// The window needs a screen: a display to connect to, and not the offscreen
+// platform, whose window nobody could see or close.
+bool windowCanBeShown()
+{
+    const QString platformName = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platformName.startsWith(QLatin1String("offscreen")) || platformName.startsWith(QLatin1String("minimal")))
+        return false;
+    if (!platformName.isEmpty())
+        return true;
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
-    QStringList arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    const QStringList arguments = platform::rawArguments(argc, argv);
     director::Settings settings;
     QString error;
     if (!director::parseSettings(arguments, QString(), &settings, &error)) {
         QTextStream(stderr) << "aerolis-director: " << error << '\n' << director::usage();
         return 2;
     }
+    // --help and --version in place of the command: print and end.
+    switch (platform::standardOption(settings.rest.value(0))) {
+    case platform::StandardOption::Help:
+        QTextStream(stdout) << director::usage();
+        return 0;
+    case platform::StandardOption::Version:
+        QTextStream(stdout) << platform::versionLine(QStringLiteral("aerolis-director")) << '\n';
+        return 0;
+    case platform::StandardOption::None:
+        break;
+    }
     const bool window = settings.rest.isEmpty();
+    if (window && !windowCanBeShown()) {
+        QTextStream(stderr) << "aerolis-director: no display for the window; give a command\n" << director::usage();
+        return 2;
+    }
+    if (window)
+        platform::installQtMessageFilter();
 
     std::unique_ptr<QCoreApplication> app;
     if (window)
@@ -58,11 +86,9 @@ int main(int argc, char *argv[])
     if (settings.root.isEmpty())
         settings.root = lnssim::SimObjectServer::defaultRoot();
     if (settings.ini.isEmpty())
-        settings.ini = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("AerolisCtrl.ini"));
-    // The language the family of plug-ins shares.
-    platform::setLanguageOffset(platform::leadingInt16(platform::Registry::read(
-        QStringLiteral("SOFTWARE\\norda\\vlink Register"), QStringLiteral("Options"), QStringLiteral("Language"),
-        QStringLiteral("0"))));
+        settings.ini = QDir(platform::dataFolder()).filePath(platform::kTemplateFileName);
+    // The language the family of plug-ins shares (or the one of this run).
+    host::applyConfiguredLanguage();
 
     QTextStream out(stdout);
     QTextStream err(stderr);

@@ -2,6 +2,7 @@
 // run the window's own code on a window that is never shown: the offscreen
 // platform is chosen unless the caller chose another one.
 #include <cli/commands.h>
+#include <platform/standardoptions.h>
 
 #include <QApplication>
 #include <QTextStream>
@@ -22,6 +23,10 @@ void qtMessages(QtMsgType type, const QMessageLogContext &, const QString &text)
 
 int main(int argc, char *argv[])
 {
+    if (platform::standardOption(platform::rawArguments(argc, argv).value(0)) == platform::StandardOption::Version) {
+        std::printf("%s\n", qPrintable(platform::versionLine(QStringLiteral("aerolis"))));
+        return 0;
+    }
     qInstallMessageHandler(qtMessages);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -40,7 +40,7 @@ QString oneLine(const QString &text)
 
 QString templateFilePath()
 {
-    return QDir(QCoreApplication::applicationDirPath()).filePath(host::kIniFileName);
+    return QDir(platform::dataFolder()).filePath(host::kIniFileName);
 }
 
 std::shared_ptr<lns::ObjectServer> newObjectServer()
@@ -55,6 +55,7 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     host::Environment &env = host::state().env;
     const QString folder = QCoreApplication::applicationDirPath();
     env.applicationFolder = folder;
+    env.dataFolder = platform::dataFolder();
     env.executableName = QStringLiteral("aerolis");
     env.objectServerFactory = [] { return newObjectServer(); };
     env.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };

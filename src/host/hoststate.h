@@ -6,6 +6,7 @@
 
 #include <lns/connector.h>
 #include <lns/templatelookup.h>
+#include <platform/datafolder.h>
 #include <platform/inifile.h>
 #include <platform/messages.h>
 
@@ -28,7 +29,7 @@ constexpr int kCommandIdControl = 22;
 constexpr int kCommandIdRegisterInProject = 50;
 constexpr int kClassIdLonMarkObject = 28;
 
-inline const QString kIniFileName = QStringLiteral("AerolisCtrl.ini");
+inline const QString kIniFileName = platform::kTemplateFileName;
 inline const QString kProgIdPrefix = QStringLiteral("nordaQRT");
 inline const QString kClassName = QStringLiteral("Application");
 inline const QString kLcaVersion = QStringLiteral("2.00");
@@ -133,6 +134,9 @@ struct Environment
     // Starts a program detached (used to re-register the executable).
     std::function<void(const QString &program, const QStringList &arguments)> startDetached;
     QString applicationFolder; // without trailing separator
+    // The folder of the device template, application images and help pages
+    // (platform/datafolder.h); empty: the application folder.
+    QString dataFolder;
     QString executableName;    // without folder, e.g. "AerolisCtrl"
     // The object server's project registration of one command for one device
     // template in the open network; false (with the reason) when it failed.

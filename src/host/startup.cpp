@@ -61,6 +61,13 @@ QString applicationFolder()
     return state().env.applicationFolder;
 }
 
+// An installed program's folder is no place for its log.
+bool installedApart()
+{
+    const Environment &env = state().env;
+    return !env.dataFolder.isEmpty() && QDir(env.dataFolder) != QDir(env.applicationFolder);
+}
+
 void showAbout()
 {
     HostState &s = state();
@@ -81,6 +88,12 @@ void showAbout()
 
 } // namespace
 
+QString dataFolder()
+{
+    const Environment &env = state().env;
+    return env.dataFolder.isEmpty() ? env.applicationFolder : env.dataFolder;
+}
+
 QString wholeCommandLine(const QStringList &arguments)
 {
     return arguments.join(QLatin1Char(' '));
@@ -93,6 +106,17 @@ int exitStatus()
 
 void applyConfiguredLanguage()
 {
+    // AEROLIS_LANGUAGE chooses the language of one run ("en", "de" or the
+    // offset 0 or 1000) without touching the language the family shares.
+    const QString chosen = qEnvironmentVariable("AEROLIS_LANGUAGE").trimmed().toLower();
+    if (chosen == QLatin1String("en") || chosen == QLatin1String("de")) {
+        platform::setLanguageOffset(chosen == QLatin1String("de") ? 1000 : 0);
+        return;
+    }
+    if (chosen == QLatin1String("0") || chosen == QLatin1String("1000")) {
+        platform::setLanguageOffset(platform::leadingInt16(chosen));
+        return;
+    }
     const QString language =
         platform::Registry::read(kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"), QStringLiteral("0"));
     platform::setLanguageOffset(platform::leadingInt16(language));
@@ -105,11 +129,13 @@ void InitApp()
     s.ending = false;
 
     // The trace log sits beside the executable; where that folder is not
-    // writable it goes to the user's data folder.
-    const QString logName = QDir(applicationFolder()).filePath(s.env.executableName + QStringLiteral(".LOG"));
+    // writable, or the program is installed with its data apart, it goes to
+    // the user's data folder.
     QString fallback = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     if (fallback.isEmpty())
         fallback = QDir::homePath();
+    const QString logName =
+        QDir(installedApart() ? fallback : applicationFolder()).filePath(s.env.executableName + QStringLiteral(".LOG"));
     platform::TraceLog::instance().start(logName, fallback, platform::fullVersionText(),
                                          platform::languageOffset() + 1000, platform::kProductName);
     traceEntry(QStringLiteral("[M_LcaPlugIn] Public Sub InitApp()"));
@@ -123,7 +149,7 @@ void InitApp()
 
         fillCommandTable();
 
-        s.iniPath = QDir(applicationFolder()).filePath(kIniFileName);
+        s.iniPath = QDir(dataFolder()).filePath(kIniFileName);
         if (!QFileInfo::exists(s.iniPath) || !s.ini.setFileName(s.iniPath)) {
             platform::messages().show(MsgIcon::Critical, platform::kProductName,
                                       gLoadResString(1526) + QStringLiteral("\n\n") + s.iniPath);
@@ -132,7 +158,7 @@ void InitApp()
             return;
         }
 
-        s.helpFilePath = QDir(applicationFolder())
+        s.helpFilePath = QDir(dataFolder())
                              .filePath(s.ini.value(QStringLiteral("norda AerolisController Help 1.0"),
                                                    QStringLiteral("HelpFilePath")));
         s.tooltipsFlag = true;

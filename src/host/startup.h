@@ -34,6 +34,10 @@ void Unregister();
 // busactivation.h). Returns true when the arguments were one of them.
 bool HandleServerRegistration(const QStringList &arguments, const QString &executablePath);
 
+// The folder of the device template, application images and help pages:
+// the environment's data folder, or the application folder when none is set.
+QString dataFolder();
+
 // One parsed command line (exposed for tests and for the headless tool).
 struct CommandLine
 {

@@ -121,8 +121,9 @@ QString NetTool::usage()
         "  room DEVICE frost on|off            force the frost alarm\n"
         "  room DEVICE step SECONDS            run the room for simulated seconds now\n"
         "  behaviour room [--scale N]|static   controllers run their rooms (N times real time) or keep their outputs\n"
-        "defaults: --root $AEROLIS_LNS_ROOT or the data folder, --ini AerolisCtrl.ini beside the program,\n"
-        "          --network Demo\n");
+        "  --help, --version\n"
+        "defaults: --root $AEROLIS_LNS_ROOT or the data folder, --ini the installed device template\n"
+        "          (AerolisCtrl.ini), --network Demo\n");
 }
 
 int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)

@@ -311,8 +311,9 @@ void frmMain::display()
             connect(s.conn.objectServer.get(), &lns::ObjectServer::working, this, &frmMain::LNS_Notification,
                     Qt::UniqueConnection);
 
-        // Help files of the template, beside the executable.
-        const QDir appDir(s.env.applicationFolder);
+        // Help files of the template, in the data folder (beside the
+        // executable in the build tree).
+        const QDir appDir(host::dataFolder());
         const lns::TemplateContext ctx = s.templateContext();
         const QString help = ctx.value(lns::kHelpSection, QStringLiteral("HelpFilePath"));
         m_helpFile = help.isEmpty() ? QString() : appDir.filePath(help);
