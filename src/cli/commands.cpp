@@ -273,7 +273,7 @@ int readCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         for (const ParamView &v : describeParameters(p))
             list.append(v.toJson());
         QJsonObject o;
-        o.insert(QStringLiteral("object"), object);
+        o.insert(QStringLiteral("object"), s.objectKey());
         o.insert(QStringLiteral("programId"), programId());
         o.insert(QStringLiteral("parameters"), list);
         const QByteArray doc = QJsonDocument(o).toJson(QJsonDocument::Indented);

@@ -204,12 +204,19 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
         }
         QString why;
+        // A failing query of a file that SQLite itself cannot read is told by
+        // SQLite's reason (a damaged file), not by what the probe asked.
+        const auto unreadable = [](const QSqlError &error, const QString &otherwise) {
+            const QString trouble = troubleText(error);
+            return trouble.isEmpty() ? otherwise : trouble + QStringLiteral(" (") + error.text() + QLatin1Char(')');
+        };
         if (!db.open()) {
-            why = QStringLiteral("cannot be opened (%1)").arg(db.lastError().text());
+            why = unreadable(db.lastError(), QStringLiteral("cannot be opened (%1)").arg(db.lastError().text()));
         } else {
             QSqlQuery q(db);
             if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='schema_version'"))) {
-                why = QStringLiteral("not a readable SQLite database, or corrupt (%1)").arg(q.lastError().text());
+                why = unreadable(q.lastError(),
+                                 QStringLiteral("not a readable SQLite database, or corrupt (%1)").arg(q.lastError().text()));
             } else if (!q.next()) {
                 why = QStringLiteral("not a network database of this object server (no schema version)");
             } else {
@@ -219,7 +226,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                 } else {
                     q.addBindValue(kSchemaComponent);
                     if (!q.exec() || !q.next()) {
-                        why = QStringLiteral("not a network database of this object server (foreign schema version table)");
+                        why = unreadable(q.lastError(), QStringLiteral("not a network database of this object server"
+                                                                       " (foreign schema version table)"));
                     } else {
                         result.version = q.value(0).toInt();
                         q.finish();
@@ -230,7 +238,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                         } else if (result.version < 1) {
                             why = QStringLiteral("invalid schema version %1").arg(result.version);
                         } else if (!q.exec(QStringLiteral("SELECT key, value FROM network"))) {
-                            why = QStringLiteral("network table unreadable (%1)").arg(q.lastError().text());
+                            why = unreadable(q.lastError(),
+                                             QStringLiteral("network table unreadable (%1)").arg(q.lastError().text()));
                         } else {
                             while (q.next()) {
                                 const QString key = q.value(0).toString();
@@ -243,7 +252,7 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                             // A damaged file may still answer the first queries.
                             if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
                                 || q.value(0).toString() != QLatin1String("ok"))
-                                why = QStringLiteral("database is damaged (%1)")
+                                why = QStringLiteral("the file is damaged or not a database (%1)")
                                           .arg(q.lastError().isValid() ? q.lastError().text() : q.value(0).toString());
                             q.finish();
                         }
