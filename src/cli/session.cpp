@@ -7,6 +7,7 @@
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
 #include <params/paramcollection.h>
+#include <platform/objectname.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 #include <platform/version.h>
@@ -113,10 +114,16 @@ int Session::open(const QString &objectName, int commandId, QString *error)
             *error = message;
         return status;
     };
-    const ResolvedObject target = resolveObjectName(objectName);
-    if (target.status != kOk)
-        return refuse(target.status, target.error);
-    m_key = target.key;
+    // A whole name goes straight to the product's start, which finds the
+    // object (a walk of the network only when it fails); a short one is
+    // resolved first.
+    m_key = objectName;
+    if (!platform::analyseObjectName(objectName).valid) {
+        const ResolvedObject target = resolveObjectName(objectName);
+        if (target.status != kOk)
+            return refuse(target.status, target.error);
+        m_key = target.key;
+    }
 
     m_opened = true;
     const int before = m_messages->shown.size();
@@ -130,6 +137,10 @@ int Session::open(const QString &objectName, int commandId, QString *error)
     if (const std::optional<LoggedError> failure = watch.databaseFailure())
         return refuse(kDatabase, databaseMessage(failure->description));
     if (s.abortFlag || !m_window || !m_window->isLoaded()) {
+        // A name that is not there: what is missing, with the closest names.
+        const ResolvedObject again = resolveObjectName(m_key);
+        if (again.status != kOk)
+            return refuse(again.status, again.error);
         // An object server that cannot be opened and a device that does not
         // answer the control command's test are faults of the channel;
         // everything else refuses the object.
