@@ -1,11 +1,13 @@
 #include "commands.h"
 
+#include "objectnames.h"
 #include "paramview.h"
 #include "session.h"
 
 #include <configuration/configuration.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
+#include <lns/rawtext.h>
 #include <lnssim/channelmodel.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
@@ -55,6 +57,22 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
         // What could not be listed is read from the database as it is now.
     }
     return out;
+}
+
+// The collection read once more with every CP taken from `rawByCpName` (RAW
+// texts by CP name; a CP not listed is read from the database), as values
+// are loaded: the page logic does not run.
+QVector<ParamView> readAgain(Session &s, const QHash<QString, QString> &rawByCpName)
+{
+    ui::frmMain *w = s.window();
+    params::cParams &p = s.config()->Parameters();
+    w->setValueLoading(true);
+    p.cpIo().setDatabaseSnapshot(rawByCpName);
+    p.cpIo().setReadFromDatabase(true);
+    p.ReadFromLns();
+    p.cpIo().setReadFromDatabase(false);
+    w->setValueLoading(false);
+    return describeParameters(p);
 }
 
 // The refusal of a parameter file, as the window's load command words it.
@@ -215,6 +233,16 @@ int usageError(QTextStream &err, const QString &message, int item)
 
 int fail(QTextStream &err, int status, const QString &message)
 {
+    // A network database that failed on the way is what went wrong, whatever
+    // the step that noticed it calls it.
+    if (ErrorWatch *watch = ErrorWatch::current()) {
+        if (const std::optional<LoggedError> failure = watch->databaseFailure()) {
+            if (!watch->databaseFailureTold())
+                err << "aerolis: " << databaseMessage(failure->description) << Qt::endl;
+            watch->setDatabaseFailureTold();
+            return kDatabase;
+        }
+    }
     err << "aerolis: " << message << Qt::endl;
     return status;
 }
@@ -245,7 +273,7 @@ int readCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         for (const ParamView &v : describeParameters(p))
             list.append(v.toJson());
         QJsonObject o;
-        o.insert(QStringLiteral("object"), object);
+        o.insert(QStringLiteral("object"), s.objectKey());
         o.insert(QStringLiteral("programId"), programId());
         o.insert(QStringLiteral("parameters"), list);
         const QByteArray doc = QJsonDocument(o).toJson(QJsonDocument::Indented);
@@ -389,17 +417,23 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
         return st;
     params::cParams &p = s.config()->Parameters();
-    const QVector<ParamView> device = describeParameters(p);
-
+    // The device column is what the device holds, as read at the start: the
+    // start's page logic may have replaced values in the model since (a
+    // cooling-only controller shows its heating setpoints at their floor),
+    // and those are not the device's. A CP the start did not read has no
+    // device value.
+    QHash<QString, QString> deviceRaw;
+    QSet<QString> notRead;
+    for (const ParamView &v : describeParameters(p)) {
+        if (v.bytesKnown)
+            deviceRaw.insert(v.cp, lns::formatRaw(v.bytes));
+        else if (v.available)
+            notRead.insert(v.name);
+    }
+    const QVector<ParamView> device = readAgain(s, deviceRaw);
     // The same collection read once more, from the database as it was.
+    const QVector<ParamView> database = readAgain(s, databaseRaw);
     ui::frmMain *w = s.window();
-    w->setValueLoading(true);
-    p.cpIo().setDatabaseSnapshot(databaseRaw);
-    p.cpIo().setReadFromDatabase(true);
-    p.ReadFromLns();
-    p.cpIo().setReadFromDatabase(false);
-    w->setValueLoading(false);
-    const QVector<ParamView> database = describeParameters(p);
 
     QVector<ParamView> fromFile;
     QSet<QString> inFile;
@@ -419,16 +453,24 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     int differ = 0;
     for (int i = 0; i < device.size(); ++i) {
         const ParamView &d = device.at(i);
-        QStringList cols{d.name, d.value, database.value(i).value};
-        bool different = d.value != database.value(i).value;
+        // The values known for this parameter; a row differs when two of
+        // them disagree.
+        const bool deviceKnown = !notRead.contains(d.name);
+        QStringList known;
+        QStringList cols{d.name, deviceKnown ? d.value : QStringLiteral("-"), database.value(i).value};
+        if (deviceKnown)
+            known << d.value;
+        known << database.value(i).value;
         if (!file.isEmpty()) {
             if (inFile.contains(d.name.toLower())) {
                 cols << fromFile.value(i).value;
-                different = different || fromFile.value(i).value != d.value;
+                known << fromFile.value(i).value;
             } else {
                 cols << QStringLiteral("-");
             }
         }
+        known.removeDuplicates();
+        const bool different = known.size() > 1;
         if (different)
             ++differ;
         out << (different ? "* " : "  ") << cols.join(QLatin1Char('\t')) << Qt::endl;
@@ -437,7 +479,7 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     return differ == 0 ? kOk : kRefused;
 }
 
-int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     // Usage errors come before any object is opened: in the configured
     // language all the same.
@@ -469,6 +511,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
     if (command == QLatin1String("report"))
         return reportCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
+}
+
+int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
+{
+    // A network database failure anywhere in the command decides its status.
+    ErrorWatch watch;
+    return settleDatabaseFailure(watch, dispatch(arguments, out, err), err);
 }
 
 } // namespace cli

@@ -1,5 +1,6 @@
 // set-mode, set-occupancy and monitor: the control command's page, unshown.
 #include "commands.h"
+#include "monitorline.h"
 #include "session.h"
 
 #include <host/hoststate.h>
@@ -9,6 +10,7 @@
 #include <ui/frmmain.h>
 
 #include <QComboBox>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
@@ -38,6 +40,10 @@ QVector<ListEntry> listEntries(bool occupancy)
 
 int listId(bool occupancy) { return occupancy ? 1076 : 1072; }
 
+// Labels of the monitor line's fields and the indicators' states.
+constexpr int kMonitorLabels = 1715;
+constexpr int kOnOffText = 1783;
+
 QString itemText(int id, int item, int languageOffset)
 {
     const QString raw = platform::rawString(id + languageOffset);
@@ -51,6 +57,66 @@ QString boxText(ui::frmMain &w, int index)
 }
 
 } // namespace
+
+MonitorLine MonitorLine::fromPage(ui::frmMain &w, const QDateTime &time)
+{
+    MonitorLine l;
+    l.time = time;
+    l.mode = boxText(w, 34);
+    l.setpoint = boxText(w, 12);
+    l.occupancy = boxText(w, 13);
+    l.heatPrimary = boxText(w, 14);
+    l.heatSecondary = boxText(w, 15);
+    l.cool = boxText(w, 16);
+    l.economizer = boxText(w, 17);
+    l.fan = boxText(w, 18);
+    l.fanLevel = boxText(w, 19);
+    for (int i = 0; i < 3; ++i)
+        l.indicators[i] = w.indicatorTimer(i)->isActive();
+    return l;
+}
+
+QJsonObject MonitorLine::toJson() const
+{
+    QJsonObject o;
+    o.insert(QStringLiteral("time"), time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs));
+    o.insert(QStringLiteral("mode"), mode);
+    o.insert(QStringLiteral("setpoint"), setpoint);
+    o.insert(QStringLiteral("occupancy"), occupancy);
+    o.insert(QStringLiteral("heatPrimary"), heatPrimary);
+    o.insert(QStringLiteral("heatSecondary"), heatSecondary);
+    o.insert(QStringLiteral("cool"), cool);
+    o.insert(QStringLiteral("economizer"), economizer);
+    o.insert(QStringLiteral("fan"), fan);
+    o.insert(QStringLiteral("fanLevel"), fanLevel);
+    o.insert(QStringLiteral("nightPurge"), indicators[0]);
+    o.insert(QStringLiteral("energyHoldOff"), indicators[1]);
+    o.insert(QStringLiteral("frostAlarm"), indicators[2]);
+    return o;
+}
+
+QString MonitorLine::toText() const
+{
+    // A box the page leaves empty (an output the controller does not have,
+    // a mode it does not report) shows as "-", so that every field keeps its
+    // label and place.
+    const auto value = [](const QString &v, const QString &unit) {
+        if (v.isEmpty())
+            return QStringLiteral("-");
+        return unit.isEmpty() ? v : v + QLatin1Char(' ') + unit;
+    };
+    const QString percent = QStringLiteral("%");
+    const QString celsius = QStringLiteral("\u00B0C");
+    const QStringList values{value(mode, {}),          value(setpoint, celsius), value(occupancy, {}),
+                             value(heatPrimary, percent), value(heatSecondary, percent), value(cool, percent),
+                             value(economizer, percent), value(fan, percent),     value(fanLevel, {}),
+                             text(kOnOffText, indicators[0] ? 1 : 2), text(kOnOffText, indicators[1] ? 1 : 2),
+                             text(kOnOffText, indicators[2] ? 1 : 2)};
+    QStringList fields;
+    for (int i = 0; i < values.size(); ++i)
+        fields << text(kMonitorLabels, i + 1) + QStringLiteral(": ") + values.at(i);
+    return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss")) + QStringLiteral("  ") + fields.join(QStringLiteral("; "));
+}
 
 std::optional<int> controlItem(const QString &text, bool occupancy)
 {
@@ -136,35 +202,12 @@ int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     monitoring::cMonitoring *mon = s.monitoring();
 
     // One line per update, with every value the page shows after it.
-    const QStringList labels = gLoadResString(1715).split(platform::kItemSeparator);
     const auto line = [&] {
-        QStringList outputs;
-        for (int i = 14; i <= 18; ++i)
-            outputs << boxText(w, i);
-        const bool indicators[3] = {w.indicatorTimer(0)->isActive(), w.indicatorTimer(1)->isActive(),
-                                    w.indicatorTimer(2)->isActive()};
-        if (json) {
-            QJsonObject o;
-            o.insert(QStringLiteral("mode"), boxText(w, 34));
-            o.insert(QStringLiteral("setpoint"), boxText(w, 12));
-            o.insert(QStringLiteral("occupancy"), boxText(w, 13));
-            o.insert(QStringLiteral("heatPrimary"), outputs.at(0));
-            o.insert(QStringLiteral("heatSecondary"), outputs.at(1));
-            o.insert(QStringLiteral("cool"), outputs.at(2));
-            o.insert(QStringLiteral("economizer"), outputs.at(3));
-            o.insert(QStringLiteral("fan"), outputs.at(4));
-            o.insert(QStringLiteral("fanLevel"), boxText(w, 19));
-            o.insert(QStringLiteral("nightPurge"), indicators[0]);
-            o.insert(QStringLiteral("energyHoldOff"), indicators[1]);
-            o.insert(QStringLiteral("frostAlarm"), indicators[2]);
-            out << QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact)) << Qt::endl;
-            return;
-        }
-        out << labels.value(0) << ": " << boxText(w, 34) << "; " << labels.value(1) << ": " << boxText(w, 12) << "; "
-            << labels.value(2) << ": " << boxText(w, 13) << "; " << labels.value(3) << ": "
-            << outputs.join(QLatin1Char('/')) << "; " << labels.value(4) << ": " << boxText(w, 19) << "; "
-            << labels.value(5) << ": " << (indicators[0] ? 1 : 0) << "; " << labels.value(6) << ": "
-            << (indicators[1] ? 1 : 0) << "; " << labels.value(7) << ": " << (indicators[2] ? 1 : 0) << Qt::endl;
+        const MonitorLine shown = MonitorLine::fromPage(w, QDateTime::currentDateTime());
+        if (json)
+            out << QString::fromUtf8(QJsonDocument(shown.toJson()).toJson(QJsonDocument::Compact)) << Qt::endl;
+        else
+            out << shown.toText() << Qt::endl;
     };
     bool failed = false;
     QEventLoop loop;

@@ -4,6 +4,7 @@
 // and the report collection is the window's menu entry's own. Nothing is
 // written to any device.
 #include "commands.h"
+#include "objectnames.h"
 #include "selection.h"
 #include "session.h"
 
@@ -71,7 +72,16 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!writableTarget(output.file))
         return fail(err, kRefused, text(1749, 1, {output.file}));
 
-    const Selection selection = selectObjects(a, a.positional);
+    // Names as typed (a device name alone included) are resolved first: a
+    // name that is not there is refused with what is missing.
+    QStringList named;
+    for (const QString &typed : a.positional) {
+        const ResolvedObject r = resolveObjectName(typed);
+        if (r.status != kOk)
+            return fail(err, r.status, r.error);
+        named << r.key;
+    }
+    const Selection selection = selectObjects(a, named);
     if (selection.status != kOk)
         return fail(err, selection.status, selection.error);
 
@@ -80,6 +90,7 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     int reported = 0;
     int failed = 0;
     bool communication = false;
+    bool database = false;
     for (int i = 0; i < selection.objects.size(); ++i) {
         const QString &object = selection.objects.at(i);
         report::ControllerReport c;
@@ -103,6 +114,7 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
                 c.parameters.clear();
                 c.failed = true;
                 c.communicationFailure = status == kCommunication;
+                database = database || status == kDatabase;
                 c.failure = error;
             }
         }
@@ -123,6 +135,8 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!report::writeReport(rep, output.format, output.file, &error))
         return fail(err, kRefused, error);
     err << text(1749, 2, {QDir::toNativeSeparators(output.file)}) << Qt::endl;
+    if (database)
+        return kDatabase;
     if (communication)
         return kCommunication;
     return failed > 0 ? kRefused : kOk;

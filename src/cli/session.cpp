@@ -1,10 +1,13 @@
 #include "session.h"
 
+#include "objectnames.h"
+
 #include <configuration/configuration.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/simobjectserver.h>
 #include <params/paramcollection.h>
+#include <platform/objectname.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 #include <platform/version.h>
@@ -107,37 +110,58 @@ QStringList Session::loggerLines(int from) const
 
 int Session::open(const QString &objectName, int commandId, QString *error)
 {
+    const auto refuse = [error](int status, const QString &message) {
+        if (error)
+            *error = message;
+        return status;
+    };
+    // A whole name goes straight to the product's start, which finds the
+    // object (a walk of the network only when it fails); a short one is
+    // resolved first.
+    m_key = objectName;
+    if (!platform::analyseObjectName(objectName).valid) {
+        const ResolvedObject target = resolveObjectName(objectName);
+        if (target.status != kOk)
+            return refuse(target.status, target.error);
+        m_key = target.key;
+    }
+
     m_opened = true;
     const int before = m_messages->shown.size();
+    ErrorWatch watch;
     host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:%2/OBJECTNAME:%3")
                     .arg(commandId)
                     .arg(host::kClassIdLonMarkObject)
-                    .arg(objectName)});
+                    .arg(m_key)});
     const host::HostState &s = host::state();
     const QStringList shown = m_messages->textsSince(before);
+    if (const std::optional<LoggedError> failure = watch.databaseFailure())
+        return refuse(kDatabase, databaseMessage(failure->description));
     if (s.abortFlag || !m_window || !m_window->isLoaded()) {
-        // The server that cannot be opened is the one fault of the channel;
+        // A name that is not there: what is missing, with the closest names.
+        const ResolvedObject again = resolveObjectName(m_key);
+        if (again.status != kOk)
+            return refuse(again.status, again.error);
+        // An object server that cannot be opened and a device that does not
+        // answer the control command's test are faults of the channel;
         // everything else refuses the object.
-        const QString serverText = platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName});
-        const bool server = !shown.isEmpty() && m_messages->shown.at(before).text == serverText;
-        if (error)
-            *error = shown.isEmpty() ? oneLine(gLoadResString(1437)) : shown.join(QLatin1Char(' '));
-        return server ? kCommunication : kRefused;
+        const QString first = shown.isEmpty() ? QString() : m_messages->shown.at(before).text;
+        const bool channel = first == platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName})
+            || first == gLoadResString(1491);
+        QString message = shown.isEmpty() ? oneLine(gLoadResString(1437)) : shown.join(QLatin1Char(' '));
+        // The product's message, with what the start found out precisely.
+        if (const std::optional<LoggedError> why = watch.lastOf(QStringLiteral("FetchObjects")))
+            message += QStringLiteral(" (") + why->description + QLatin1Char(')');
+        return refuse(channel ? kCommunication : kRefused, message);
     }
     if (commandId == host::kCommandIdConfigure) {
         configuration::cConfiguration *c = config();
-        if (!c) {
-            if (error)
-                *error = shown.join(QLatin1Char(' '));
-            return kRefused;
-        }
+        if (!c)
+            return refuse(kRefused, shown.join(QLatin1Char(' ')));
         // A parameter whose CP could not be read is no value to work with.
         for (const auto &p : c->Parameters().AllParameters()) {
-            if (p->Available() && !p->DontReadFromLns() && !p->valueKnown()) {
-                if (error)
-                    *error = oneLine(gLoadResString(1528));
-                return kCommunication;
-            }
+            if (p->Available() && !p->DontReadFromLns() && !p->valueKnown())
+                return refuse(kCommunication, oneLine(gLoadResString(1528)));
         }
     }
     return kOk;

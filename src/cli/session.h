@@ -31,6 +31,8 @@ namespace cli {
 
 // Exit statuses of the tool.
 enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3 };
+// The network database cannot be opened, read or written.
+constexpr int kDatabase = 5;
 
 // Records every message the product's code shows and answers with the
 // default button, as an unattended start does.
@@ -52,7 +54,12 @@ public:
     Session &operator=(const Session &) = delete;
 
     // Opens `objectName` for the configuration command (13) or the control
-    // command (22). kOk, or the status with a one-line message.
+    // command (22). The name is resolved first (resolveObjectName: a device
+    // name alone is taken when it is unique). kOk, or the status with a
+    // one-line message: kRefused for an object that is not there or not of
+    // this plug-in, kCommunication for a device that does not answer or an
+    // object server that cannot be opened, kDatabase for a network database
+    // that cannot be read or written.
     int open(const QString &objectName, int commandId, QString *error);
 
     // Runs once the object is found and before the window reads the device
@@ -64,6 +71,8 @@ public:
     // The control command's page logic (after open with command 22).
     monitoring::cMonitoring *monitoring() const;
     RecordingMessages &messages() { return *m_messages; }
+    // The whole object name opened (after open).
+    QString objectKey() const { return m_key; }
     // Logger lines of the window (in order), from `from` on.
     QStringList loggerLines(int from = 0) const;
     int loggerCount() const;
@@ -73,6 +82,7 @@ private:
     std::shared_ptr<RecordingMessages> m_messages;
     std::function<void()> m_beforeWindow;
     bool m_opened = false;
+    QString m_key;
 };
 
 // The plug-in's device templates (its INI file) beside the tool.

@@ -4,6 +4,7 @@
 #include "startup.h"
 
 #include <lns/connector.h>
+#include <lns/objectlookup.h>
 #include <platform/objectname.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
@@ -20,6 +21,33 @@ void abortAndEnd()
 {
     state().abortFlag = true;
     EndApp();
+}
+
+// The user sees the product's message; the trace log and the error logger
+// get what exactly was not there. The object server is asked again by name,
+// level by level: a missing network, subsystem, device or object is named
+// with the closest existing names. When everything named exists, the
+// connector's own reason stands (a template mismatch, a network that refuses
+// to open, a network database that cannot be read).
+void traceFailure(int step, const lns::Connector &connector, const QString &objectName, bool nameUnderstood)
+{
+    int number = connector.lastErrorNumber();
+    QString reason = connector.lastError();
+    const lns::ObjectLookup lookup = lns::lookUpObject(state().conn.objectServer, objectName);
+    if (!nameUnderstood) {
+        number = lns::ErrIndexOutOfRange;
+        reason = QStringLiteral("object name not understood: ") + objectName;
+        if (lookup.found())
+            reason += QStringLiteral("; the device name alone names ") + lookup.name.toString();
+    } else if (lookup.serverError()) {
+        number = lookup.errorNumber;
+        reason = lookup.errorText;
+    } else if (!lookup.found()) {
+        number = lns::ErrIndexOutOfRange;
+        reason = lookup.reason();
+    }
+    platform::TraceLog::instance().write(QStringLiteral("FetchObjects %1: %2").arg(step).arg(reason));
+    platform::TraceLog::instance().logError(QStringLiteral("M_LcaPlugIn"), QStringLiteral("FetchObjects"), number, reason);
 }
 
 } // namespace
@@ -49,9 +77,7 @@ void FetchObjects(const QString &objectName, int accessMode)
 
         step = 4;
         if (!parts.valid || !connector.openNetwork(s.conn, parts.networkName, s.remoteFlag)) {
-            platform::TraceLog::instance().write(
-                QStringLiteral("FetchObjects 4: ")
-                + (parts.valid ? connector.lastError() : QStringLiteral("object name not understood: ") + objectName));
+            traceFailure(step, connector, objectName, parts.valid);
             platform::messages().show(MsgIcon::Critical, s.connectionTitle(), gLoadResString(1436));
             statusWindow().hideWindow();
             abortAndEnd();
@@ -63,7 +89,7 @@ void FetchObjects(const QString &objectName, int accessMode)
 
         step = 6;
         if (!subsystemFound || !connector.findDeviceAndObject(s.conn, s.ini, parts.deviceName, parts.objectName)) {
-            platform::TraceLog::instance().write(QStringLiteral("FetchObjects 6: ") + connector.lastError());
+            traceFailure(step, connector, objectName, true);
             statusWindow().setText(gLoadResString(1507));
             connector.closeAll(s.conn);
             platform::messages().show(MsgIcon::Critical, s.connectionTitle(), gLoadResString(1437));

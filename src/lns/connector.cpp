@@ -7,6 +7,12 @@ void Connection::clear()
     *this = Connection();
 }
 
+void Connector::failWith(const LnsError &e)
+{
+    m_lastError = e.description();
+    m_lastErrorNumber = e.number();
+}
+
 bool Connector::openObjectServer(Connection &c, int accessMode)
 {
     try {
@@ -17,7 +23,7 @@ bool Connector::openObjectServer(Connection &c, int accessMode)
         c.networks = c.objectServer->networks();
         return true;
     } catch (const LnsError &e) {
-        m_lastError = e.description();
+        failWith(e);
         return false;
     }
 }
@@ -35,7 +41,7 @@ bool Connector::openNetwork(Connection &c, const QString &networkName, bool remo
         c.systemSubsystems = c.system->subsystems();
         return true;
     } catch (const LnsError &e) {
-        m_lastError = e.description();
+        failWith(e);
         return false;
     }
 }
@@ -57,7 +63,7 @@ bool Connector::openSubsystem(Connection &c, const QString &path)
         c.appDevices = sub->appDevices();
         return true;
     } catch (const LnsError &e) {
-        m_lastError = e.description();
+        failWith(e);
         return false;
     }
 }
@@ -99,6 +105,7 @@ bool Connector::findDeviceAndObject(Connection &c, const platform::IniFile &ini,
         QString why;
         if (!deviceMatchesTemplate(dev, ini, &why)) {
             m_lastError = why;
+            m_lastErrorNumber = 0;
             return false;
         }
         c.device = dev;
@@ -106,7 +113,7 @@ bool Connector::findDeviceAndObject(Connection &c, const platform::IniFile &ini,
         c.object = obj;
         return true;
     } catch (const LnsError &e) {
-        m_lastError = e.description();
+        failWith(e);
         return false;
     }
 }

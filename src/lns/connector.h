@@ -45,12 +45,18 @@ public:
     void closeAll(Connection &c);
 
     QString lastError() const { return m_lastError; }
+    // The object server's error number of the last failure (0: none was
+    // raised, e.g. a template mismatch).
+    int lastErrorNumber() const { return m_lastErrorNumber; }
 
     // Whether the device matches one of the templates the INI file serves.
     static bool deviceMatchesTemplate(const AppDevicePtr &device, const platform::IniFile &ini, QString *why);
 
 private:
+    void failWith(const LnsError &e);
+
     QString m_lastError;
+    int m_lastErrorNumber = 0;
 };
 
 } // namespace lns

@@ -133,6 +133,50 @@ void NetworkDb::fail(const QString &what, const QString &sqlError) const
                    QStringLiteral("network database %1: %2 (%3)").arg(QDir::toNativeSeparators(m_path), what, sqlError));
 }
 
+void NetworkDb::fail(const QString &what, const QSqlError &error) const
+{
+    // What a user can act on comes first; the statement only where SQLite's
+    // answer says nothing a user could act on.
+    const QString reason = troubleText(error);
+    fail(reason.isEmpty() ? what : reason, error.text());
+}
+
+QString NetworkDb::troubleText(const QSqlError &error)
+{
+    // SQLite's primary result codes (the low byte of an extended code).
+    enum : int { Perm = 3, Busy = 5, Locked = 6, ReadOnly = 8, IoErr = 10, Corrupt = 11, Full = 13, CantOpen = 14,
+                 NotADb = 26 };
+    // Extended: the shared-memory file beside the database could not grow,
+    // which on a local disk means there is no room left.
+    constexpr int ShmSize = IoErr | (19 << 8);
+    bool numeric = false;
+    const int extended = error.nativeErrorCode().toInt(&numeric);
+    if (!numeric)
+        return QString();
+    if (extended == ShmSize)
+        return QStringLiteral("the disk is full (no room for the database's shared-memory file)");
+    switch (extended & 0xff) {
+    case Full:
+        return QStringLiteral("the disk is full");
+    case ReadOnly:
+        return QStringLiteral("read-only, the file or its folder cannot be written");
+    case Corrupt:
+    case NotADb:
+        return QStringLiteral("the file is damaged or not a database");
+    case CantOpen:
+        return QStringLiteral("the file cannot be opened or created (missing, or its folder cannot be written)");
+    case IoErr:
+        return QStringLiteral("the disk could not be read or written");
+    case Perm:
+        return QStringLiteral("access denied");
+    case Busy:
+    case Locked:
+        return QStringLiteral("locked by another program");
+    default:
+        return QString();
+    }
+}
+
 NetworkDb::Probe NetworkDb::probe(const QString &path)
 {
     auto refuse = [&](const QString &why) {
@@ -160,12 +204,19 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_OPEN_URI"));
         }
         QString why;
+        // A failing query of a file that SQLite itself cannot read is told by
+        // SQLite's reason (a damaged file), not by what the probe asked.
+        const auto unreadable = [](const QSqlError &error, const QString &otherwise) {
+            const QString trouble = troubleText(error);
+            return trouble.isEmpty() ? otherwise : trouble + QStringLiteral(" (") + error.text() + QLatin1Char(')');
+        };
         if (!db.open()) {
-            why = QStringLiteral("cannot be opened (%1)").arg(db.lastError().text());
+            why = unreadable(db.lastError(), QStringLiteral("cannot be opened (%1)").arg(db.lastError().text()));
         } else {
             QSqlQuery q(db);
             if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='schema_version'"))) {
-                why = QStringLiteral("not a readable SQLite database, or corrupt (%1)").arg(q.lastError().text());
+                why = unreadable(q.lastError(),
+                                 QStringLiteral("not a readable SQLite database, or corrupt (%1)").arg(q.lastError().text()));
             } else if (!q.next()) {
                 why = QStringLiteral("not a network database of this object server (no schema version)");
             } else {
@@ -175,7 +226,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                 } else {
                     q.addBindValue(kSchemaComponent);
                     if (!q.exec() || !q.next()) {
-                        why = QStringLiteral("not a network database of this object server (foreign schema version table)");
+                        why = unreadable(q.lastError(), QStringLiteral("not a network database of this object server"
+                                                                       " (foreign schema version table)"));
                     } else {
                         result.version = q.value(0).toInt();
                         q.finish();
@@ -186,7 +238,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                         } else if (result.version < 1) {
                             why = QStringLiteral("invalid schema version %1").arg(result.version);
                         } else if (!q.exec(QStringLiteral("SELECT key, value FROM network"))) {
-                            why = QStringLiteral("network table unreadable (%1)").arg(q.lastError().text());
+                            why = unreadable(q.lastError(),
+                                             QStringLiteral("network table unreadable (%1)").arg(q.lastError().text()));
                         } else {
                             while (q.next()) {
                                 const QString key = q.value(0).toString();
@@ -199,7 +252,7 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                             // A damaged file may still answer the first queries.
                             if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
                                 || q.value(0).toString() != QLatin1String("ok"))
-                                why = QStringLiteral("database is damaged (%1)")
+                                why = QStringLiteral("the file is damaged or not a database (%1)")
                                           .arg(q.lastError().isValid() ? q.lastError().text() : q.value(0).toString());
                             q.finish();
                         }
@@ -227,7 +280,7 @@ void NetworkDb::openConnection(const QString &path, const QString &failureText)
         db.setDatabaseName(path);
         db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
         if (!db.open()) {
-            const QString err = db.lastError().text();
+            const QSqlError err = db.lastError();
             db = QSqlDatabase();
             QSqlDatabase::removeDatabase(m_connection);
             m_connection.clear();
@@ -324,7 +377,7 @@ QSqlQuery &NetworkDb::query(const QString &sql)
     if (it == m_cache.end()) {
         auto q = std::make_unique<QSqlQuery>(QSqlDatabase::database(m_connection, false));
         if (!q->prepare(sql))
-            fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q->lastError().text());
+            fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q->lastError());
         it = m_cache.emplace(sql, std::move(q)).first;
     }
     return *it->second;
@@ -335,7 +388,7 @@ void NetworkDb::exec(QSqlQuery &q, const QVariantList &values)
     for (int i = 0; i < values.size(); ++i)
         q.bindValue(i, values.at(i));
     if (!q.exec())
-        fail(QStringLiteral("statement failed: \"%1\"").arg(q.lastQuery()), q.lastError().text());
+        fail(QStringLiteral("statement failed: \"%1\"").arg(q.lastQuery()), q.lastError());
 }
 
 void NetworkDb::run(const QString &sql, const QVariantList &values)
@@ -345,11 +398,11 @@ void NetworkDb::run(const QString &sql, const QVariantList &values)
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     if (values.isEmpty()) {
         if (!q.exec(sql))
-            fail(QStringLiteral("statement failed: \"%1\"").arg(sql), q.lastError().text());
+            fail(QStringLiteral("statement failed: \"%1\"").arg(sql), q.lastError());
         return;
     }
     if (!q.prepare(sql))
-        fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q.lastError().text());
+        fail(QStringLiteral("cannot prepare \"%1\"").arg(sql), q.lastError());
     exec(q, values);
 }
 

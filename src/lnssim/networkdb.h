@@ -17,6 +17,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QString>
 #include <QVector>
@@ -232,6 +233,10 @@ private:
     void createSchema();
     void upgrade(int fromVersion);
     [[noreturn]] void fail(const QString &what, const QString &sqlError) const;
+    // SQLite's error, told by what it means for the user where it can be
+    // (a full disk, a read-only folder, a damaged file), else by `what`.
+    [[noreturn]] void fail(const QString &what, const QSqlError &error) const;
+    static QString troubleText(const QSqlError &error);
     QByteArray blob(const QString &sql, const QVariantList &values, const QString &what);
 
     QString m_connection;

@@ -69,9 +69,9 @@ void TestCli::usageAndRefusals_data()
     QTest::newRow("write without file") << QStringList{"write", obj} << 2 << "Missing argument: FILE" << false;
     QTest::newRow("monitor seconds not a number") << QStringList{"monitor", obj, "--seconds", "x"} << 2 << "Not a number: x" << false;
     QTest::newRow("object not in network") << QStringList{"read", "Demo.Building.Floor1.Room999.Controller"} << 1
-                                           << "INI file consistency error" << false;
+                                           << "Device not found: Room999 in Demo.Building.Floor1." << false;
     QTest::newRow("network not there") << QStringList{"read", "Nowhere.Building.Floor1.Room101.Controller"} << 1
-                                       << "The project can not be opened" << false;
+                                       << "Network not found: Nowhere." << false;
     QTest::newRow("file missing") << QStringList{"write", obj, "/nonexistent/x.dat"} << 1
                                   << "The selected file cannot be opened." << false;
     QTest::newRow("unknown mode") << QStringList{"set-mode", obj, "sideways"} << 1 << "Unknown mode: sideways" << false;
@@ -84,7 +84,7 @@ void TestCli::usageAndRefusals_data()
     QTest::newRow("German: unknown mode") << QStringList{"set-mode", obj, "sideways"} << 1 << "Unbekannte Betriebsart: sideways"
                                           << true;
     QTest::newRow("German: object not in network") << QStringList{"read", "Demo.Building.Floor1.Room999.Controller"} << 1
-                                                   << "Konsistenzfehler in der INI-Datei" << true;
+                                                   << "Gerät nicht gefunden: Room999 in Demo.Building.Floor1." << true;
     QTest::newRow("German: file missing") << QStringList{"write", obj, "/nonexistent/x.dat"} << 1
                                           << "Die ausgewählte Datei kann nicht geöffnet werden." << true;
 }

@@ -114,26 +114,42 @@ private slots:
         QTest::addColumn<int>("messageId");
         QTest::addColumn<int>("icon");
         QTest::addColumn<QString>("title");
+        // What the trace log and the error logger are told, beyond the message.
+        QTest::addColumn<QString>("reason");
         const int crit = int(MsgIcon::Critical), excl = int(MsgIcon::Exclamation);
         QTest::newRow("unknown device") << cmd(13, "Demo.Building.Floor1.Room999.Controller") << "" << 1437 << crit
-                                        << "Room999 / Controller";
+                                        << "Room999 / Controller"
+                                        << "FetchObjects 6: device Room999 not found in Demo.Building.Floor1; closest: "
+                                           "Demo.Building.Floor1.Room101, Demo.Building.Floor1.Room102, "
+                                           "Demo.Building.Floor1.Room103";
         QTest::newRow("unknown object") << cmd(13, "Demo.Building.Floor1.Room101.Valve") << "" << 1437 << crit
-                                        << "Room101 / Valve";
+                                        << "Room101 / Valve"
+                                        << "FetchObjects 6: object Valve not found in device "
+                                           "Demo.Building.Floor1.Room101; closest: ";
         QTest::newRow("unknown subsystem") << cmd(13, "Demo.Building.Floor9.Room101.Controller") << "" << 1437
-                                           << crit << "Room101 / Controller";
+                                           << crit << "Room101 / Controller"
+                                           << "FetchObjects 6: subsystem Floor9 not found in Demo.Building; "
+                                              "closest: Floor1, Floor2";
         QTest::newRow("template does not match") << cmd(13, "Demo.Building.Floor1.Room101.Controller") << "mismatch"
-                                                 << 1437 << crit << "Room101 / Controller";
+                                                 << 1437 << crit << "Room101 / Controller"
+                                                 << "FetchObjects 6: template AerolisCtrl-T1 expects program id";
         QTest::newRow("unknown network") << cmd(13, "Nowhere.Building.Floor1.Room101.Controller") << "" << 1436
-                                         << crit << "Room101 / Controller";
+                                         << crit << "Room101 / Controller"
+                                         << "FetchObjects 4: network Nowhere not found; closest: Demo";
         QTest::newRow("network refuses") << cmd(13, "Demo.Building.Floor1.Room101.Controller") << "refuse" << 1436
-                                         << crit << "Room101 / Controller";
+                                         << crit << "Room101 / Controller"
+                                         << "FetchObjects 4: network Demo refuses to be opened";
         QTest::newRow("corrupt database") << cmd(13, "Broken.Building.Floor1.Room101.Controller") << "corrupt"
-                                          << 1436 << crit << "Room101 / Controller";
-        QTest::newRow("object name not understood") << cmd(13, "Room101") << "" << 1436 << crit << " / ";
+                                          << 1436 << crit << "Room101 / Controller"
+                                          << "FetchObjects 4: network database ";
+        QTest::newRow("object name not understood")
+            << cmd(13, "Room101") << "" << 1436 << crit << " / "
+            << "FetchObjects 4: object name not understood: Room101; the device name alone names "
+               "Demo.Building.Floor1.Room101.Controller";
         QTest::newRow("no object server") << cmd(13, "Demo.Building.Floor1.Room101.Controller") << "noserver"
-                                          << 1508 << excl << "Room101 / Controller";
+                                          << 1508 << excl << "Room101 / Controller" << "";
         QTest::newRow("control on an unreachable device") << cmd(22, "Demo.Building.Floor2.Room205.Controller") << ""
-                                                          << 1491 << excl << "Room205 / Controller";
+                                                          << 1491 << excl << "Room205 / Controller" << "";
     }
     void failures()
     {
@@ -142,6 +158,7 @@ private slots:
         QFETCH(int, messageId);
         QFETCH(int, icon);
         QFETCH(QString, title);
+        QFETCH(QString, reason);
         ConnFixture f;
         QString watched = f.dbPath();
         if (setup == QLatin1String("mismatch")) {
@@ -187,6 +204,18 @@ private slots:
         QCOMPARE(testsDevice ? f.networkData() : fileHash(watched), before);
         if (messageId == 1437)
             QVERIFY(f.status->history.contains(QStringLiteral("Disconnecting from LNS server ...")));
+        if (!reason.isEmpty()) {
+            // The trace log's step line, and the same reason in the error
+            // logger's line.
+            const QStringList &lines = platform::TraceLog::instance().recent();
+            const auto has = [&lines](const QString &start, const QString &part) {
+                return std::any_of(lines.begin(), lines.end(),
+                                   [&](const QString &l) { return l.startsWith(start) && l.contains(part); });
+            };
+            QVERIFY2(has(reason, reason), qPrintable(lines.join(QLatin1Char('\n'))));
+            QVERIFY2(has(QStringLiteral("ERROR in [M_LcaPlugIn] FetchObjects: "), reason.section(QStringLiteral(": "), 1)),
+                     qPrintable(lines.join(QLatin1Char('\n'))));
+        }
     }
 
     void germanMessages()

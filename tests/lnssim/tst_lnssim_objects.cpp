@@ -300,7 +300,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<QString>("reason");
-        QTest::newRow("garbage") << "garbage" << "corrupt";
+        QTest::newRow("garbage") << "garbage" << "the file is damaged or not a database";
         QTest::newRow("empty file") << "empty" << "no schema version";
         QTest::newRow("foreign SQLite database") << "foreign" << "no schema version";
         QTest::newRow("foreign schema version table") << "foreigntable" << "foreign schema version table";
@@ -362,6 +362,42 @@ private Q_SLOTS:
         QVERIFY_LNS_ERROR(net->system(), lns::ErrNotOpen);
         QCOMPARE(fileHash(path), before);
         QCOMPARE(QDir(f->env.lnsRoot()).entryList(QDir::Files), filesBefore);
+    }
+
+    // SQLite's own refusals, told by what they mean, with the file's path.
+    void databaseTroubleIsNamed_data()
+    {
+        QTest::addColumn<QString>("pragma");
+        QTest::addColumn<QString>("reason");
+        // The file may not grow beyond the pages it has: a full disk.
+        QTest::newRow("full disk") << "max_page_count = %1" << "the disk is full";
+        QTest::newRow("read-only") << "query_only = 1" << "read-only, the file or its folder cannot be written";
+    }
+
+    void databaseTroubleIsNamed()
+    {
+        QFETCH(QString, pragma);
+        QFETCH(QString, reason);
+        f->network->close();
+        const QString path = NetworkDb::pathFor(f->env.lnsRoot(), QStringLiteral("Demo"));
+        NetworkDb db;
+        db.open(path);
+        QSqlQuery &pages = db.query(QStringLiteral("PRAGMA page_count"));
+        db.exec(pages);
+        QVERIFY(pages.next());
+        const int pageCount = pages.value(0).toInt();
+        pages.finish();
+        db.run(QStringLiteral("PRAGMA ") + pragma.arg(pageCount));
+        try {
+            db.setSetting(QStringLiteral("note"), QString(64 * 1024, QLatin1Char('x')));
+            QFAIL("the database took the write");
+        } catch (const lns::LnsError &e) {
+            QCOMPARE(e.number(), int(lns::ErrDatabase));
+            QVERIFY2(e.description().startsWith(QStringLiteral("network database %1: %2 (").arg(QDir::toNativeSeparators(path), reason)),
+                     qPrintable(e.description()));
+        }
+        db.close();
+        QVERIFY(NetworkDb().open(path).version > 0);
     }
 
     void vanishedFileIsNotCreated()
