@@ -99,10 +99,17 @@ bool writeParamFile(const cParams &params, QIODevice &out, const QString &plugIn
 // What a parameter file holds before it is loaded, read by the loader's own
 // rules: the program id of its header (empty when missing or given twice
 // with different values) and the keys of its [Settings] section, lower case.
+struct ParamFileEntry
+{
+    int line = 0;  // 1-based line in the file
+    QString key;   // as written, trimmed
+    QString value; // after the "=" and its one blank
+};
 struct ParamFileOutline
 {
     QString programId;
     QSet<QString> settingKeys;
+    QVector<ParamFileEntry> settings; // the [Settings] entries in file order
 };
 // nullopt when the loader could not read the file at all (LE_FILE_UNREADABLE).
 std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName);
