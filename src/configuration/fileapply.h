@@ -16,6 +16,7 @@
 
 #include <params/paramfile.h>
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -41,6 +42,11 @@ struct ApplyTarget
     // has: the CP keys of the template's CP section. A file key among them
     // that the target has no parameter for belongs to another kind.
     QStringList pluginKeys;
+    // What the target holds before the write, lower-case parameter name ->
+    // value in the file's form (params::fileValues of its collection as read
+    // from it); may be empty. A value the target does not write but already
+    // holds is not lost.
+    QHash<QString, QString> heldValues;
 };
 
 // The target of an open configuration session.
