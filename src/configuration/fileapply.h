@@ -22,6 +22,7 @@
 #include <QVector>
 
 namespace params {
+class cParamBase;
 class cParams;
 }
 namespace platform {
@@ -88,6 +89,10 @@ struct FileApplyReport
     // The refusal as one line: every refused entry, separated by "; ".
     QString refusalLine(bool strict) const;
 };
+
+// Why a parameter's current value cannot be written: its allowed range
+// (text box) or list (combo box); empty for other kinds.
+QString invalidValueReason(const params::cParamBase &param);
 
 // Judges every [Settings] entry of `file` (readParamFileOutline) against
 // `params` after `load` (its LoadFromFile report) and the target's page

@@ -322,9 +322,11 @@ QString shownValue(const cParamTextBox &param, qint64 value)
 QString expectedFileForm(const cParamTextBox &param, const QString &fileText)
 {
     const TextValue &v = param.numbers();
+    // A file value written as the window shows it ("21.5") is scaled as the
+    // example; for anything else the parameter's own value is.
     Dec::ParseInfo info;
     Dec shown = Dec::parseLeading(fileText.trimmed(), &info);
-    if (!info.hasNumber || info.saturated)
+    if (!info.hasNumber || !info.wholeText || info.saturated || !fileText.contains(QLatin1Char('.')))
         shown = v.displayNumber();
     const qint64 big = std::numeric_limits<qint64>::max();
     const qint64 example = shown.mulInt(v.effectiveFactor()).toIntHalfEven(-big, big);
