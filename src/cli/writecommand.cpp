@@ -151,6 +151,7 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     c->SetControls();
     w->setParametersChanged(true);
     const bool valid = c->checkValues();
+    c->prepareWriteSet();
 
     // Every value of the file against what this controller will receive.
     target.appNumber = c->appNumber();

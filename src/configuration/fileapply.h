@@ -8,10 +8,10 @@
 // rules, so a value is never dropped without a word.
 //
 // Use: load the file into the collection of a session on the target
-// (cParams::LoadFromFile), run the target's page logic and checks
-// (cConfiguration::SetControls, checkValues), then judge the file's entries
-// against the collection: its values and write flags are then exactly what
-// the target's write sends.
+// (cParams::LoadFromFile), run the target's page logic, checks and write
+// filter (cConfiguration::SetControls, checkValues, prepareWriteSet), then
+// judge the file's entries against the collection: its values and write
+// flags are then exactly what the target's write sends.
 #pragma once
 
 #include <params/paramfile.h>
@@ -96,8 +96,8 @@ QString invalidValueReason(const params::cParamBase &param);
 
 // Judges every [Settings] entry of `file` (readParamFileOutline) against
 // `params` after `load` (its LoadFromFile report) and the target's page
-// logic and checks: what the collection now holds and writes is what the
-// target receives.
+// logic, checks and write filter: what the collection now holds and writes
+// is what the target receives.
 FileApplyReport judgeFileValues(const params::ParamFileOutline &file, const params::LoadReport &load,
                                 const params::cParams &params, const ApplyTarget &target);
 
