@@ -84,17 +84,9 @@ namespace {
 QStringList invalidValues(params::cParams &p)
 {
     QStringList out;
-    for (const auto &x : p.AllParameters()) {
-        if (!x || !x->Available())
-            continue;
-        bool invalid = false;
-        if (x->ClassId() == params::PA_CLASSID_TEXTBOX_PARAMETER)
-            invalid = static_cast<const params::cParamTextBox &>(*x).ValueIsInvalid();
-        else if (x->ClassId() == params::PA_CLASSID_COMBOBOX_PARAMTER)
-            invalid = !static_cast<const params::cParamComboBox &>(*x).CurrentValueIsInComboList();
-        if (invalid)
+    for (const auto &x : p.AllParameters())
+        if (x && configuration::valueIsRefusedByChecks(*x))
             out << text(1781, 10, {x->Name(), params::fileValueText(*x), configuration::invalidValueReason(*x)});
-    }
     return out;
 }
 

@@ -50,23 +50,10 @@ constexpr int kRefusalText = 1782; // item 1: "%1: refused, nothing was written:
 QStringList invalidDeviceValues(params::cParams &p, const QSet<QString> &fileKeys)
 {
     QStringList out;
-    for (const auto &x : p.AllParameters()) {
-        if (!x || !x->Available() || fileKeys.contains(x->Name().toLower()))
-            continue;
-        bool invalid = false;
-        QString shown;
-        if (x->ClassId() == params::PA_CLASSID_TEXTBOX_PARAMETER) {
-            const auto &t = static_cast<const params::cParamTextBox &>(*x);
-            invalid = t.ValueIsInvalid();
-            shown = params::shownValue(t, t.Value());
-        } else if (x->ClassId() == params::PA_CLASSID_COMBOBOX_PARAMTER) {
-            const auto &cb = static_cast<const params::cParamComboBox &>(*x);
-            invalid = cb.ComboBoxControl() && !cb.CurrentValueIsInComboList();
-            shown = QString::number(cb.Value());
-        }
-        if (invalid)
-            out << text(kWriteText, kDeviceValue, {x->Name(), shown, configuration::invalidValueReason(*x)});
-    }
+    for (const auto &x : p.AllParameters())
+        if (x && !fileKeys.contains(x->Name().toLower()) && configuration::valueIsRefusedByChecks(*x))
+            out << text(kWriteText, kDeviceValue,
+                        {x->Name(), params::fileValueText(*x), configuration::invalidValueReason(*x)});
     return out;
 }
 

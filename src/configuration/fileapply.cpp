@@ -154,6 +154,20 @@ QString noteReason(const FileNote &note, const cParamBase *param, const QString 
 
 } // namespace
 
+bool valueIsRefusedByChecks(const cParamBase &param)
+{
+    if (!param.Available())
+        return false;
+    if (param.ClassId() == PA_CLASSID_TEXTBOX_PARAMETER)
+        return static_cast<const cParamTextBox &>(param).ValueIsInvalid();
+    if (param.ClassId() == PA_CLASSID_COMBOBOX_PARAMTER) {
+        // Without its list (no control) the value cannot be judged.
+        const auto &c = static_cast<const cParamComboBox &>(param);
+        return c.ComboBoxControl() && !c.CurrentValueIsInComboList();
+    }
+    return false;
+}
+
 QString invalidValueReason(const cParamBase &param)
 {
     if (param.ClassId() == PA_CLASSID_TEXTBOX_PARAMETER)
@@ -287,26 +301,13 @@ FileApplyReport judgeFileValues(const ParamFileOutline &file, const LoadReport &
         }
         const QString now = fileValueText(*param);
         if (comparable(*param, now) == comparable(*param, e.value)) {
-            if (param->ClassId() == PA_CLASSID_TEXTBOX_PARAMETER) {
-                const auto &t = static_cast<const cParamTextBox &>(*param);
-                if (t.ValueIsInvalid()) {
-                    // The file's own text: its display form may round to the limit.
-                    v.fate = FileValueFate::Refused;
-                    v.fileValue = e.value.trimmed();
-                    v.reason = rangeReason(t);
-                    report.verdicts << v;
-                    continue;
-                }
-            } else if (param->ClassId() == PA_CLASSID_COMBOBOX_PARAMTER) {
-                const auto &c = static_cast<const cParamComboBox &>(*param);
-                // Without its list (no control) the value cannot be judged here.
-                if (c.ComboBoxControl() && !c.CurrentValueIsInComboList()) {
-                    v.fate = FileValueFate::Refused;
-                    v.fileValue = e.value.trimmed();
-                    v.reason = listReason(c);
-                    report.verdicts << v;
-                    continue;
-                }
+            if (valueIsRefusedByChecks(*param)) {
+                // The file's own text: its display form may round to the limit.
+                v.fate = FileValueFate::Refused;
+                v.fileValue = e.value.trimmed();
+                v.reason = invalidValueReason(*param);
+                report.verdicts << v;
+                continue;
             }
             ++report.taken;
             continue;

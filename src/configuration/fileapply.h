@@ -90,8 +90,10 @@ struct FileApplyReport
     QString refusalLine(bool strict) const;
 };
 
-// Why a parameter's current value cannot be written: its allowed range
-// (text box) or list (combo box); empty for other kinds.
+// Whether the window's checks refuse a parameter's current value (a text
+// box outside its range, a list value not in its list), and why: its
+// allowed range or list; empty for other kinds.
+bool valueIsRefusedByChecks(const params::cParamBase &param);
 QString invalidValueReason(const params::cParamBase &param);
 
 // Judges every [Settings] entry of `file` (readParamFileOutline) against
