@@ -42,7 +42,7 @@ int listId(bool occupancy) { return occupancy ? 1076 : 1072; }
 
 // Labels of the monitor line's fields and the indicators' states.
 constexpr int kMonitorLabels = 1715;
-constexpr int kOnOffText = 1783;
+constexpr int kOnOffText = 1787;
 
 QString itemText(int id, int item, int languageOffset)
 {

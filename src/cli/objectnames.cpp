@@ -9,9 +9,9 @@ namespace cli {
 
 namespace {
 
-constexpr int kNotFoundText = 1780;
-constexpr int kClosestText = 1781;
-constexpr int kDatabaseText = 1782;
+constexpr int kNotFoundText = 1784;
+constexpr int kClosestText = 1785;
+constexpr int kDatabaseText = 1786;
 
 // Items of kNotFoundText.
 enum NotFoundItem {

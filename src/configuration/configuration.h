@@ -102,6 +102,18 @@ public:
     bool lastWriteOk() const { return m_lastWriteOk; }
     // The last read got no value from the device.
     bool nothingRead() const { return m_nothingRead; }
+    // What the last WriteParameters did, step by step: the device may have
+    // been changed by the application step even when the parameters' write
+    // was rolled back.
+    struct WriteSteps
+    {
+        bool appChecked = false;      // the application step ran (kinds 1 and 2)
+        bool appLoaded = false;       // an image was downloaded into the device
+        bool appFailed = false;       // the application step logged an error
+        bool calibrationKept = false; // the turning-knob calibration was put back after the download
+        bool paramsWritten = false;   // the parameters' transaction was committed
+    };
+    const WriteSteps &lastWriteSteps() const { return m_lastSteps; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -130,6 +142,8 @@ private:
     qint64 m_fetchMs = 0;
     bool m_lastWriteOk = true;
     bool m_nothingRead = false;
+    WriteSteps m_lastSteps;
+    bool m_calibrationKept = false;
     bool m_controlsConnected = false;
     QPointer<QWidget> m_focusOut;
 };
