@@ -200,8 +200,6 @@ CopyRunReport CopyRun::writeTo(const ObjectLookup &lookup, const QStringList &ke
     for (int i = 0; i < n; ++i) {
         const QString progress = QStringLiteral("%1/%2").arg(i + 1).arg(n);
         const QString &key = keys.at(i);
-        if (m_progress)
-            m_progress(i + 1, n, key);
         CopyObjectResult r;
         if (lns::LonMarkObjectPtr object = lookup(key)) {
             r = writeOne(object, key, progress);

@@ -84,10 +84,6 @@ public:
     // the file.
     void applyKindRules(int ctrlType);
 
-    // Called before each object of a run: its position (1-based), the
-    // number of objects and its key (the tool's progress display).
-    using Progress = std::function<void(int position, int total, const QString &key)>;
-    void setProgress(Progress progress) { m_progress = std::move(progress); }
 
     // Prices the selection window's cost estimate (the simulator's channel
     // model where it is linked); none by default.
@@ -100,7 +96,6 @@ private:
     void status(const QString &text);
 
     cConfiguration &m_config;
-    Progress m_progress;
 };
 
 } // namespace configuration
