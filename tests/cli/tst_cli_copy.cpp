@@ -136,7 +136,7 @@ void TestCliCopy::retryWritesOnlyTheFailed()
     ConfigFixture f;
     const QString file = changedFile(f);
     const QString result = f.env.file(QStringLiteral("result.tsv"));
-    // The unreachable one first: the set is built on the next one.
+    // The unreachable one first: no other target depends on it.
     const QStringList rooms{"Room205", "Room101", "Room106"};
     const Run first = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)
                                   + QStringList{QStringLiteral("--result"), result});
