@@ -230,6 +230,23 @@ Outcome outcomeOf(const configuration::CopyObjectResult &r)
     return o;
 }
 
+// The values the target's checks refuse, one clause each.
+QStringList invalidValues(const params::cParams &p)
+{
+    QStringList out;
+    for (int i = 1; i <= p.TextBoxParameterCount(); ++i) {
+        const auto t = p.TextBoxParameter(i);
+        if (t->Available() && t->ValueIsInvalid())
+            out << text(1716, 1, {t->Name(), QString::number(t->ValueCalc())});
+    }
+    for (int i = 1; i <= p.ComboBoxParameterCount(); ++i) {
+        const auto c = p.ComboBoxParameter(i);
+        if (c->Available() && !c->CurrentValueIsInComboList())
+            out << text(1716, 1, {c->Name(), QString::number(c->Value())});
+    }
+    return out;
+}
+
 // The file copied into one target. A refusal of the file itself (not this
 // target's: another plug-in, version, unreadable) goes to `fileRefusal`,
 // before anything was written to this target.
@@ -249,10 +266,10 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
     QTextStream loadErr(&loadText);
     configuration::cConfiguration *config = s.config();
     if (loadFile(s, file, loadErr) != kOk) {
-        const QString reason = oneLine(loadText).remove(QRegularExpression(QStringLiteral("^aerolis: ")));
+        const QString message = oneLine(loadText);
         if (config->Parameters().lastLoadReport().result == params::LE_WRONG_DEVICE)
-            return refusedFor(key, reason);
-        *fileRefusal = reason;
+            return refusedFor(key, QString(message).remove(QRegularExpression(QStringLiteral("^aerolis: "))));
+        *fileRefusal = message;
         return {};
     }
     config->checkValues();
@@ -260,12 +277,11 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
     const int kind = config->ctrlType();
     run.applyKindRules(kind);
     const Judgement j = judgeTarget(s, outline, strict);
-    if (!j.refusals.isEmpty() || config->Parameters().AnyParameterValueIsInvalid()) {
-        QStringList reasons = j.refusals;
-        if (reasons.isEmpty())
-            reasons << oneLine(gLoadResString(1420));
+    // A value out of its range that the file did not set (the target's
+    // own, under the file's setpoints) refuses the target as well.
+    const QStringList reasons = j.refusals.isEmpty() ? invalidValues(config->Parameters()) : j.refusals;
+    if (!reasons.isEmpty())
         return refusedFor(key, reasons.join(QStringLiteral("; ")));
-    }
 
     const lns::LonMarkObjectPtr object = host::state().conn.object;
     const configuration::CopyRunReport report =
@@ -360,7 +376,8 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             if (!fileRefusal.isEmpty()) {
                 // The file itself: every target would refuse it the same way.
                 progress.finish();
-                return fail(err, kRefused, file + QStringLiteral(": ") + fileRefusal);
+                err << fileRefusal << Qt::endl;
+                return kRefused;
             }
             outcomes.insert(key, o);
         }
