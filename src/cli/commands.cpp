@@ -57,8 +57,9 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
     return out;
 }
 
-// The refusal of a parameter file, as the window's load command words it.
-QString refusal(const params::LoadReport &report)
+} // namespace
+
+QString loadRefusal(const params::LoadReport &report)
 {
     switch (report.result) {
     case params::LE_NO_ERROR:
@@ -74,6 +75,8 @@ QString refusal(const params::LoadReport &report)
         return params::refusalText(report);
     }
 }
+
+namespace {
 
 // The values the checks refuse, one line each.
 QStringList invalidValues(params::cParams &p)
@@ -121,7 +124,7 @@ int loadFile(Session &s, const QString &file, QTextStream &err)
     w->setValueLoading(wasLoading);
     const params::LoadReport &report = p.lastLoadReport();
     if (report.result != params::LE_NO_ERROR)
-        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(refusal(report)));
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(loadRefusal(report)));
     for (const params::FileNote &n : report.notes)
         err << file << ": " << oneLine(params::fileNoteText(n)) << Qt::endl;
     c->SetControls();
@@ -274,94 +277,6 @@ int readCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!p.WriteToFile(file, params::kDataFilePlugInName, programId(), params::kDataFileVersion))
         return fail(err, kRefused, text(1707, 1, {file}));
     err << text(1708, 1, {file}) << Qt::endl;
-    return kOk;
-}
-
-int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
-{
-    if (wantsHelp(args))
-        return printHelp(out, 2), kOk;
-    const ParsedArgs a = parseArgs(args, {QStringLiteral("--dry-run")}, {});
-    if (a.status)
-        return usageError(err, a.error, 2);
-    if (a.positional.size() < 2)
-        return usageError(err, text(1703, 1, {a.positional.isEmpty() ? QStringLiteral("OBJECT") : QStringLiteral("FILE")}), 2);
-    if (a.positional.size() > 2)
-        return usageError(err, text(1704, 1, {a.positional.mid(2).join(QLatin1Char(' '))}), 2);
-    const QString object = a.positional.at(0);
-    const QString file = a.positional.at(1);
-    const bool dryRun = a.flags.contains(QLatin1String("--dry-run"));
-    // A file that cannot be read is refused before the device is touched.
-    if (!QFile::exists(file))
-        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
-
-    Session s;
-    if (const int st = openObject(s, object, host::kCommandIdConfigure, err))
-        return st;
-    if (const int st = loadFile(s, file, err))
-        return st;
-    if (!checkValues(s, err))
-        return kRefused;
-
-    configuration::cConfiguration *c = s.config();
-    params::cParams &p = c->Parameters();
-    params::CpIo &io = p.cpIo();
-    // The device was read at the start: CPs that already hold these bytes
-    // are left out (docs/cli.md).
-    io.setSkipMatchingCps(true);
-    io.clearSent();
-    const int skippedBefore = io.stats().skippedWrites;
-
-    if (dryRun) {
-        const int kind = c->ctrlType();
-        bool appPending = false;
-        if (kind == 1 || kind == 2) {
-            appPending = c->deviceAppNumber(host::state().conn.device) != c->appNumber();
-            out << (appPending ? text(1711, 1, {QString::number(c->appNumber())}) : text(1711, 2)) << Qt::endl;
-        }
-        io.setDryRun(true);
-        c->prepareWriteSet();
-        p.WriteToLns(false);
-        io.setDryRun(false);
-        qint64 micros = 0;
-        for (const params::CpIo::SentCp &cp : io.sentCps()) {
-            const auto cost = lnssim::ChannelModel::cost(lnssim::ChannelModel::Op::WriteCp, cp.bytes.size(),
-                                                         lnssim::ChannelModel::Outcome::Ok);
-            micros += cost.micros;
-            out << text(1709, 2, {cp.name, QString::number(cp.bytes.size()), QString::number(cost.micros / 1000.0, 'f', 1)})
-                << Qt::endl;
-        }
-        out << text(1709, 3, {QString::number(io.stats().skippedWrites - skippedBefore)}) << Qt::endl;
-        out << text(1711, 3, {QString::number(micros / 1000.0, 'f', 1), QString::number(io.sentCps().size())});
-        if (appPending)
-            out << ' ' << gLoadResString(1606, 2);
-        out << Qt::endl << text(1710, 4) << Qt::endl;
-        // Nothing reached the device: the window must not ask about it.
-        s.window()->setParametersChanged(false);
-        return kOk;
-    }
-
-    const int logFrom = s.loggerCount();
-    const bool ok = c->WriteParameters();
-    // The window's logger lines of the write: application step and progress
-    // (the list of the whole write set is replaced by what went out).
-    for (const QString &line : s.loggerLines(logFrom)) {
-        const QString t = line.trimmed();
-        if (t.isEmpty() || t.startsWith(QLatin1String("- ")) || t.endsWith(gLoadResString(1553)))
-            continue;
-        out << line << Qt::endl;
-    }
-    for (const params::CpIo::SentCp &cp : io.sentCps())
-        out << text(1709, 1, {cp.name, QString::number(cp.bytes.size())}) << Qt::endl;
-    out << text(1709, 3, {QString::number(io.stats().skippedWrites - skippedBefore)}) << Qt::endl;
-    if (!ok || !c->lastWriteOk()) {
-        const QStringList failed = p.failedCpNames();
-        if (!failed.isEmpty())
-            err << failed.join(QStringLiteral(", ")) << Qt::endl;
-        out << text(1710, 3) << Qt::endl;
-        return kCommunication;
-    }
-    out << (io.sentCps().isEmpty() ? text(1710, 2) : text(1710, 1)) << Qt::endl;
     return kOk;
 }
 

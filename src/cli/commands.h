@@ -9,13 +9,17 @@
 
 #include <optional>
 
+namespace params {
+struct LoadReport;
+}
+
 namespace cli {
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
 
 // The single commands (arguments after the command name).
 int readCommand(const QStringList &args, QTextStream &out, QTextStream &err);
-int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err);
+int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err);   // writecommand.cpp
 int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, bool occupancy);
 int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err);
@@ -53,6 +57,8 @@ QString programId();
 // Opens `object` for command 13 or 22; kOk, or the status after a one-line
 // message on `err`.
 int openObject(Session &s, const QString &object, int commandId, QTextStream &err);
+// The refusal of a parameter file, as the window's load command words it.
+QString loadRefusal(const params::LoadReport &report);
 // Loads a parameter file into the opened object as the window's load command
 // does (values loading, then the page logic); kOk or kRefused.
 int loadFile(Session &s, const QString &file, QTextStream &err);

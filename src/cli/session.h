@@ -30,7 +30,9 @@ class frmMain;
 namespace cli {
 
 // Exit statuses of the tool.
-enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3 };
+// Exit statuses of the tool (docs/cli.md): 4 the device was changed but not
+// completely, 5 the network database failed.
+enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3, kPartlyDone = 4, kDatabase = 5 };
 
 // Records every message the product's code shows and answers with the
 // default button, as an unattended start does.

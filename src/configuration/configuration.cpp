@@ -422,6 +422,7 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
     bool result = false;
     bool bracketOpen = false;
     int line = 0;
+    m_calibrationKept = false;
     try {
         line = 1;
         if (!silent && s.conn.system) {
@@ -498,8 +499,10 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
                 }
                 if (ok) {
                     line = 8;
-                    if (haveCalibration)
+                    if (haveCalibration) {
                         writeRaw(calibCp, calibration);
+                        m_calibrationKept = true;
+                    }
                     device->update(1);
                     // The general utility's refresh after a download has
                     // nothing to do here: the object server holds no caches.
@@ -739,6 +742,7 @@ bool cConfiguration::WriteParameters()
     if (!checkValues())
         return false;
     m_window->setBusy(true);
+    m_lastSteps = WriteSteps();
     const int kind = ctrlType();
     bool downloadFailed = false;
     if (kind == 1 || kind == 2) {
@@ -747,13 +751,17 @@ bool cConfiguration::WriteParameters()
         const bool before = m_window->errorsLogged();
         m_window->setErrorsLogged(false);
         bool silent = false;
-        LoadApplicationByAppMode(host::state().conn.device, silent);
+        m_lastSteps.appChecked = true;
+        m_lastSteps.appLoaded = LoadApplicationByAppMode(host::state().conn.device, silent);
+        m_lastSteps.calibrationKept = m_lastSteps.appLoaded && m_calibrationKept;
         downloadFailed = m_window->errorsLogged();
+        m_lastSteps.appFailed = downloadFailed;
         m_window->setErrorsLogged(before || downloadFailed);
     }
     m_window->setStatusText(gLoadResString(1500, 1));
     m_window->LogLine(gLoadResString(1551, 1), 16711680);
     const bool written = WriteSettings();
+    m_lastSteps.paramsWritten = written;
     m_lastWriteOk = written && !downloadFailed;
     m_window->LogLine(gLoadResString(1551, 2), 16711680);
     SetControls();

@@ -100,6 +100,18 @@ public:
     // Diagnostics of the last FetchCPs and write.
     qint64 fetchMilliseconds() const { return m_fetchMs; }
     bool lastWriteOk() const { return m_lastWriteOk; }
+    // What the last WriteParameters did, step by step: the device may have
+    // been changed by the application step even when the parameters' write
+    // was rolled back.
+    struct WriteSteps
+    {
+        bool appChecked = false;      // the application step ran (kinds 1 and 2)
+        bool appLoaded = false;       // an image was downloaded into the device
+        bool appFailed = false;       // the application step logged an error
+        bool calibrationKept = false; // the turning-knob calibration was put back after the download
+        bool paramsWritten = false;   // the parameters' transaction was committed
+    };
+    const WriteSteps &lastWriteSteps() const { return m_lastSteps; }
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -124,6 +136,8 @@ private:
     bool m_econLimit = false;
     qint64 m_fetchMs = 0;
     bool m_lastWriteOk = true;
+    WriteSteps m_lastSteps;
+    bool m_calibrationKept = false;
     bool m_controlsConnected = false;
     QPointer<QWidget> m_focusOut;
 };

@@ -1,6 +1,7 @@
 #include "paramfile.h"
 
 #include "decimal.h"
+#include "numberrules.h"
 #include "paramcollection.h"
 
 #include <platform/inifile.h>
@@ -10,6 +11,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
 #include <QSet>
@@ -24,6 +26,9 @@ namespace params {
 namespace {
 
 const QString kModule = QStringLiteral("[cParams] ");
+// The form a value takes in the file: item 1 a text box's scaled integer,
+// item 2 any other number.
+constexpr int kExpectedFormText = 1780;
 const QString kSep = QStringLiteral(" = ");
 const QByteArray kEol = QByteArrayLiteral("\r\n");
 
@@ -120,9 +125,14 @@ int decode(QByteArray data, QString *text)
 }
 
 // The file as text: 0, or why it cannot be a parameter file (1 cannot be
-// opened, 2 too large, 3 not 8-bit text).
+// opened, 2 too large, 3 not 8-bit text, 5 not a regular file).
 int readText(const QString &fileName, QString *text)
 {
+    // A named pipe, a device or a folder is no parameter file: opening a pipe
+    // would wait for a writer for ever, a device may never end.
+    const QFileInfo info(fileName);
+    if (info.exists() && !info.isFile())
+        return 5;
     QFile f(fileName);
     if (!f.open(QIODevice::ReadOnly))
         return 1;
@@ -205,15 +215,27 @@ Lookup lookup(const Section &s, const QString &key, const Entry **entry, QVector
     return Lookup::Found;
 }
 
-enum class Num { Ok, NotANumber, OutOfRange };
+enum class Num { Ok, NotANumber, OutOfRange, NotWhole, Empty };
 
-// The leading number of the text rounded to a 32-bit integer.
+// The file's own form of a number: a whole decimal number of ASCII digits
+// with an optional sign and blanks around it, within 32 bits.
 Num number(const QString &text, qint32 *out)
 {
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return Num::Empty;
+    int i = 0;
+    if (t.at(0) == QLatin1Char('+') || t.at(0) == QLatin1Char('-'))
+        i = 1;
+    bool whole = i < t.size();
+    for (int k = i; whole && k < t.size(); ++k)
+        whole = t.at(k) >= QLatin1Char('0') && t.at(k) <= QLatin1Char('9');
     Dec::ParseInfo info;
-    const Dec d = Dec::parseLeading(text, &info);
+    const Dec d = Dec::parseLeading(t, &info);
     if (!info.hasNumber)
         return Num::NotANumber;
+    if (!whole)
+        return Num::NotWhole;
     bool saturated = false;
     const qint64 v = d.toIntHalfEven(std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max(),
                                      &saturated);
@@ -224,6 +246,19 @@ Num number(const QString &text, qint32 *out)
 }
 
 } // namespace
+
+bool isValueNote(const FileNote &note)
+{
+    switch (note.kind) {
+    case FileNote::NotANumber:
+    case FileNote::OutOfRange:
+    case FileNote::NotWholeNumber:
+    case FileNote::NoValue:
+        return true;
+    default:
+        return false;
+    }
+}
 
 QString fileNoteText(const FileNote &note)
 {
@@ -244,8 +279,62 @@ QString fileNoteText(const FileNote &note)
     case FileNote::SameValueTwice:
         item = 5;
         break;
+    case FileNote::NotWholeNumber:
+        item = 7;
+        break;
+    case FileNote::NoValue:
+        item = 8;
+        break;
     }
-    return platform::fillPlaceholders(gLoadResString(1525, item), {QString::number(note.line), note.key});
+    const QString expected = note.expected.isEmpty() ? gLoadResString(kExpectedFormText, 2) : note.expected;
+    return platform::fillPlaceholders(gLoadResString(1525, item),
+                                      {QString::number(note.line), note.key, note.value, expected});
+}
+
+AllowedRange allowedRange(const cParamTextBox &param)
+{
+    const TextValue &v = param.numbers();
+    const Dec lo = std::max(v.rangeMin(), v.textBoxRangeMin());
+    const Dec hi = std::min(v.rangeMax(), v.textBoxRangeMax());
+    const qint64 big = std::numeric_limits<qint64>::max();
+    AllowedRange r;
+    // The scaled limits inward: a limit between two integers allows the
+    // integers inside it only.
+    const Dec loScaled = lo.mulInt(v.effectiveFactor());
+    const Dec hiScaled = hi.mulInt(v.effectiveFactor());
+    r.min = loScaled.toIntHalfEven(-big, big);
+    if (Dec::fromInt(r.min) < loScaled)
+        ++r.min;
+    r.max = hiScaled.toIntHalfEven(-big, big);
+    if (Dec::fromInt(r.max) > hiScaled)
+        --r.max;
+    r.shownMin = formatForResolution(lo, v.resolution());
+    r.shownMax = formatForResolution(hi, v.resolution());
+    return r;
+}
+
+QString shownValue(const cParamTextBox &param, qint64 value)
+{
+    const TextValue &v = param.numbers();
+    return formatForResolution(Dec::fromRatio(value, v.effectiveFactor()), v.resolution());
+}
+
+QString expectedFileForm(const cParamTextBox &param, const QString &fileText)
+{
+    const TextValue &v = param.numbers();
+    // A file value written as the window shows it ("21.5") is scaled as the
+    // example; for anything else the parameter's own value is.
+    Dec::ParseInfo info;
+    Dec shown = Dec::parseLeading(fileText.trimmed(), &info);
+    if (!info.hasNumber || !info.wholeText || info.saturated || !fileText.contains(QLatin1Char('.')))
+        shown = v.displayNumber();
+    const qint64 big = std::numeric_limits<qint64>::max();
+    const qint64 example = shown.mulInt(v.effectiveFactor()).toIntHalfEven(-big, big);
+    const AllowedRange r = allowedRange(param);
+    const QString unit = param.UnitMnemonic().isEmpty() ? QString() : QLatin1Char(' ') + param.UnitMnemonic();
+    return platform::fillPlaceholders(gLoadResString(kExpectedFormText, 1),
+                                      {QString::number(example), shown.toPlain(), unit, QString::number(r.min),
+                                       QString::number(r.max), r.shownMin, r.shownMax});
 }
 
 QString refusalText(const LoadReport &report)
@@ -293,6 +382,39 @@ bool writeParamFile(const cParams &params, QIODevice &out, const QString &plugIn
                [&](const cParamTextBox &x) { return number(x.Value()); });
 }
 
+QString fileValueText(const cParamBase &param)
+{
+    switch (param.ClassId()) {
+    case PA_CLASSID_TEXTBOX_PARAMETER:
+        return QString::number(static_cast<const cParamTextBox &>(param).Value());
+    case PA_CLASSID_COMBOBOX_PARAMTER:
+        return QString::number(static_cast<const cParamComboBox &>(param).Value());
+    case PA_CLASSID_CHECKBOX_PARAMETER:
+        return QString::number(static_cast<const cParamCheckBox &>(param).Value());
+    case PA_CLASSID_OPTIONBUTTON_PARAMETER:
+        return static_cast<const cParamOptBtn &>(param).Value();
+    case PA_CLASSID_1BYTE_PARAMETER:
+        return QString::number(static_cast<const cParam1Byte &>(param).Value());
+    case PA_CLASSID_2BYTE_PARAMETER: {
+        const auto &x = static_cast<const cParam2Byte &>(param);
+        return QString::number(x.Value1()) + QLatin1Char(',') + QString::number(x.Value2());
+    }
+    case PA_CLASSID_ASCII_PARAMETER:
+        return oneLine(static_cast<const cParamASCII &>(param).Value()) + QLatin1Char(',');
+    default:
+        return QString();
+    }
+}
+
+QHash<QString, QString> fileValues(const cParams &params)
+{
+    QHash<QString, QString> out;
+    for (const auto &p : params.AllParameters())
+        if (p && p->Available() && p->valueKnown())
+            out.insert(p->Name().toLower(), fileValueText(*p));
+    return out;
+}
+
 QByteArray paramFileBytes(const cParams &params, const QString &plugInName, const QString &programId,
                           const QString &dataFileVersion)
 {
@@ -332,10 +454,13 @@ bool cParams::WriteToFile(const QString &fileName, const QString &plugInName, co
     return true;
 }
 
-std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName)
+std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName, int *reason)
 {
     QString text;
-    if (readText(fileName, &text))
+    const int why = readText(fileName, &text);
+    if (reason)
+        *reason = why;
+    if (why)
         return std::nullopt;
     const ParsedFile file = parse(text);
     ParamFileOutline out;
@@ -345,6 +470,8 @@ std::optional<ParamFileOutline> readParamFileOutline(const QString &fileName)
     const Section settings = file.sections.value(kSettingsSection);
     for (auto it = settings.byKey.constBegin(); it != settings.byKey.constEnd(); ++it)
         out.settingKeys.insert(it.key());
+    for (const Entry &e : settings.entries)
+        out.settings << ParamFileEntry{e.line, e.key, e.value};
     return out;
 }
 
@@ -421,7 +548,7 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
         }
         if (l == Lookup::Found) {
             used.insert(p->Name().toLower());
-            if (!p->DontWriteToFile() && !e->value.trimmed().isEmpty())
+            if (!p->DontWriteToFile())
                 takes << Take{p, e};
         }
         return true;
@@ -457,17 +584,29 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
     const bool wasSuspended = m_events && m_events->suspended();
     if (m_events)
         m_events->setSuspended(true);
-    const auto numberOf = [&](const Entry &e, const QString &text, qint32 *v) {
+    // A value that is not in the file's own form is noted with the form
+    // expected, and the parameter keeps its value.
+    const auto numberOf = [&](const Take &t, const QString &text, qint32 *v) {
+        const Entry &e = *t.entry;
+        FileNote note{FileNote::NotANumber, e.line, e.key, text.trimmed(), QString()};
         switch (number(text, v)) {
         case Num::Ok:
             return true;
         case Num::NotANumber:
-            r.notes << FileNote{FileNote::NotANumber, e.line, e.key};
-            return false;
+            break;
         case Num::OutOfRange:
-            r.notes << FileNote{FileNote::OutOfRange, e.line, e.key};
-            return false;
+            note.kind = FileNote::OutOfRange;
+            break;
+        case Num::NotWhole:
+            note.kind = FileNote::NotWholeNumber;
+            break;
+        case Num::Empty:
+            note.kind = FileNote::NoValue;
+            break;
         }
+        if (t.param->ClassId() == PA_CLASSID_TEXTBOX_PARAMETER)
+            note.expected = expectedFileForm(static_cast<const cParamTextBox &>(*t.param), text);
+        r.notes << note;
         return false;
     };
     for (const Take &t : takes) {
@@ -475,21 +614,26 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
         const QString value = e.value;
         qint32 v = 0;
         bool took = false;
+        // Nothing after the "=" leaves every kind of parameter as it is.
+        if (value.trimmed().isEmpty()) {
+            r.notes << FileNote{FileNote::NoValue, e.line, e.key, QString(), QString()};
+            continue;
+        }
         switch (t.param->ClassId()) {
         case PA_CLASSID_TEXTBOX_PARAMETER:
-            if ((took = numberOf(e, value, &v)))
+            if ((took = numberOf(t, value, &v)))
                 std::static_pointer_cast<cParamTextBox>(t.param)->setValue(v);
             break;
         case PA_CLASSID_COMBOBOX_PARAMTER:
-            if ((took = numberOf(e, value, &v)))
+            if ((took = numberOf(t, value, &v)))
                 std::static_pointer_cast<cParamComboBox>(t.param)->setValue(v);
             break;
         case PA_CLASSID_CHECKBOX_PARAMETER:
-            if ((took = numberOf(e, value, &v)))
+            if ((took = numberOf(t, value, &v)))
                 std::static_pointer_cast<cParamCheckBox>(t.param)->setValue(v);
             break;
         case PA_CLASSID_1BYTE_PARAMETER:
-            if ((took = numberOf(e, value, &v)))
+            if ((took = numberOf(t, value, &v)))
                 std::static_pointer_cast<cParam1Byte>(t.param)->setValue(v);
             break;
         case PA_CLASSID_OPTIONBUTTON_PARAMETER:
@@ -502,8 +646,8 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
             const QString first = comma < 0 ? value : value.left(comma);
             const QString second = comma < 0 ? QString() : value.mid(comma + 1);
             qint32 v1 = 0, v2 = 0;
-            const bool ok1 = numberOf(e, first, &v1);
-            const bool ok2 = numberOf(e, second, &v2);
+            const bool ok1 = numberOf(t, first, &v1);
+            const bool ok2 = numberOf(t, second, &v2);
             // Both halves or neither: one half alone would be a value nobody saved.
             if (ok1 && ok2) {
                 p2->setValue1(v1);
