@@ -15,6 +15,7 @@
 
 #include <configuration/configuration.h>
 #include <configuration/copyrun.h>
+#include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
@@ -25,8 +26,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cstdio>
 #include <unistd.h>
@@ -34,10 +35,6 @@
 namespace cli {
 
 namespace {
-
-// The statuses of the agreed outcome vocabulary beyond the session's.
-constexpr int kPartly = 4;   // the object was changed, not completely
-constexpr int kDatabase = 5; // the network database failed
 
 const QString kRetry = QStringLiteral("--retry-failed");
 const QString kResult = QStringLiteral("--result");
@@ -163,25 +160,6 @@ private:
     bool m_drawn = false;
 };
 
-// What a target will receive of the file, judged by its own kind: values
-// it receives otherwise than the file says (one line each) and the values
-// that make it refuse the file (empty when it takes it).
-struct Judgement
-{
-    QStringList notes;
-    QStringList refusals;
-};
-
-Judgement judgeTarget(Session &s, const params::ParamFileOutline &outline, bool strict)
-{
-    Q_UNUSED(outline);
-    Judgement j;
-    const params::cParams &p = s.config()->Parameters();
-    for (const params::FileNote &n : p.lastLoadReport().notes)
-        (strict ? j.refusals : j.notes) << oneLine(params::fileNoteText(n));
-    return j;
-}
-
 // A refused object: `item` of the refusal texts (1 not of this plug-in,
 // 2 program id), `arg` its placeholder. The result file keeps the reason
 // alone, the outcome column already says "refused".
@@ -212,13 +190,13 @@ Outcome outcomeOf(const configuration::CopyObjectResult &r)
     case configuration::CopyOutcome::WrittenAppMissing:
         o.state = kStateAppMissing;
         o.line = text(1609, 6, {r.key});
-        o.status = kPartly;
+        o.status = kPartlyDone;
         break;
     case configuration::CopyOutcome::AppLoadedNotWritten:
         o.state = kStateAppLoadedNotWritten;
         o.reason = r.reason;
         o.line = text(1609, 11, {r.key, r.reason});
-        o.status = kPartly;
+        o.status = kPartlyDone;
         break;
     case configuration::CopyOutcome::Failed:
         o.state = kStateFailed;
@@ -230,26 +208,31 @@ Outcome outcomeOf(const configuration::CopyObjectResult &r)
     return o;
 }
 
-// The values the target's checks refuse, one clause each.
-QStringList invalidValues(const params::cParams &p)
+// Values the target's checks refuse that the file did not set: its own,
+// out of range under the file's values; one clause each.
+QStringList invalidHeldValues(const params::cParams &p, const QSet<QString> &fileKeys)
 {
     QStringList out;
-    for (int i = 1; i <= p.TextBoxParameterCount(); ++i) {
-        const auto t = p.TextBoxParameter(i);
-        if (t->Available() && t->ValueIsInvalid())
-            out << text(1716, 1, {t->Name(), QString::number(t->ValueCalc())});
-    }
-    for (int i = 1; i <= p.ComboBoxParameterCount(); ++i) {
-        const auto c = p.ComboBoxParameter(i);
-        if (c->Available() && !c->CurrentValueIsInComboList())
-            out << text(1716, 1, {c->Name(), QString::number(c->Value())});
+    for (const auto &x : p.AllParameters()) {
+        if (!x || !x->Available() || fileKeys.contains(x->Name().toLower()))
+            continue;
+        if (x->ClassId() == params::PA_CLASSID_TEXTBOX_PARAMETER) {
+            const auto &t = static_cast<const params::cParamTextBox &>(*x);
+            if (t.ValueIsInvalid())
+                out << text(1781, 7, {x->Name(), params::shownValue(t, t.Value()), configuration::invalidValueReason(*x)});
+        } else if (x->ClassId() == params::PA_CLASSID_COMBOBOX_PARAMTER) {
+            const auto &c = static_cast<const params::cParamComboBox &>(*x);
+            if (!c.CurrentValueIsInComboList())
+                out << text(1781, 7, {x->Name(), QString::number(c.Value()), configuration::invalidValueReason(*x)});
+        }
     }
     return out;
 }
 
-// The file copied into one target. A refusal of the file itself (not this
-// target's: another plug-in, version, unreadable) goes to `fileRefusal`,
-// before anything was written to this target.
+// The file copied into one target: loaded, checked and judged on a session
+// of the target, then written by the window's copy step. A refusal of the
+// file itself (not this target's: another plug-in, version) goes to
+// `fileRefusal`, before anything was written to this target.
 Outcome copyToTarget(const QString &key, const QString &file, const params::ParamFileOutline &outline, bool strict,
                      QString *fileRefusal)
 {
@@ -260,37 +243,55 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         return refusedFor(key, error);
     if (opened != kOk)
         return makeOutcome(key, kStateFailed, error, text(1609, 7, {key, error}), opened);
-
-    // The window's load command; its notes are the judgement's business.
-    QString loadText;
-    QTextStream loadErr(&loadText);
     configuration::cConfiguration *config = s.config();
-    if (loadFile(s, file, loadErr) != kOk) {
-        const QString message = oneLine(loadText);
-        if (config->Parameters().lastLoadReport().result == params::LE_WRONG_DEVICE)
-            return refusedFor(key, QString(message).remove(QRegularExpression(QStringLiteral("^aerolis: "))));
-        *fileRefusal = message;
+    params::cParams &p = config->Parameters();
+    ui::frmMain *w = s.window();
+
+    // What the target holds before the file is loaded: a value it does not
+    // write but holds already is not lost.
+    configuration::ApplyTarget target = configuration::applyTargetOf(*config);
+    target.heldValues = params::fileValues(p);
+
+    // The window's load command, then its page logic and checks.
+    w->setValueLoading(true);
+    p.LoadFromFile(file, &host::state().ini, params::kDataFilePlugInName, programId(), params::kDataFileVersion);
+    w->setValueLoading(false);
+    const params::LoadReport &load = p.lastLoadReport();
+    if (load.result == params::LE_WRONG_DEVICE)
+        return refusedFor(key, oneLine(loadRefusal(load)));
+    if (load.result != params::LE_NO_ERROR) {
+        *fileRefusal = oneLine(loadRefusal(load));
         return {};
     }
-    config->checkValues();
+    config->SetControls();
+    w->setParametersChanged(true);
+    const bool valid = config->checkValues();
     configuration::CopyRun run(*config);
-    const int kind = config->ctrlType();
-    run.applyKindRules(kind);
-    const Judgement j = judgeTarget(s, outline, strict);
-    // A value out of its range that the file did not set (the target's
-    // own, under the file's setpoints) refuses the target as well.
-    const QStringList reasons = j.refusals.isEmpty() ? invalidValues(config->Parameters()) : j.refusals;
-    if (!reasons.isEmpty())
-        return refusedFor(key, reasons.join(QStringLiteral("; ")));
+    run.applyKindRules(config->ctrlType());
+
+    // Every value of the file against what this target will receive.
+    target.appNumber = config->appNumber();
+    const configuration::FileApplyReport judged = configuration::judgeFileValues(outline, load, p, target);
+    if (!valid || judged.refused(strict)) {
+        QStringList clauses;
+        for (const configuration::FileValueVerdict &v : judged.refusals(strict))
+            clauses << v.text();
+        clauses << invalidHeldValues(p, outline.settingKeys);
+        w->setParametersChanged(false);
+        return refusedFor(key, clauses.join(QStringLiteral("; ")));
+    }
+    QStringList notes;
+    for (const configuration::FileValueVerdict &v : judged.notes())
+        notes << v.text();
 
     const lns::LonMarkObjectPtr object = host::state().conn.object;
     const configuration::CopyRunReport report =
         run.runChosen([&object, &key](const QString &k) { return k == key ? object : nullptr; }, {key});
     Outcome o = report.results.isEmpty() ? makeOutcome(key, kStateFailed, QString(), QString(), kCommunication)
                                          : outcomeOf(report.results.first());
-    o.notes = j.notes;
+    o.notes = notes;
     if (o.reason.isEmpty())
-        o.reason = j.notes.join(QStringLiteral("; "));
+        o.reason = notes.join(QStringLiteral("; "));
     return o;
 }
 
@@ -298,7 +299,7 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
 // then communication, partly done, refused, done.
 int worse(int a, int b)
 {
-    static const QList<int> order{kOk, kRefused, kPartly, kCommunication, kDatabase};
+    static const QList<int> order{kOk, kRefused, kPartlyDone, kCommunication, kDatabase};
     return order.indexOf(b) > order.indexOf(a) ? b : a;
 }
 
@@ -319,9 +320,12 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     QStringList named = a.positional.mid(1);
     if (named.isEmpty() && !hasSelector(a) && !a.values.contains(kRetry))
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 7);
-    // A file that cannot be read is refused before anything is opened.
-    if (!QFile::exists(file))
-        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
+    // The file is read by the loader's own rules before anything is opened:
+    // a missing, unreadable or non-regular file is refused here.
+    int unreadable = 0;
+    const std::optional<params::ParamFileOutline> outline = params::readParamFileOutline(file, &unreadable);
+    if (!outline)
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, unreadable)));
 
     if (a.values.contains(kRetry)) {
         const QString resultFile = a.values.value(kRetry);
@@ -340,9 +344,6 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const Selection selection = selectObjects(a, named);
     if (selection.status)
         return fail(err, selection.status, selection.error);
-    const std::optional<params::ParamFileOutline> outline = params::readParamFileOutline(file);
-    if (!outline)
-        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
 
     // Objects that cannot take the file: refused when named, skipped when
     // a selector found them (a selector means the controllers that can).
@@ -376,8 +377,7 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             if (!fileRefusal.isEmpty()) {
                 // The file itself: every target would refuse it the same way.
                 progress.finish();
-                err << fileRefusal << Qt::endl;
-                return kRefused;
+                return fail(err, kRefused, file + QStringLiteral(": ") + fileRefusal);
             }
             outcomes.insert(key, o);
         }
