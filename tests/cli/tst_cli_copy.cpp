@@ -437,7 +437,9 @@ void TestCliCopy::badInputWritesNothing_data()
     QTest::newRow("unknown option") << QStringList{"@FILE@", obj, "--bogus"} << 2 << "Unknown option: --bogus";
     QTest::newRow("missing file") << QStringList{"/nonexistent/x.dat", obj} << 1 << "The selected file cannot be opened.";
     QTest::newRow("foreign file") << QStringList{"@FOREIGN@", obj} << 1 << "@FOREIGN@";
-    QTest::newRow("out of range") << QStringList{"@RANGE@", obj, objectOf(QStringLiteral("Room106"))} << 1 << "out of range";
+    // Each target refuses the value with its allowed range.
+    QTest::newRow("out of range") << QStringList{"@RANGE@", obj, objectOf(QStringLiteral("Room106"))} << 1
+                                  << "Room106.Controller: refused, HeatSetpointComfort = 99000 in the file: allowed 500 to 5000";
     QTest::newRow("unknown object") << QStringList{"@FILE@", obj, objectOf(QStringLiteral("Room999"))} << 1
                                     << "Object not found: Demo.Building.Floor2.Room999.Controller";
     QTest::newRow("unknown subsystem") << QStringList{"@FILE@", "--subsystem", "Demo.Cellar"} << 1
