@@ -74,6 +74,8 @@ private Q_SLOTS:
     void everyTargetReceivesTheFile_data();
     void everyTargetReceivesTheFile();
     void retryBuildsWhatTheFirstRunBuilt();
+    void strictRefusesReplacedValues_data();
+    void strictRefusesReplacedValues();
     void selection_data();
     void selection();
     void selectorsOfTheTool_data();
@@ -371,6 +373,45 @@ void TestCliCopy::selection()
     QCOMPARE(s.objects, objectsOf(rooms));
     for (const cli::SelectedObject &o : s.details)
         QVERIFY(o.ofThisType);
+}
+
+void TestCliCopy::strictRefusesReplacedValues_data()
+{
+    QTest::addColumn<bool>("strict");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("room104"); // the start of cooling-only Room104's line
+    // Room104's page logic replaces the file's heating setpoints: named
+    // below its line, or with --strict its refusal; Room201 takes the file.
+    QTest::newRow("named") << false << 0 << "written";
+    QTest::newRow("strict") << true << 1 << "refused, HeatSetpointComfort: 21.0 in the file, 15.0 written: cooling-only controller";
+}
+
+void TestCliCopy::strictRefusesReplacedValues()
+{
+    QFETCH(bool, strict);
+    QFETCH(int, status);
+    QFETCH(QString, room104);
+    ConfigFixture f;
+    const QString file = f.env.file(QStringLiteral("set.dat"));
+    QCOMPARE(tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room102")), QStringLiteral("-o"), file}).status, 0);
+    const int id = f.deviceId(QStringLiteral("Room104"));
+    const QByteArray setPoints = f.admin->deviceCp(id, QStringLiteral("SetPoints"));
+    f.admin->resetCounters();
+    QStringList args{QStringLiteral("copy"), file, objectOf(QStringLiteral("Room104")), objectOf(QStringLiteral("Room201"))};
+    if (strict)
+        args << QStringLiteral("--strict");
+    const Run r = tool(f, args);
+    QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    QVERIFY2(lineWith(r.out, objectOf(QStringLiteral("Room104")) + QStringLiteral(": ")).contains(QStringLiteral(": ") + room104),
+             qPrintable(r.out));
+    QVERIFY2(lineWith(r.out, objectOf(QStringLiteral("Room201")) + QStringLiteral(": ")).contains(QStringLiteral("written")),
+             qPrintable(r.out));
+    QCOMPARE(r.out.contains(QStringLiteral("  HeatSetpointComfort: 21.0 in the file, 15.0 written: cooling-only controller")),
+             !strict);
+    if (strict) {
+        QCOMPARE(f.admin->counters(id).deviceWrites, 0);
+        QCOMPARE(f.admin->deviceCp(id, QStringLiteral("SetPoints")), setPoints);
+    }
 }
 
 void TestCliCopy::selectorsOfTheTool_data()
