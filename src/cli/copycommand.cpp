@@ -13,17 +13,16 @@
 #include "selection.h"
 #include "session.h"
 
+#include <configuration/appmodes.h>
 #include <configuration/configuration.h>
 #include <configuration/copyrun.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
-#include <platform/resstrings.h>
-#include <platform/stringutil.h>
+#include <platform/inifile.h>
 #include <ui/frmmain.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
@@ -169,10 +168,10 @@ Outcome refusedOutcome(const QString &key, int item, const QString &arg = QStrin
 }
 
 // A target that refuses the file's values (or could not be opened for a
-// reason of its own): the reason stands in the line and the result file.
+// reason of its own), in the words of the write command's refusal.
 Outcome refusedFor(const QString &key, const QString &reason)
 {
-    return makeOutcome(key, kStateRefused, reason, key + QStringLiteral(": refused, ") + reason, kRefused);
+    return makeOutcome(key, kStateRefused, reason, text(1782, 1, {key, reason}), kRefused);
 }
 
 Outcome outcomeOf(const configuration::CopyObjectResult &r)
@@ -263,11 +262,21 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         *fileRefusal = oneLine(loadRefusal(load));
         return {};
     }
+    // Kinds 3 and 4 carry their application in the mode CPs: the file's
+    // mode names the application the set is for, by the rule the start read
+    // applies to the device's, when this target's template offers it. The
+    // copy step writes the mode from the application number.
+    const int kind = config->ctrlType();
+    if (kind == 3 || kind == 4) {
+        const int app = config->deviceAppNumber(host::state().conn.device);
+        if (app > 0 && config->appAvailable(configuration::modeForAppNumber(kind, app).mode))
+            config->setAppNumber(app);
+    }
     config->SetControls();
     w->setParametersChanged(true);
     const bool valid = config->checkValues();
     configuration::CopyRun run(*config);
-    run.applyKindRules(config->ctrlType());
+    run.applyKindRules(kind);
 
     // Every value of the file against what this target will receive.
     target.appNumber = config->appNumber();

@@ -251,6 +251,11 @@ void TestCliCopy::everyTargetReceivesTheFile_data()
         << "Room102" << QByteArray() << QStringList{"Room201"} << "Room201"
         << QStringList{"HeatSetpointComfort = 2100", "HeatSetpointStandby = 1900", "HeatSetpointEconomy = 1600"}
         << "" << "";
+    // A kind-3 file names its application in the mode CPs: a kind-3 target
+    // takes it, a kind-1 target's application is its own (named).
+    QTest::newRow("a kind-3 file's application")
+        << "Room103" << QByteArray("HvacAppMode=1") << QStringList{"Room101", "Room202"} << "Room202"
+        << QStringList{"HvacAppMode = 1", "NumValves = 0,1"} << "Room101" << "HvacAppMode";
     // A kind-4 target keeps its own application: the first target's is not
     // spread to it.
     QTest::newRow("the first target's application")
@@ -383,7 +388,8 @@ void TestCliCopy::strictRefusesReplacedValues_data()
     // Room104's page logic replaces the file's heating setpoints: named
     // below its line, or with --strict its refusal; Room201 takes the file.
     QTest::newRow("named") << false << 0 << "written";
-    QTest::newRow("strict") << true << 1 << "refused, HeatSetpointComfort: 21.0 in the file, 15.0 written: cooling-only controller";
+    QTest::newRow("strict") << true << 1
+                            << "refused, nothing was written: HeatSetpointComfort: 21.0 in the file, 15.0 written: cooling-only controller";
 }
 
 void TestCliCopy::strictRefusesReplacedValues()
@@ -480,7 +486,7 @@ void TestCliCopy::badInputWritesNothing_data()
     QTest::newRow("foreign file") << QStringList{"@FOREIGN@", obj} << 1 << "@FOREIGN@";
     // Each target refuses the value with its allowed range.
     QTest::newRow("out of range") << QStringList{"@RANGE@", obj, objectOf(QStringLiteral("Room106"))} << 1
-                                  << "Room106.Controller: refused, HeatSetpointComfort = 99000 in the file: allowed 500 to 5000";
+                                  << "Room106.Controller: refused, nothing was written: HeatSetpointComfort = 99000 in the file: allowed 500 to 5000";
     QTest::newRow("unknown object") << QStringList{"@FILE@", obj, objectOf(QStringLiteral("Room999"))} << 1
                                     << "Object not found: Demo.Building.Floor2.Room999.Controller";
     QTest::newRow("unknown subsystem") << QStringList{"@FILE@", "--subsystem", "Demo.Cellar"} << 1
