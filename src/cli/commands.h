@@ -62,7 +62,8 @@ QString loadRefusal(const params::LoadReport &report);
 // Loads a parameter file into the opened object as the window's load command
 // does (values loading, then the page logic); kOk or kRefused.
 int loadFile(Session &s, const QString &file, QTextStream &err);
-// The window's checks before a write; messages and refused values on `err`.
+// The window's checks before a write; the refused values, each with the
+// range or list it may take, in one line on `err`.
 bool checkValues(Session &s, QTextStream &err);
 
 } // namespace cli

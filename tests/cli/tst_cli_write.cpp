@@ -63,6 +63,8 @@ private Q_SLOTS:
     void outcomeOfTheWrite();
     void applicationStepIsToldOnce_data();
     void applicationStepIsToldOnce();
+    void checkRefusalIsOneLine_data();
+    void checkRefusalIsOneLine();
     void nonRegularFileIsRefused_data();
     void nonRegularFileIsRefused();
     void judgedFates_data();
@@ -320,6 +322,40 @@ void TestCliWrite::applicationStepIsToldOnce()
     QVERIFY(!r.out.contains(QStringLiteral("nothing to write")));
     QVERIFY(!r.out.contains(QStringLiteral("Attention")));
     QCOMPARE(f.admin->deviceCp(id, QStringLiteral("TempCalib")), calibrationAfter);
+}
+
+// ---- the window's checks refuse in one line, naming the values ----
+
+void TestCliWrite::checkRefusalIsOneLine_data()
+{
+    QTest::addColumn<QString>("cp");
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("clause");
+    QTest::newRow("band beyond its range") << "HeatXp" << QByteArray("\xFF\x00", 2)
+                                           << "HeatXp = 65280: allowed 50 to 1000 (0.5 to 10.0 K)";
+    QTest::newRow("list value not in the list") << "SetPointMode" << QByteArray("\x07", 1)
+                                                << "SetPointMode = 7: not in the list (";
+}
+
+void TestCliWrite::checkRefusalIsOneLine()
+{
+    QFETCH(QString, cp);
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, clause);
+    ConfigFixture f;
+    const QString room = QStringLiteral("Room103");
+    f.admin->setDeviceCp(f.deviceId(room), cp, bytes);
+    // The save command checks the values before it writes the file.
+    const QString file = f.env.file(QStringLiteral("saved.dat"));
+    const Run r = tool(f, {QStringLiteral("read"), objectOf(room), QStringLiteral("-o"), file});
+    QCOMPARE(r.status, 1);
+    const QStringList err = linesOf(r.err);
+    QCOMPARE(err.size(), 1);
+    QVERIFY2(err.first().startsWith(QStringLiteral("aerolis: refused, a value is out of range or not in its list: ")),
+             qPrintable(r.err));
+    QVERIFY2(err.first().contains(clause), qPrintable(r.err));
+    QVERIFY(!r.err.contains(QStringLiteral("red marked")));
+    QVERIFY(!QFile::exists(file));
 }
 
 // ---- only a regular file is a parameter file ----

@@ -171,7 +171,8 @@ private slots:
         dialogs->queueFile(file("notes.dat"));
         f->win->menuToolClick(QStringLiteral("OpenFile"));
         QVERIFY(f->messages->shown.isEmpty());
-        QVERIFY(f->logged(QStringLiteral("Line 8: the value of \"CoolTi\" is not a number; the parameter keeps its value.")));
+        QVERIFY(f->logged(QStringLiteral("Line 8: CoolTi = many is not a number; expected the scaled integer")));
+        QVERIFY(f->logged(QStringLiteral("allowed 1 to 65534 (1 to 65534 min). The parameter keeps its value.")));
         QVERIFY(f->logged(QStringLiteral("Line 7: \"Bogus\" belongs to no parameter and was ignored.")));
         // 32 notes: 20 lines and one that counts the rest.
         QVERIFY(f->logged(QStringLiteral("12 more lines were not taken.")));

@@ -430,7 +430,10 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<int>("reason");
         QTest::newRow("missing") << QStringLiteral("nowhere/none.dat") << 1;
-        QTest::newRow("a folder") << QString() << 1;
+        // Anything but a regular file: a pipe or a device would keep the
+        // loader waiting or reading for ever.
+        QTest::newRow("a folder") << QString() << 5;
+        QTest::newRow("a character device") << QStringLiteral("/dev/null") << 5;
         QTest::newRow("too large") << QStringLiteral("big.dat") << 2;
     }
     void missingOrOversizedFile()
@@ -438,7 +441,7 @@ private slots:
         QFETCH(QString, name);
         QFETCH(int, reason);
         buildMap();
-        const QString file = name.isEmpty() ? f->env.path() : path(name);
+        const QString file = name.isEmpty() ? f->env.path() : name.startsWith(QLatin1Char('/')) ? name : path(name);
         if (reason == 2) {
             QByteArray big = header() + "HeatTi = 5\r\n";
             big.append(QByteArray(kMaxParamFileBytes, ';'));
@@ -457,14 +460,21 @@ private slots:
         QTest::addColumn<QByteArray>("settings");
         QTest::addColumn<int>("result");
         QTest::addColumn<int>("heatTi");   // -1: unchanged
-        QTest::addColumn<QString>("notes"); // kinds of the notes in file order: U unknown, N not a number, R range, B bad line, S same twice
+        // Kinds of the notes in file order: U unknown, N not a number, R range,
+        // B bad line, S same twice, W not a whole number, E no value.
+        QTest::addColumn<QString>("notes");
         QTest::newRow("foreign keys") << QByteArray("Nonsense = 4\r\nHeatTi = 9\r\n") << int(LE_NO_ERROR) << 9 << "U";
         QTest::newRow("key case and blanks") << QByteArray("   heatti=9\r\n") << int(LE_NO_ERROR) << 9 << "";
         QTest::newRow("not a number") << QByteArray("HeatTi = abc\r\n") << int(LE_NO_ERROR) << -1 << "N";
-        QTest::newRow("leading number") << QByteArray("HeatTi = 42 min\r\n") << int(LE_NO_ERROR) << 42 << "";
-        QTest::newRow("decimal rounds to even") << QByteArray("HeatTi = 42.5\r\n") << int(LE_NO_ERROR) << 42 << "";
+        // Only the file's own form is taken: a whole number of ASCII digits.
+        QTest::newRow("number with a unit") << QByteArray("HeatTi = 42 min\r\n") << int(LE_NO_ERROR) << -1 << "W";
+        QTest::newRow("decimal point") << QByteArray("HeatTi = 42.5\r\n") << int(LE_NO_ERROR) << -1 << "W";
+        QTest::newRow("letters after the number") << QByteArray("HeatTi = 250abc\r\n") << int(LE_NO_ERROR) << -1 << "W";
+        QTest::newRow("non-ASCII digits") << QByteArray("HeatTi = \xD9\xA2\xD9\xA5\r\n") << int(LE_NO_ERROR) << -1 << "N";
+        QTest::newRow("sign and blanks") << QByteArray("HeatTi =  +12 \r\n") << int(LE_NO_ERROR) << 12 << "";
+        QTest::newRow("zero with a minus sign") << QByteArray("HeatTi = -0\r\n") << int(LE_NO_ERROR) << 0 << "";
         QTest::newRow("past 32 bits") << QByteArray("HeatTi = 99999999999\r\n") << int(LE_NO_ERROR) << -1 << "R";
-        QTest::newRow("empty value") << QByteArray("HeatTi = \r\n") << int(LE_NO_ERROR) << -1 << "";
+        QTest::newRow("empty value") << QByteArray("HeatTi = \r\n") << int(LE_NO_ERROR) << -1 << "E";
         QTest::newRow("line without equals sign") << QByteArray("HeatTi 5\r\n") << int(LE_NO_ERROR) << -1 << "B";
         QTest::newRow("twice, same value") << QByteArray("HeatTi = 7\r\nHeatTi = 7 \r\n") << int(LE_NO_ERROR) << 7 << "S";
         QTest::newRow("twice, two values") << QByteArray("CoolTi = 3\r\nHeatTi = 7\r\nheatti = 8\r\n")
@@ -473,9 +483,10 @@ private slots:
                                                << -1 << "B";
         QTest::newRow("a megabyte on one line")
             << QByteArray("HeatTi = 11" + QByteArray(1 << 20, 'x') + "\r\n" + QByteArray(1 << 20, 'y') + "\r\n")
-            << int(LE_NO_ERROR) << 11 << "B";
+            << int(LE_NO_ERROR) << -1 << "WB";
         QTest::newRow("Latin-1 bytes") << QByteArray("Gr\xFC\xDF" "e = 1\r\nHeatTi = 6\r\n") << int(LE_NO_ERROR) << 6 << "U";
-        QTest::newRow("2-byte with one half") << QByteArray("NumValves = 1\r\n") << int(LE_NO_ERROR) << -1 << "N";
+        QTest::newRow("2-byte with one half") << QByteArray("NumValves = 1\r\n") << int(LE_NO_ERROR) << -1 << "E";
+        QTest::newRow("2-byte with a decimal half") << QByteArray("NumValves = 0,1.5\r\n") << int(LE_NO_ERROR) << -1 << "W";
         QTest::newRow("settings section missing")
             << QByteArray("[Other]\r\nHeatTi = 5\r\n") << int(LE_NO_ERROR) << -1 << "";
     }
@@ -495,7 +506,7 @@ private slots:
         QCOMPARE(ti->Value(), heatTi < 0 ? before : heatTi);
         QString kinds;
         for (const FileNote &n : f->params->lastLoadReport().notes) {
-            kinds += QStringLiteral("UNRBS").at(int(n.kind));
+            kinds += QStringLiteral("UNRBSWE").at(int(n.kind));
             QVERIFY(!fileNoteText(n).isEmpty());
         }
         QCOMPARE(kinds, notes);
@@ -504,6 +515,40 @@ private slots:
             QCOMPARE(f->params->lastLoadReport().key, QStringLiteral("HeatTi"));
             QVERIFY(refusalText(f->params->lastLoadReport()).contains(QStringLiteral("HeatTi")));
         }
+    }
+
+    // A value the loader does not take is named with the form the file
+    // holds: a text box's scaled integer and its allowed range.
+    void valueNoteNamesTheExpectedForm_data()
+    {
+        QTest::addColumn<QByteArray>("entry");
+        QTest::addColumn<QStringList>("parts");
+        QTest::newRow("displayed temperature") << QByteArray("HeatSetpointComfort = 21.5")
+                                               << QStringList{"Line 7: HeatSetpointComfort = 21.5 is not a whole number",
+                                                              "e.g. 2150 for 21.5 °C", "allowed 500 to 5000 (5.0 to 50.0 °C)"};
+        QTest::newRow("letters: the current value as the example")
+            << QByteArray("HeatTi = abc")
+            << QStringList{"HeatTi = abc is not a number", "e.g. 30 for 30 min", "allowed 1 to 65534 (1 to 65534 min)"};
+        QTest::newRow("too large") << QByteArray("HeatTi = 4294967296")
+                                   << QStringList{"HeatTi = 4294967296 is too large", "allowed 1 to 65534"};
+        QTest::newRow("list value") << QByteArray("SetPointMode = 1.0")
+                                    << QStringList{"SetPointMode = 1.0 is not a whole number", "expected a whole number"};
+    }
+    void valueNoteNamesTheExpectedForm()
+    {
+        QFETCH(QByteArray, entry);
+        QFETCH(QStringList, parts);
+        buildMap();
+        const QString file = path("form.dat");
+        writeText(file, header() + entry + "\r\n");
+        QCOMPARE(f->params->LoadFromFile(file, &f->ini, "nordaQRT", kT1, "1"), int(LE_NO_ERROR));
+        const QVector<FileNote> &notes = f->params->lastLoadReport().notes;
+        QCOMPARE(notes.size(), 1);
+        QVERIFY(isValueNote(notes.first()));
+        const QString text = fileNoteText(notes.first());
+        for (const QString &part : parts)
+            QVERIFY2(text.contains(part), qPrintable(text));
+        QCOMPARE(changedCount(), 0);
     }
 
     // ---- writing ----
@@ -581,8 +626,8 @@ private slots:
         QCOMPARE(fileNoteText(FileNote{FileNote::UnknownKey, 12, QStringLiteral("X")}),
                  QStringLiteral("Zeile 12: \"X\" gehört zu keinem Parameter und wurde übergangen."));
         platform::setLanguageOffset(0);
-        QCOMPARE(fileNoteText(FileNote{FileNote::NotANumber, 3, QStringLiteral("HeatTi")}),
-                 QStringLiteral("Line 3: the value of \"HeatTi\" is not a number; the parameter keeps its value."));
+        QCOMPARE(fileNoteText(FileNote{FileNote::NotANumber, 3, QStringLiteral("HeatTi"), QStringLiteral("abc"), QString()}),
+                 QStringLiteral("Line 3: HeatTi = abc is not a number; expected a whole number. The parameter keeps its value."));
         r.result = LE_WRONG_DEVICE;
         QVERIFY(refusalText(r).isEmpty());
     }
