@@ -1,31 +1,32 @@
 // `aerolis copy FILE OBJECT...`: the window's copy run without the window.
 //
-// The set is built as the window builds it: a session on one of the chosen
-// objects (the first one of this device type whose program id may load the
-// file and that answers), the file loaded by the window's load command, the
-// window's checks. The run is the window's CopyRun on those objects, the
-// session's own object included (the window's search leaves it out because
-// there it is the source the user is looking at; here it is one of the
-// targets).
+// Every target receives what the file says, judged by its own kind: for each
+// one a session is opened on that object as the plug-in opens it (its own
+// template, controller kind, application and device values), the file is
+// loaded by the window's load command, the target's page logic and checks
+// run, the file's values are compared with what this target will receive,
+// and the window's copy step (application check by kind, the set in one
+// transaction, the application record) writes that object. No target's set
+// depends on another target, so a retry builds exactly what the first run
+// built for the same object.
 #include "commands.h"
 #include "selection.h"
 #include "session.h"
 
+#include <configuration/appmodes.h>
 #include <configuration/configuration.h>
 #include <configuration/copyrun.h>
+#include <configuration/fileapply.h>
 #include <host/hoststate.h>
-#include <params/copyplan.h>
-#include <params/multidevicesearch.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
-#include <platform/resstrings.h>
-#include <platform/stringutil.h>
+#include <platform/inifile.h>
 #include <ui/frmmain.h>
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
+#include <QSet>
 
 #include <cstdio>
 #include <unistd.h>
@@ -36,21 +37,45 @@ namespace {
 
 const QString kRetry = QStringLiteral("--retry-failed");
 const QString kResult = QStringLiteral("--result");
+const QString kStrict = QStringLiteral("--strict");
 const QByteArray kResultMagic = "# aerolis copy result\t1";
+
+// Outcomes in the result file.
+const QString kStateWritten = QStringLiteral("written");
+const QString kStateAppLoaded = QStringLiteral("app-loaded");
+const QString kStateAppMissing = QStringLiteral("written-app-missing");
+const QString kStateAppLoadedNotWritten = QStringLiteral("app-loaded-not-written");
+const QString kStateFailed = QStringLiteral("failed");
+const QString kStateRefused = QStringLiteral("refused");
+const QString kStateSkipped = QStringLiteral("skipped");
 
 // What became of one chosen object.
 struct Outcome
 {
     QString key;
-    QString state;  // written, app-loaded, written-app-missing, failed, refused
-    QString reason; // failed / refused: why
+    QString state;  // one of the outcomes above
+    QString reason; // failed / refused / skipped: why; done: the notes
     QString line;   // the line shown for it
-    bool communication = false; // failed on the way to the device
+    QStringList notes; // values it receives otherwise than the file says, one line each
+    int status = kOk;  // the exit status this object stands for
 };
 
-// The objects that failed in a result file of an earlier run; nullopt when
-// it cannot be read or is no such file.
-std::optional<QStringList> failedInResultFile(const QString &path)
+Outcome makeOutcome(const QString &key, const QString &state, const QString &reason, const QString &line,
+                    int status = kOk)
+{
+    Outcome o;
+    o.key = key;
+    o.state = state;
+    o.reason = reason;
+    o.line = line;
+    o.status = status;
+    return o;
+}
+
+// The objects a run left unfinished in a result file of an earlier run
+// (nothing or not all of the set arrived, or the application is missing);
+// nullopt when it cannot be read or is no such file.
+std::optional<QStringList> unfinishedInResultFile(const QString &path)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
@@ -58,7 +83,8 @@ std::optional<QStringList> failedInResultFile(const QString &path)
     const QList<QByteArray> lines = f.readAll().split('\n');
     if (lines.isEmpty() || lines.first().trimmed() != kResultMagic)
         return std::nullopt;
-    QStringList failed;
+    static const QStringList retried{kStateFailed, kStateAppLoadedNotWritten, kStateAppMissing};
+    QStringList unfinished;
     for (const QByteArray &raw : lines.mid(1)) {
         const QString line = QString::fromUtf8(raw).remove(QLatin1Char('\r'));
         if (line.isEmpty() || line.startsWith(QLatin1Char('#')))
@@ -68,10 +94,10 @@ std::optional<QStringList> failedInResultFile(const QString &path)
             return std::nullopt;
         if (cols.at(0) == QLatin1String("object"))
             continue; // the column heads
-        if (cols.at(1) == QLatin1String("failed") && !failed.contains(cols.at(0)))
-            failed << cols.at(0);
+        if (retried.contains(cols.at(1)) && !unfinished.contains(cols.at(0)))
+            unfinished << cols.at(0);
     }
-    return failed;
+    return unfinished;
 }
 
 QString cell(QString text)
@@ -79,14 +105,13 @@ QString cell(QString text)
     return text.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' ')).remove(QLatin1Char('\r'));
 }
 
-bool writeResultFile(const QString &path, const QString &file, const QString &source, const QVector<Outcome> &outcomes)
+bool writeResultFile(const QString &path, const QString &file, const QVector<Outcome> &outcomes)
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly))
         return false;
     QByteArray out = kResultMagic + '\n';
     out += "# file\t" + cell(QDir::cleanPath(QFileInfo(file).absoluteFilePath())).toUtf8() + '\n';
-    out += "# source\t" + cell(source).toUtf8() + '\n';
     out += "object\toutcome\treason\n";
     for (const Outcome &o : outcomes)
         out += cell(o.key).toUtf8() + '\t' + o.state.toUtf8() + '\t' + cell(o.reason).toUtf8() + '\n';
@@ -135,11 +160,156 @@ private:
 };
 
 // A refused object: `item` of the refusal texts (1 not of this plug-in,
-// 2 program id, 3 set not offered), `arg` its placeholder. The result file
-// keeps the reason alone, the outcome column already says "refused".
+// 2 program id), `arg` its placeholder. The result file keeps the reason
+// alone, the outcome column already says "refused".
 Outcome refusedOutcome(const QString &key, int item, const QString &arg = QString())
 {
-    return Outcome{key, QStringLiteral("refused"), text(1727, item, {arg}), text(1725, item, {key, arg}), false};
+    return makeOutcome(key, kStateRefused, text(1727, item, {arg}), text(1725, item, {key, arg}), kRefused);
+}
+
+// A target that refuses the file's values (or could not be opened for a
+// reason of its own), in the words of the write command's refusal.
+Outcome refusedFor(const QString &key, const QString &reason)
+{
+    return makeOutcome(key, kStateRefused, reason, text(1782, 1, {key, reason}), kRefused);
+}
+
+Outcome outcomeOf(const configuration::CopyObjectResult &r)
+{
+    Outcome o = makeOutcome(r.key, QString(), QString(), QString());
+    switch (r.outcome) {
+    case configuration::CopyOutcome::Written:
+        o.state = kStateWritten;
+        o.line = text(1609, 4, {r.key});
+        break;
+    case configuration::CopyOutcome::AppLoaded:
+        o.state = kStateAppLoaded;
+        o.line = text(1609, 5, {r.key});
+        break;
+    case configuration::CopyOutcome::WrittenAppMissing:
+        o.state = kStateAppMissing;
+        o.line = text(1609, 6, {r.key});
+        o.status = kPartlyDone;
+        break;
+    case configuration::CopyOutcome::AppLoadedNotWritten:
+        o.state = kStateAppLoadedNotWritten;
+        o.reason = r.reason;
+        o.line = text(1609, 11, {r.key, r.reason});
+        o.status = kPartlyDone;
+        break;
+    case configuration::CopyOutcome::Failed:
+        o.state = kStateFailed;
+        o.reason = r.reason;
+        o.line = text(1609, 7, {r.key, r.reason});
+        o.status = kCommunication;
+        break;
+    }
+    return o;
+}
+
+// Values the target's checks refuse that the file did not set: its own,
+// out of range under the file's values; one clause each.
+QStringList invalidHeldValues(const params::cParams &p, const QSet<QString> &fileKeys)
+{
+    QStringList out;
+    for (const auto &x : p.AllParameters()) {
+        if (!x || !x->Available() || fileKeys.contains(x->Name().toLower()))
+            continue;
+        if (x->ClassId() == params::PA_CLASSID_TEXTBOX_PARAMETER) {
+            const auto &t = static_cast<const params::cParamTextBox &>(*x);
+            if (t.ValueIsInvalid())
+                out << text(1781, 7, {x->Name(), params::shownValue(t, t.Value()), configuration::invalidValueReason(*x)});
+        } else if (x->ClassId() == params::PA_CLASSID_COMBOBOX_PARAMTER) {
+            const auto &c = static_cast<const params::cParamComboBox &>(*x);
+            if (!c.CurrentValueIsInComboList())
+                out << text(1781, 7, {x->Name(), QString::number(c.Value()), configuration::invalidValueReason(*x)});
+        }
+    }
+    return out;
+}
+
+// The file copied into one target: loaded, checked and judged on a session
+// of the target, then written by the window's copy step. A refusal of the
+// file itself (not this target's: another plug-in, version) goes to
+// `fileRefusal`, before anything was written to this target.
+Outcome copyToTarget(const QString &key, const QString &file, const params::ParamFileOutline &outline, bool strict,
+                     QString *fileRefusal)
+{
+    Session s;
+    QString error;
+    const int opened = s.open(key, host::kCommandIdConfigure, &error);
+    if (opened == kRefused)
+        return refusedFor(key, error);
+    if (opened != kOk)
+        return makeOutcome(key, kStateFailed, error, text(1609, 7, {key, error}), opened);
+    configuration::cConfiguration *config = s.config();
+    params::cParams &p = config->Parameters();
+    ui::frmMain *w = s.window();
+
+    // What the target holds before the file is loaded: a value it does not
+    // write but holds already is not lost.
+    configuration::ApplyTarget target = configuration::applyTargetOf(*config);
+    target.heldValues = params::fileValues(p);
+
+    // The window's load command, then its page logic and checks.
+    w->setValueLoading(true);
+    p.LoadFromFile(file, &host::state().ini, params::kDataFilePlugInName, programId(), params::kDataFileVersion);
+    w->setValueLoading(false);
+    const params::LoadReport &load = p.lastLoadReport();
+    if (load.result == params::LE_WRONG_DEVICE)
+        return refusedFor(key, oneLine(loadRefusal(load)));
+    if (load.result != params::LE_NO_ERROR) {
+        *fileRefusal = oneLine(loadRefusal(load));
+        return {};
+    }
+    // Kinds 3 and 4 carry their application in the mode CPs: the file's
+    // mode names the application the set is for, by the rule the start read
+    // applies to the device's, when this target's template offers it. The
+    // copy step writes the mode from the application number.
+    const int kind = config->ctrlType();
+    if (kind == 3 || kind == 4) {
+        const int app = config->deviceAppNumber(host::state().conn.device);
+        if (app > 0 && config->appAvailable(configuration::modeForAppNumber(kind, app).mode))
+            config->setAppNumber(app);
+    }
+    config->SetControls();
+    w->setParametersChanged(true);
+    const bool valid = config->checkValues();
+    configuration::CopyRun run(*config);
+    run.applyKindRules(kind);
+
+    // Every value of the file against what this target will receive.
+    target.appNumber = config->appNumber();
+    const configuration::FileApplyReport judged = configuration::judgeFileValues(outline, load, p, target);
+    if (!valid || judged.refused(strict)) {
+        QStringList clauses;
+        for (const configuration::FileValueVerdict &v : judged.refusals(strict))
+            clauses << v.text();
+        clauses << invalidHeldValues(p, outline.settingKeys);
+        w->setParametersChanged(false);
+        return refusedFor(key, clauses.join(QStringLiteral("; ")));
+    }
+    QStringList notes;
+    for (const configuration::FileValueVerdict &v : judged.notes())
+        notes << v.text();
+
+    const lns::LonMarkObjectPtr object = host::state().conn.object;
+    const configuration::CopyRunReport report =
+        run.runChosen([&object, &key](const QString &k) { return k == key ? object : nullptr; }, {key});
+    Outcome o = report.results.isEmpty() ? makeOutcome(key, kStateFailed, QString(), QString(), kCommunication)
+                                         : outcomeOf(report.results.first());
+    o.notes = notes;
+    if (o.reason.isEmpty())
+        o.reason = notes.join(QStringLiteral("; "));
+    return o;
+}
+
+// The worse of two exit statuses of objects: a database failure first,
+// then communication, partly done, refused, done.
+int worse(int a, int b)
+{
+    static const QList<int> order{kOk, kRefused, kPartlyDone, kCommunication, kDatabase};
+    return order.indexOf(b) > order.indexOf(a) ? b : a;
 }
 
 } // namespace
@@ -148,29 +318,34 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (wantsHelp(args))
         return printHelp(out, 7), kOk;
-    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + QStringList{kRetry, kResult});
+    const ParsedArgs a = parseArgs(args, selectorFlagNames() + QStringList{kStrict},
+                                   selectorValueNames() + QStringList{kRetry, kResult});
     if (a.status)
         return usageError(err, a.error, 7);
     if (a.positional.isEmpty())
         return usageError(err, text(1703, 1, {QStringLiteral("FILE")}), 7);
     const QString file = a.positional.first();
+    const bool strict = a.flags.contains(kStrict);
     QStringList named = a.positional.mid(1);
     if (named.isEmpty() && !hasSelector(a) && !a.values.contains(kRetry))
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 7);
-    // A file that cannot be read is refused before anything is opened.
-    if (!QFile::exists(file))
-        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
+    // The file is read by the loader's own rules before anything is opened:
+    // a missing, unreadable or non-regular file is refused here.
+    int unreadable = 0;
+    const std::optional<params::ParamFileOutline> outline = params::readParamFileOutline(file, &unreadable);
+    if (!outline)
+        return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, unreadable)));
 
     if (a.values.contains(kRetry)) {
         const QString resultFile = a.values.value(kRetry);
-        const std::optional<QStringList> failed = failedInResultFile(resultFile);
-        if (!failed)
+        const std::optional<QStringList> unfinished = unfinishedInResultFile(resultFile);
+        if (!unfinished)
             return fail(err, kRefused, text(1726, 5, {resultFile}));
-        if (failed->isEmpty() && named.isEmpty() && !hasSelector(a)) {
+        if (unfinished->isEmpty() && named.isEmpty() && !hasSelector(a)) {
             out << text(1726, 6, {resultFile}) << Qt::endl;
             return kOk;
         }
-        for (const QString &k : *failed)
+        for (const QString &k : *unfinished)
             if (!named.contains(k))
                 named << k;
     }
@@ -179,122 +354,79 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (selection.status)
         return fail(err, selection.status, selection.error);
 
-    // Objects that cannot take the file are refused one by one; the rest are
-    // the targets.
+    // Objects that cannot take the file: refused when named, skipped when
+    // a selector found them (a selector means the controllers that can).
     platform::IniFile ini;
     ini.setFileName(templateFilePath());
-    const auto outline = params::readParamFileOutline(file);
-    const QString fileId = outline ? outline->programId : QString();
     QHash<QString, Outcome> outcomes;
     QStringList targets;
+    QStringList skipped;
     for (const SelectedObject &o : selection.details) {
-        if (!o.ofThisType)
-            outcomes.insert(o.key, refusedOutcome(o.key, 1));
-        else if (!fileId.isEmpty() && o.programId != fileId && !ini.compatibleProgramIds(o.programId).contains(fileId))
-            outcomes.insert(o.key, refusedOutcome(o.key, 2, o.programId));
-        else
+        const bool takesFile = outline->programId.isEmpty() || o.programId == outline->programId
+            || ini.compatibleProgramIds(o.programId).contains(outline->programId);
+        if (o.ofThisType && takesFile) {
             targets << o.key;
+        } else if (!o.named) {
+            skipped << o.key;
+            outcomes.insert(o.key, makeOutcome(o.key, kStateSkipped, text(1727, 2, {o.programId}), QString()));
+        } else {
+            outcomes.insert(o.key, o.ofThisType ? refusedOutcome(o.key, 2, o.programId) : refusedOutcome(o.key, 1));
+        }
     }
 
-    // The session the set is built on: the first target that answers. One
-    // that does not answer has failed for itself.
-    std::unique_ptr<Session> session;
-    QString source;
-    int status = kOk;
-    for (const QString &key : targets) {
-        auto s = std::make_unique<Session>();
-        QString error;
-        const int st = s->open(key, host::kCommandIdConfigure, &error);
-        if (st == kOk) {
-            session = std::move(s);
-            source = key;
-            break;
-        }
-        if (st != kCommunication)
-            return fail(err, st, key + QStringLiteral(": ") + error);
-        outcomes.insert(key, Outcome{key, QStringLiteral("failed"), error, text(1609, 7, {key, error}), true});
-    }
-
-    QVector<Outcome> ordered;
-    configuration::CopyRunReport report;
-    if (session) {
-        if (const int st = loadFile(*session, file, err))
-            return st;
-        if (!checkValues(*session, err))
-            return kRefused;
-        host::HostState &hs = host::state();
-        configuration::cConfiguration *config = session->config();
-        params::LnsMultiDeviceSearch search(hs.conn.system, hs.conn.object, &hs.ini);
-        search.setCopiedCps(params::copiedCps(config->Parameters()));
-        search.setIncludeCurrent(true);
-        search.run();
-        QStringList keys;
-        for (const QString &key : targets) {
-            if (outcomes.contains(key))
-                continue;
-            if (search.object(key))
-                keys << key;
-            else
-                outcomes.insert(key, refusedOutcome(key, 3, source));
-        }
-        err << text(1726, 1, {source, QString::number(keys.size())}) << Qt::endl;
-        configuration::CopyRun run(*config);
-        {
-            ProgressDisplay progress(err);
-            run.setProgress([&progress](int position, int total, const QString &key) { progress.show(position, total, key); });
-            report = run.runChosen(search, keys);
-        }
-        for (const configuration::CopyObjectResult &r : report.results) {
-            Outcome o{r.key, QString(), QString(), QString(), false};
-            switch (r.outcome) {
-            case configuration::CopyOutcome::Written:
-                o.state = QStringLiteral("written");
-                o.line = text(1609, 4, {r.key});
-                break;
-            case configuration::CopyOutcome::AppLoaded:
-                o.state = QStringLiteral("app-loaded");
-                o.line = text(1609, 5, {r.key});
-                break;
-            case configuration::CopyOutcome::WrittenAppMissing:
-                o.state = QStringLiteral("written-app-missing");
-                o.line = text(1609, 6, {r.key});
-                break;
-            case configuration::CopyOutcome::Failed:
-                o.state = QStringLiteral("failed");
-                o.reason = r.reason;
-                o.line = text(1609, 7, {r.key, r.reason});
-                o.communication = true;
-                break;
+    if (!targets.isEmpty())
+        err << text(1726, 1, {file, QString::number(targets.size())}) << Qt::endl;
+    {
+        ProgressDisplay progress(err);
+        for (int i = 0; i < targets.size(); ++i) {
+            const QString &key = targets.at(i);
+            progress.show(i + 1, targets.size(), key);
+            QString fileRefusal;
+            const Outcome o = copyToTarget(key, file, *outline, strict, &fileRefusal);
+            if (!fileRefusal.isEmpty()) {
+                // The file itself: every target would refuse it the same way.
+                progress.finish();
+                return fail(err, kRefused, file + QStringLiteral(": ") + fileRefusal);
             }
-            outcomes.insert(r.key, o);
+            outcomes.insert(key, o);
         }
     }
 
-    // One line per chosen object, in the order of the selection.
+    // One line per chosen object in the order of the selection, the values
+    // a target receives otherwise than the file says below it.
     int written = 0, failed = 0, refused = 0;
+    int status = kOk;
+    QVector<Outcome> ordered;
     for (const QString &key : selection.objects) {
         const Outcome o = outcomes.value(key);
         ordered << o;
+        status = worse(status, o.status);
+        if (o.state == kStateSkipped)
+            continue;
         out << o.line << Qt::endl;
-        if (o.state == QLatin1String("failed"))
+        for (const QString &note : o.notes)
+            out << "  " << note << Qt::endl;
+        if (o.state == kStateFailed || o.state == kStateAppLoadedNotWritten)
             ++failed;
-        else if (o.state == QLatin1String("refused"))
+        else if (o.state == kStateRefused)
             ++refused;
         else
             ++written;
-        if (o.communication)
-            status = kCommunication;
-        else if (o.state == QLatin1String("refused") && status == kOk)
-            status = kRefused;
     }
-    out << text(1609, 10, {QString::number(written), QString::number(written + failed), QString::number(failed)});
-    if (refused > 0)
-        out << ' ' << text(1726, 2, {QString::number(refused)});
-    out << Qt::endl;
+    if (written + failed + refused > 0) {
+        out << text(1609, 10, {QString::number(written), QString::number(written + failed), QString::number(failed)});
+        if (refused > 0)
+            out << ' ' << text(1726, 2, {QString::number(refused)});
+        out << Qt::endl;
+    }
+    if (!skipped.isEmpty())
+        out << text(1726, 7, {QString::number(skipped.size()), skipped.join(QStringLiteral(", "))}) << Qt::endl;
+    if (targets.isEmpty() && refused == 0)
+        return fail(err, kRefused, text(1724));
 
     if (a.values.contains(kResult)) {
         const QString resultFile = a.values.value(kResult);
-        if (!writeResultFile(resultFile, file, source, ordered))
+        if (!writeResultFile(resultFile, file, ordered))
             return fail(err, status == kOk ? kRefused : status, text(1726, 4, {resultFile}));
         err << text(1726, 3, {resultFile}) << Qt::endl;
     }

@@ -211,7 +211,9 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
                 found = &o;
         if (!found)
             return refused(text(1720, 1, {namedObjects.at(i)}));
-        take(*found);
+        SelectedObject o = *found;
+        o.named = true;
+        take(o);
     }
 
     if (a.values.contains(kSubsystem)) {

@@ -34,6 +34,7 @@ struct SelectedObject
     int ctrlType = 0;     // CtrlType of that template (0: not one of ours)
     bool ofThisType = false; // an object this plug-in configures
     bool commissioned = true;
+    bool named = false; // named on the command line (not only found by a selector)
 };
 
 struct Selection

@@ -62,7 +62,17 @@ QStringList CopyRunReport::failedKeys() const
 {
     QStringList out;
     for (const CopyObjectResult &r : results)
-        if (r.outcome == CopyOutcome::Failed)
+        if (r.outcome == CopyOutcome::Failed || r.outcome == CopyOutcome::AppLoadedNotWritten)
+            out << r.key;
+    return out;
+}
+
+QStringList CopyRunReport::unfinishedKeys() const
+{
+    QStringList out;
+    for (const CopyObjectResult &r : results)
+        if (r.outcome == CopyOutcome::Failed || r.outcome == CopyOutcome::AppLoadedNotWritten
+            || r.outcome == CopyOutcome::WrittenAppMissing)
             out << r.key;
     return out;
 }
@@ -127,6 +137,11 @@ CopyRunReport CopyRun::WriteParametersEx(platform::MultiDeviceSelector &selector
 
 CopyRunReport CopyRun::runChosen(const params::LnsMultiDeviceSearch &search, const QStringList &keys)
 {
+    return runChosen([&search](const QString &key) { return search.object(key); }, keys);
+}
+
+CopyRunReport CopyRun::runChosen(const ObjectLookup &lookup, const QStringList &keys)
+{
     ConfigWindow *w = m_config.window();
     host::HostState &s = host::state();
     CopyRunReport report;
@@ -142,7 +157,7 @@ CopyRunReport CopyRun::runChosen(const params::LnsMultiDeviceSearch &search, con
     }
     if (w)
         w->setBusy(true);
-    report = writeTo(search, keys);
+    report = writeTo(lookup, keys);
     if (w) {
         w->setBusy(false);
         w->setApplyEnabled(false);
@@ -162,6 +177,11 @@ CopyRunReport CopyRun::runChosen(const params::LnsMultiDeviceSearch &search, con
 
 CopyRunReport CopyRun::writeTo(const params::LnsMultiDeviceSearch &search, const QStringList &keys)
 {
+    return writeTo([&search](const QString &key) { return search.object(key); }, keys);
+}
+
+CopyRunReport CopyRun::writeTo(const ObjectLookup &lookup, const QStringList &keys)
+{
     CopyRunReport report;
     report.started = true;
     ConfigWindow *w = m_config.window();
@@ -180,10 +200,8 @@ CopyRunReport CopyRun::writeTo(const params::LnsMultiDeviceSearch &search, const
     for (int i = 0; i < n; ++i) {
         const QString progress = QStringLiteral("%1/%2").arg(i + 1).arg(n);
         const QString &key = keys.at(i);
-        if (m_progress)
-            m_progress(i + 1, n, key);
         CopyObjectResult r;
-        if (lns::LonMarkObjectPtr object = search.object(key)) {
+        if (lns::LonMarkObjectPtr object = lookup(key)) {
             r = writeOne(object, key, progress);
         } else {
             status(fill(1500, 2, {progress}));
@@ -244,29 +262,25 @@ CopyObjectResult CopyRun::writeOne(const lns::LonMarkObjectPtr &object, const QS
         appFailed = !device || (w && w->errorsLogged());
         if (w)
             w->setErrorsLogged(before || appFailed);
-        setModeFlags(p, true);
         break;
     }
     case 3:
     case 4:
-        // These kinds run no application of ours to ask: the mode CPs carry it.
-        m_config.setModeParametersFromAppNumber();
-        setModeFlags(p, false);
         log(QString());
-        break;
-    case 5:
-        setModeFlags(p, true);
         break;
     default:
         break;
     }
+    applyKindRules(r.ctrlType);
 
     status(fill(1500, 2, {progress}));
     const int traceFrom = platform::TraceLog::instance().recent().size();
     const bool written = p.WriteToLnsLmo(object, &s.ini, lns::kCpSection);
     if (!written) {
         log(gLoadResString(1535), kRed);
-        r.outcome = CopyOutcome::Failed;
+        // The application went in before the transaction: the object runs
+        // it now, with its old values.
+        r.outcome = appLoaded ? CopyOutcome::AppLoadedNotWritten : CopyOutcome::Failed;
         r.reason = lastTracedError(traceFrom);
         if (r.reason.isEmpty())
             r.reason = fill(1609, 8, {p.failedCpNames().join(QStringLiteral(", "))});
@@ -275,10 +289,11 @@ CopyObjectResult CopyRun::writeOne(const lns::LonMarkObjectPtr &object, const QS
                               : (appLoaded ? CopyOutcome::AppLoaded : CopyOutcome::Written);
     }
 
-    // The record names the application the object now runs: only when the
-    // set and the application both arrived.
+    // The record names the application the object now runs: when the set
+    // and the application both arrived, or the application was loaded
+    // whatever became of the set.
     const int currentKind = m_config.ctrlType();
-    if ((currentKind == 1 || currentKind == 2) && written && !appFailed) {
+    if ((currentKind == 1 || currentKind == 2) && ((written && !appFailed) || appLoaded)) {
         try {
             object->setExtensionData(kAppModeRecordKey, QString::number(m_config.appNumber()));
         } catch (const std::exception &e) {
@@ -286,6 +301,26 @@ CopyObjectResult CopyRun::writeOne(const lns::LonMarkObjectPtr &object, const QS
         }
     }
     return r;
+}
+
+void CopyRun::applyKindRules(int ctrlType)
+{
+    params::cParams &p = m_config.Parameters();
+    switch (ctrlType) {
+    case 1:
+    case 2:
+    case 5:
+        setModeFlags(p, true);
+        break;
+    case 3:
+    case 4:
+        // These kinds run no application of ours to ask: the mode CPs carry it.
+        m_config.setModeParametersFromAppNumber();
+        setModeFlags(p, false);
+        break;
+    default:
+        break;
+    }
 }
 
 void CopyRun::logSummary(const CopyRunReport &report)
@@ -303,12 +338,15 @@ void CopyRun::logSummary(const CopyRunReport &report)
         case CopyOutcome::WrittenAppMissing:
             log(QStringLiteral("  ") + fill(1609, 6, {r.key}), kMagenta);
             break;
+        case CopyOutcome::AppLoadedNotWritten:
+            log(QStringLiteral("  ") + fill(1609, 11, {r.key, r.reason}), kRed);
+            break;
         case CopyOutcome::Failed:
             log(QStringLiteral("  ") + fill(1609, 7, {r.key, r.reason}), kRed);
             break;
         }
     }
-    const int failed = report.count(CopyOutcome::Failed);
+    const int failed = report.failedKeys().size();
     log(fill(1609, 10, {QString::number(report.results.size() - failed), QString::number(report.results.size()),
                         QString::number(failed)}),
         0, true);

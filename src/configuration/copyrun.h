@@ -27,7 +27,10 @@ enum class CopyOutcome {
     Written,           // the set reached the object; no application was due or checked
     AppLoaded,         // an application was loaded, then the set written
     WrittenAppMissing, // the set was written, the application check failed
-    Failed,            // the set did not reach the object (nothing of it did)
+    // The application was loaded, then the set's transaction failed and was
+    // taken back: the object runs the new application with its old values.
+    AppLoadedNotWritten,
+    Failed, // nothing reached the object
 };
 
 struct CopyObjectResult
@@ -35,14 +38,18 @@ struct CopyObjectResult
     QString key;
     int ctrlType = 0;
     CopyOutcome outcome = CopyOutcome::Failed;
-    QString reason; // for Failed: why, as the object server or the run tells it
+    QString reason; // for Failed and AppLoadedNotWritten: why, as the object server or the run tells it
 };
 
 struct CopyRunReport
 {
     bool started = false; // false: values invalid or nothing selected
     QVector<CopyObjectResult> results;
+    // Objects the set did not reach (Failed, AppLoadedNotWritten).
     QStringList failedKeys() const;
+    // Objects a second run has to finish: those and the ones whose
+    // application check failed.
+    QStringList unfinishedKeys() const;
     int count(CopyOutcome outcome) const;
 };
 
@@ -56,19 +63,27 @@ public:
     // run in the system bracket, the window state afterwards.
     CopyRunReport WriteParametersEx(platform::MultiDeviceSelector &selector, const QStringList &failedLastRun = {});
 
+    // The LonMark object of a chosen key; nullptr when it is gone.
+    using ObjectLookup = std::function<lns::LonMarkObjectPtr(const QString &key)>;
+
     // The run alone for objects already chosen (keys of the search): used by
     // WriteParametersEx inside the bracket, and by benchmarks.
     CopyRunReport writeTo(const params::LnsMultiDeviceSearch &search, const QStringList &keys);
+    CopyRunReport writeTo(const ObjectLookup &lookup, const QStringList &keys);
 
     // The run for objects already chosen as the menu entry runs it: inside
     // the system bracket, the window busy, its state afterwards. Used by
     // WriteParametersEx and by the headless tool.
     CopyRunReport runChosen(const params::LnsMultiDeviceSearch &search, const QStringList &keys);
+    CopyRunReport runChosen(const ObjectLookup &lookup, const QStringList &keys);
 
-    // Called before each object of a run: its position (1-based), the
-    // number of objects and its key (the tool's progress display).
-    using Progress = std::function<void(int position, int total, const QString &key)>;
-    void setProgress(Progress progress) { m_progress = std::move(progress); }
+    // The mode CPs as the run writes them into an object of kind `ctrlType`:
+    // kinds 3 and 4 take HvacAppMode and NumValves from the application
+    // number, the others leave them to their application. Called by the run
+    // before each object; the tool calls it before it compares the set with
+    // the file.
+    void applyKindRules(int ctrlType);
+
 
     // Prices the selection window's cost estimate (the simulator's channel
     // model where it is linked); none by default.
@@ -81,7 +96,6 @@ private:
     void status(const QString &text);
 
     cConfiguration &m_config;
-    Progress m_progress;
 };
 
 } // namespace configuration

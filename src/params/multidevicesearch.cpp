@@ -87,7 +87,7 @@ QVector<platform::MultiDeviceCandidate> LnsMultiDeviceSearch::run()
                     c.deviceName = deviceName;
                     c.objectName = o->name();
                     c.key = QStringList{networkName, path, deviceName, c.objectName}.join(QLatin1Char('.'));
-                    if (c.key == currentKey && !m_includeCurrent)
+                    if (c.key == currentKey)
                         continue;
                     const lns::DeviceTemplatePtr t = d->deviceTemplate();
                     c.templateName = t ? t->name() : QString();

@@ -47,10 +47,6 @@ public:
 
     void setCopiedCps(const QVector<CopiedCp> &cps) { m_cps = cps; }
     void setChannelPrice(ChannelPrice price) { m_price = std::move(price); }
-    // The current object among the results as well (off by default: the
-    // window's copy writes to the others). The headless copy builds its set
-    // on one of the chosen objects and writes that one like the rest.
-    void setIncludeCurrent(bool on) { m_includeCurrent = on; }
 
     QVector<platform::MultiDeviceCandidate> run() override;
     platform::MultiDeviceCost cost(const QVector<platform::MultiDeviceCandidate> &selection) const override;
@@ -70,7 +66,6 @@ private:
     const platform::IniFile *m_ini;
     QVector<CopiedCp> m_cps;
     ChannelPrice m_price;
-    bool m_includeCurrent = false;
     QHash<QString, lns::LonMarkObjectPtr> m_objects;
     mutable QHash<QString, platform::MultiDeviceCost> m_costCache;
 };

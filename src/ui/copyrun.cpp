@@ -30,7 +30,7 @@ configuration::CopyRunReport CopyParameters(frmMain &w)
     const configuration::CopyRunReport report =
         run.WriteParametersEx(platform::multiDeviceSelector(), failedInLastCopy(w));
     if (report.started)
-        w.setProperty(kFailedProperty, report.failedKeys());
+        w.setProperty(kFailedProperty, report.unfinishedKeys());
     return report;
 }
 

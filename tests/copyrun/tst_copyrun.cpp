@@ -180,7 +180,10 @@ private slots:
             for (const QString &l : f->loggerLines()) {
                 if (l.startsWith(QStringLiteral("  ") + key(room) + QStringLiteral(": "))) {
                     ++lines;
-                    failedLine = l.contains(QLatin1String(": failed ("));
+                    // A kind-1 target that needed an application got it
+                    // before its transaction failed.
+                    failedLine = l.contains(QLatin1String(": failed ("))
+                        || l.contains(QLatin1String(": application loaded, parameters not written ("));
                 }
             }
             QCOMPARE(lines, 1);
@@ -268,6 +271,43 @@ private slots:
             QCOMPARE(kindOf(room), 1);
             QVERIFY2(d.state.appNumber == 2, qPrintable(room + QStringLiteral(" runs application %1").arg(d.state.appNumber)));
         }
+    }
+
+    // A kind-1 target gets its application before the set's transaction: when
+    // that transaction fails, the target runs the new application with its
+    // old values. The summary says exactly that, and the next run of the
+    // failed objects finishes it.
+    void applicationLoadedParametersNotWritten()
+    {
+        startAt(QStringLiteral("Room101"));
+        const int id = f->deviceId(QStringLiteral("Room107"));
+        const int appNumber = f->config()->appNumber();
+        QVERIFY(f->admin->device(QStringLiteral("Room107")).state.appNumber != appNumber);
+        const QByteArray setPointsBefore = f->admin->deviceCp(id, QStringLiteral("SetPoints"));
+        f->admin->setCpFault(id, QStringLiteral("SetPoints"), lnssim::CpFault::Write);
+        f->type(3, QStringLiteral("20.5"));
+        selector->queueRule(QStringLiteral("Room107"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+
+        const QString line = QStringLiteral("  ") + key(QStringLiteral("Room107")) + QStringLiteral(": ");
+        QStringList summary = f->loggerLines().filter(line);
+        QCOMPARE(summary.size(), 1);
+        QVERIFY2(summary.first().startsWith(line + QStringLiteral("application loaded, parameters not written (")),
+                 qPrintable(summary.first()));
+        QVERIFY(f->logged(QStringLiteral("0 of 1 objects written, 1 failed.")));
+        QCOMPARE(f->admin->device(QStringLiteral("Room107")).state.appNumber, appNumber);
+        QCOMPARE(f->admin->deviceCp(id, QStringLiteral("SetPoints")), setPointsBefore);
+        QCOMPARE(ui::failedInLastCopy(*f->win), keys({"Room107"}));
+
+        f->admin->clearFaults();
+        const int from = f->loggerLines().size();
+        selector->queueRule(QStringLiteral("failed"));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        summary = f->loggerLines().mid(from).filter(line);
+        QCOMPARE(summary, QStringList{line + QStringLiteral("written")});
+        // The comfort heating setpoint (bytes 7 and 8 of SetPoints) holds 20.5 °C.
+        QCOMPARE(f->admin->deviceCp(id, QStringLiteral("SetPoints")).mid(6, 2), QByteArray("\x08\x02", 2));
+        QVERIFY(ui::failedInLastCopy(*f->win).isEmpty());
     }
 
     // The failures of one run are what "Select failed" offers next: the
