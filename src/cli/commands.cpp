@@ -366,7 +366,7 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         // them disagree.
         const bool deviceKnown = !notRead.contains(d.name);
         QStringList known;
-        QStringList cols{d.name, deviceKnown ? d.value : QStringLiteral("-"), database.value(i).value};
+        QStringList cols{d.name, deviceKnown ? d.value : notReadText(), database.value(i).value};
         if (deviceKnown)
             known << d.value;
         known << database.value(i).value;

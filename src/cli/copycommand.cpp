@@ -10,6 +10,7 @@
 // depends on another target, so a retry builds exactly what the first run
 // built for the same object.
 #include "commands.h"
+#include "objectnames.h"
 #include "selection.h"
 #include "session.h"
 
@@ -326,9 +327,18 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return usageError(err, text(1703, 1, {QStringLiteral("FILE")}), 7);
     const QString file = a.positional.first();
     const bool strict = a.flags.contains(kStrict);
-    QStringList named = a.positional.mid(1);
-    if (named.isEmpty() && !hasSelector(a) && !a.values.contains(kRetry))
+    if (a.positional.size() < 2 && !hasSelector(a) && !a.values.contains(kRetry))
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 7);
+    // Names as typed (a device name alone included) are resolved first, as
+    // the report does: a name that is not there is refused with what is
+    // missing, before any device is read.
+    QStringList named;
+    for (const QString &typed : a.positional.mid(1)) {
+        const ResolvedObject r = resolveObjectName(typed);
+        if (r.status != kOk)
+            return fail(err, r.status, r.error);
+        named << r.key;
+    }
     // The file is read by the loader's own rules before anything is opened:
     // a missing, unreadable or non-regular file is refused here.
     int unreadable = 0;

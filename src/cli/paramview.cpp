@@ -122,4 +122,9 @@ QVector<ParamView> describeParameters(params::cParams &p)
     return out;
 }
 
+QString notReadText()
+{
+    return gLoadResString(kNotReadText);
+}
+
 } // namespace cli

@@ -39,4 +39,7 @@ struct ParamView
 // (1-byte, 2-byte, ASCII, check box, combo box, option button, text box).
 QVector<ParamView> describeParameters(params::cParams &p);
 
+// How a value not read from the device is shown ("not read").
+QString notReadText();
+
 } // namespace cli

@@ -488,7 +488,7 @@ void TestCliCopy::badInputWritesNothing_data()
     QTest::newRow("out of range") << QStringList{"@RANGE@", obj, objectOf(QStringLiteral("Room106"))} << 1
                                   << "Room106.Controller: refused, nothing was written: HeatSetpointComfort = 99000 in the file: allowed 500 to 5000";
     QTest::newRow("unknown object") << QStringList{"@FILE@", obj, objectOf(QStringLiteral("Room999"))} << 1
-                                    << "Object not found: Demo.Building.Floor2.Room999.Controller";
+                                    << "Device not found: Room999 in Demo.Building.Floor2. Closest:";
     QTest::newRow("unknown subsystem") << QStringList{"@FILE@", "--subsystem", "Demo.Cellar"} << 1
                                        << "Unknown subsystem: Demo.Cellar";
     QTest::newRow("unknown template") << QStringList{"@FILE@", "--template", "Nope"} << 1

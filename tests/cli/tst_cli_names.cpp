@@ -41,6 +41,8 @@ void TestCliNames::missingNamesAreNamed_data()
     QTest::newRow("monitor, the same") << QStringList{"monitor", room999, "--seconds", "0"} << room999Missing << false;
     QTest::newRow("set-mode, the same") << QStringList{"set-mode", room999, "heat"} << room999Missing << false;
     QTest::newRow("report, the same") << QStringList{"report", room999, "--csv", "OUT"} << room999Missing << false;
+    QTest::newRow("copy, the same") << QStringList{"copy", "OUT", "Demo.Building.Floor1.Room101.Controller", room999}
+                                    << room999Missing << false;
     QTest::newRow("network") << QStringList{"read", "Nowhere.Building.Floor1.Room101.Controller"}
                              << "Network not found: Nowhere. Closest: Demo" << false;
     QTest::newRow("subsystem") << QStringList{"read", "Demo.Building.Floor9.Room101.Controller"}

@@ -504,10 +504,11 @@ void TestStartValues::startKeepsDeviceValues()
     if (!expectRefused.isEmpty()) {
         QCOMPARE(read.status, 1);
         QStringList named;
-        static const QRegularExpression outOfRange(QStringLiteral("^Out of range: (\\w+) = "));
-        for (const QString &line : read.err.split(QLatin1Char('\n')))
-            if (const auto m = outOfRange.match(line); m.hasMatch())
-                named << m.captured(1);
+        // One refusal line lists every refused value, "NAME = VALUE: reason",
+        // separated by "; ".
+        static const QRegularExpression outOfRange(QStringLiteral("(?:: |; )(\\w+) = "));
+        for (auto it = outOfRange.globalMatch(read.err); it.hasNext();)
+            named << it.next().captured(1);
         named.sort();
         QCOMPARE(named, expectRefused);
         return;

@@ -61,7 +61,10 @@ Claim claimOfWrite(int status, const QString &out)
     case 1: // refused
     case 3: // communication failure, nothing changed
         return Claim::Unchanged;
-    case 4: return Claim::Partial;
+    case 4: // partly done: the result line says which part
+        return out.contains(QLatin1String("written, application not loaded"), Qt::CaseInsensitive)
+                   ? Claim::DoneAppMissing
+                   : Claim::Partial;
     case 5: return Claim::DatabaseFailure;
     default: return Claim::Unknown; // usage errors, crashes, kills
     }
