@@ -27,6 +27,7 @@
 
 #include <platform/datafolder.h>
 #include <platform/qtmessagefilter.h>
+#include <platform/resstrings.h>
 #include <platform/standardoptions.h>
 
 #include <QApplication>
@@ -61,34 +62,8 @@ QString takeScreenshotFolder(QStringList &arguments)
     return folder;
 }
 
-// The command line the program understands, for --help.
-const char kUsage[] =
-    "Usage: AerolisCtrl [/COMMANDID:ID/CLASSID:ID/OBJECTNAME:NAME] [/REMOTE] [/NI:INTERFACE]\n"
-    "                   [/S] [/REG:N] [/UNREG] [/regserver] [/unregserver]\n"
-    "                   [--screenshots DIR] [--help] [--version]\n"
-    "\n"
-    "Configures (CommandId 13, ClassId 28) or controls and monitors (CommandId 22,\n"
-    "ClassId 28) the room climate controller of one LonMark object.\n"
-    "\n"
-    "  /COMMANDID:ID       the plug-in command: 13 configure, 22 control\n"
-    "  /CLASSID:ID         the object's class: 28\n"
-    "  /OBJECTNAME:NAME    network.subsystem path.device.object,\n"
-    "                      e.g. Demo.Building.Floor1.Room101.Controller\n"
-    "  /REMOTE             open the network remotely\n"
-    "  /NI:INTERFACE       the network interface of a remote start\n"
-    "  /S                  the window without a device\n"
-    "  /REG:N              register the plug-in and end (N: the installer's language\n"
-    "                      offset, 0 or 1000, kept with the registration)\n"
-    "  /UNREG              remove the plug-in's registration\n"
-    "  /regserver          register the host object with the session bus\n"
-    "  /unregserver        remove that registration\n"
-    "  --screenshots DIR   show every page, write one screenshot each to DIR, end\n"
-    "  --help, --version   print this text or the version and end\n"
-    "\n"
-    "Keys are separated by \"/\", key and value by \":\". Without an object name the\n"
-    "program shows its About window and registers itself.\n"
-    "Environment: AEROLIS_LANGUAGE (en or de), AEROLIS_LNS_ROOT, AEROLIS_REGISTRY_ROOT,\n"
-    "AEROLIS_UNATTENDED=1 (messages as lines on standard error).\n";
+// The usage text of --help (string table, in the configured language).
+constexpr int kUsageTextId = 1790;
 
 } // namespace
 
@@ -98,7 +73,9 @@ int main(int argc, char *argv[])
     // network or registry is touched.
     switch (platform::firstStandardOption(platform::rawArguments(argc, argv))) {
     case platform::StandardOption::Help:
-        std::fputs(kUsage, stdout);
+        // Reads the language setting; writes nothing.
+        host::applyConfiguredLanguage();
+        std::printf("%s\n", qPrintable(gLoadResString(kUsageTextId)));
         return 0;
     case platform::StandardOption::Version:
         std::printf("%s\n", qPrintable(platform::versionLine(QStringLiteral("AerolisCtrl"))));

@@ -27,8 +27,11 @@ bool isPlatformNoise(const QString &message)
 {
     // The offscreen (and minimal) platform plug-in: "This plugin does not
     // support propagateSizeHints()", "... raise()", "... grabbing the
-    // keyboard" and the like.
-    return message.startsWith(QLatin1String("This plugin does not support "));
+    // keyboard" and the like. And Qt's note that a session without a runtime
+    // folder (a container, a CI machine, an ssh login) gets one in /tmp: the
+    // program keeps nothing there.
+    return message.startsWith(QLatin1String("This plugin does not support "))
+        || message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set"));
 }
 
 void installQtMessageFilter()

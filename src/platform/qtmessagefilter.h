@@ -1,7 +1,8 @@
 // Qt's own warnings pass through to standard error, except the notes of the
 // offscreen platform about window features it does not have (size hints,
-// raising a window): every window run offscreen would print them, and they
-// say nothing about the program.
+// raising a window) and the runtime folder missing from the session: every
+// window run offscreen would print them, and they say nothing about the
+// program.
 #pragma once
 
 #include <QString>

@@ -225,22 +225,30 @@ private slots:
     {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("window without a device") << "AerolisCtrl" << QStringList{"/S"};
-        QTest::newRow("configuration window") << "AerolisCtrl"
-                                              << QStringList{"/COMMANDID:13/CLASSID:28/OBJECTNAME:" + kRoom101};
-        QTest::newRow("headless read") << "aerolis" << QStringList{"read", kRoom101, "--json"};
-        QTest::newRow("network list") << "aerolis-net" << QStringList{"list"};
+        QTest::addColumn<bool>("runtimeFolder");
+        const QStringList configure{"/COMMANDID:13/CLASSID:28/OBJECTNAME:" + kRoom101};
+        QTest::newRow("window without a device") << "AerolisCtrl" << QStringList{"/S"} << true;
+        QTest::newRow("configuration window") << "AerolisCtrl" << configure << true;
+        QTest::newRow("headless read") << "aerolis" << QStringList{"read", kRoom101, "--json"} << true;
+        QTest::newRow("network list") << "aerolis-net" << QStringList{"list"} << true;
+        // A session without a runtime folder (CI machine, container).
+        QTest::newRow("window, no runtime folder") << "AerolisCtrl" << QStringList{"/S"} << false;
+        QTest::newRow("configuration window, no runtime folder") << "AerolisCtrl" << configure << false;
+        QTest::newRow("headless read, no runtime folder") << "aerolis" << QStringList{"read", kRoom101, "--json"} << false;
     }
     void normalRunsAreQuiet()
     {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
+        QFETCH(bool, runtimeFolder);
         QVERIFY(tool(QStringLiteral("aerolis-net"), {QStringLiteral("create-demo"), QStringLiteral("--force"),
                                                      QStringLiteral("--static")})
                     .status
                 == 0);
         QProcessEnvironment e = environment();
         e.insert(QStringLiteral("AEROLIS_EXIT_WHEN_SHOWN"), QStringLiteral("1"));
+        if (!runtimeFolder)
+            e.remove(QStringLiteral("XDG_RUNTIME_DIR"));
         const Run r = run(installed(QStringLiteral("bin/") + program), arguments, e);
         QCOMPARE(r.status, 0);
         QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
@@ -250,23 +258,30 @@ private slots:
     // the registry stays as it is.
     void languageOfOneRun_data()
     {
+        QTest::addColumn<QString>("program");
         QTest::addColumn<QString>("setting");
         QTest::addColumn<int>("offset");
-        QTest::newRow("de") << "de" << 1000;
-        QTest::newRow("1000") << "1000" << 1000;
-        QTest::newRow("en") << "en" << 0;
+        QTest::addColumn<int>("usageId");
+        for (const char *p : {"aerolis", "AerolisCtrl"}) {
+            const int usage = QByteArray(p) == "aerolis" ? 1700 : 1790;
+            QTest::addRow("%s de", p) << p << "de" << 1000 << usage;
+            QTest::addRow("%s 1000", p) << p << "1000" << 1000 << usage;
+            QTest::addRow("%s en", p) << p << "en" << 0 << usage;
+        }
     }
     void languageOfOneRun()
     {
+        QFETCH(QString, program);
         QFETCH(QString, setting);
         QFETCH(int, offset);
+        QFETCH(int, usageId);
         QFile::remove(registryFile());
         QProcessEnvironment e = environment();
         e.insert(QStringLiteral("AEROLIS_LANGUAGE"), setting);
-        const Run r = run(installed(QStringLiteral("bin/aerolis")), {QStringLiteral("--help")}, e);
+        const Run r = run(installed(QStringLiteral("bin/") + program), {QStringLiteral("--help")}, e);
         QCOMPARE(r.status, 0);
         platform::setLanguageOffset(offset);
-        const QString firstLine = gLoadResString(1700).section(QLatin1Char('\n'), 0, 0);
+        const QString firstLine = gLoadResString(usageId).section(QLatin1Char('\n'), 0, 0);
         platform::setLanguageOffset(0);
         QVERIFY(!firstLine.isEmpty());
         QVERIFY2(r.out.startsWith(firstLine), qPrintable(r.out));
