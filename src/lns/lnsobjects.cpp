@@ -17,4 +17,9 @@ ObjectPtr findAncestor(const ObjectPtr &obj, int classId)
     return nullptr;
 }
 
+QVector<WriteRecord> Network::writeHistory(const HistoryFilter &)
+{
+    throw LnsError(ErrNotSupported, QStringLiteral("this object server keeps no record of writes"));
+}
+
 } // namespace lns

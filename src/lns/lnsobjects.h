@@ -16,6 +16,8 @@
 //   others); itemAt(int) walks by 1-based position, 1..count().
 #pragma once
 
+#include "writehistory.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -285,6 +287,9 @@ public:
     virtual void open(bool remote) = 0;
     virtual void close() = 0;
     virtual SystemPtr system() = 0;
+    // The record of the writes made in this network, newest first; no
+    // device transaction. Throws ErrNotSupported where the server keeps none.
+    virtual QVector<WriteRecord> writeHistory(const HistoryFilter &filter);
 };
 
 class ObjectServer : public QObject, public Object

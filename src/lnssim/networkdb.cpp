@@ -1,4 +1,5 @@
 #include "networkdb.h"
+#include "writehistory.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -302,6 +303,7 @@ void NetworkDb::create(const QString &path, const QString &networkName)
         run(QStringLiteral("PRAGMA foreign_keys=ON"));
         Transaction tx(*this);
         createSchema();
+        writehistory::ensureSchema(*this);
         run(QStringLiteral("INSERT INTO network(key, value) VALUES('name', ?)"), {networkName});
         run(QStringLiteral("INSERT INTO network(key, value) VALUES('created', ?)"),
             {QDateTime::currentDateTimeUtc().toString(Qt::ISODate)});
@@ -341,6 +343,7 @@ NetworkDb::Probe NetworkDb::open(const QString &path)
         run(QStringLiteral("PRAGMA synchronous=NORMAL"));
         run(QStringLiteral("PRAGMA foreign_keys=ON"));
         upgrade(p.version);
+        writehistory::ensureSchema(*this);
     } catch (...) {
         close();
         throw;

@@ -10,6 +10,8 @@
 #include <QFileInfo>
 #include <QThread>
 
+#include <utility>
+
 namespace lnssim {
 
 using lns::LnsError;
@@ -287,8 +289,11 @@ void NetworkSession::commitTransaction()
                     throw LnsError(e.number(), QStringLiteral("%1; transaction not committed, nothing was changed")
                                                    .arg(e.description()));
                 }
+                noteCpWrite(*dev, *cpRow, bytes, true);
                 m_db.setDeviceCp(dev->id, cpRow->name, bytes);
                 written << Written{dev, int(bytes.size())};
+            } else {
+                noteCpWrite(*dev, *cpRow, bytes, false);
             }
             m_db.setDatabaseCp(dev->id, cpRow->name, bytes);
         }
@@ -296,8 +301,16 @@ void NetworkSession::commitTransaction()
             if (!tx.writes.contains(it.key()))
                 m_db.setDatabaseCp(it.key().first, it.key().second, it.value());
         }
-        for (const ExtKey &key : tx.extOrder)
-            m_db.setExtensionData(key.first.first, key.first.second, key.second, tx.ext.value(key));
+        for (const ExtKey &key : tx.extOrder) {
+            const int deviceId = key.first.first;
+            const int objectIndex = key.first.second;
+            QString before;
+            m_db.extensionData(deviceId, objectIndex, key.second, &before);
+            if (const DeviceRow *dev = device(deviceId))
+                noteWrite(*dev, lonMarkObjectName(deviceId, objectIndex), lns::WriteKind::ExtensionData, key.second,
+                          before.toUtf8(), tx.ext.value(key).toUtf8(), lns::WriteOutcome::DatabaseOnly);
+            m_db.setExtensionData(deviceId, objectIndex, key.second, tx.ext.value(key));
+        }
     });
 }
 
@@ -384,12 +397,15 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
 {
     checkOpen();
     Pending pending;
+    m_noted.clear();
     try {
         NetworkDb::Transaction sql(m_db);
         body(pending);
+        storeNotedWrites();
         flushCounters(pending);
         sql.commit();
     } catch (const LnsError &) {
+        m_noted.clear();
         // The changes are rolled back; the traffic happened all the same.
         if (!pending.isEmpty()) {
             try {
@@ -469,7 +485,10 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
         if (ctx.state.commissioned) {
             charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
                    QStringLiteral("writing CP %1").arg(cpRow.name), cpRow.name);
+            noteCpWrite(*dev, cpRow, bytes, true);
             m_db.setDeviceCp(dev->id, cpRow.name, bytes);
+        } else {
+            noteCpWrite(*dev, cpRow, bytes, false);
         }
         m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
     });
@@ -612,6 +631,8 @@ void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::WriteNv, nv.size, QStringLiteral("updating NV %1").arg(nv.name));
+        noteWrite(*dev, lonMarkObjectName(dev->id, nv.objectIndex), lns::WriteKind::Nv, nv.name,
+                  m_db.deviceNv(dev->id, nv.name), bytes, lns::WriteOutcome::DeviceAndDatabase);
         m_db.setDeviceNv(dev->id, nv.name, bytes);
         changed = m_sim->inputWritten(m_db, *dev, nv.name, bytes);
         for (auto it = changed.constBegin(); it != changed.constEnd(); ++it)
@@ -776,7 +797,11 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
                                              .arg(nvRow.size));
     {
         NetworkDb::Transaction sql(m_db);
+        m_noted.clear();
+        noteWrite(*dev, lonMarkObjectName(dev->id, nvRow.objectIndex), lns::WriteKind::NvType, nvRow.name,
+                  QByteArray::number(nvRow.typeIndex), QByteArray::number(typeIndex), lns::WriteOutcome::DatabaseOnly);
         m_db.setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
+        storeNotedWrites();
         sql.commit();
     }
     for (NvRow &r : m_nvs[nvRow.deviceId]) {
@@ -814,7 +839,10 @@ void NetworkSession::updateDevice(int deviceId, int kind)
         for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0)) {
             charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, c->length(),
                    QStringLiteral("reading CP %1").arg(c->name), c->name);
-            m_db.setDatabaseCp(deviceId, c->name, m_db.deviceCp(deviceId, c->name));
+            const QByteArray bytes = m_db.deviceCp(deviceId, c->name);
+            noteWrite(*dev, QString(), lns::WriteKind::Cp, c->name, m_db.databaseCp(deviceId, c->name), bytes,
+                      lns::WriteOutcome::DatabaseOnly);
+            m_db.setDatabaseCp(deviceId, c->name, bytes);
         }
     });
 }
@@ -856,6 +884,12 @@ void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::Download, image.payload.size(),
                QStringLiteral("loading %1").arg(QFileInfo(path).fileName()));
+        const auto application = [](int number, const QString &version) {
+            return version.isEmpty() ? QByteArray() : QStringLiteral("%1 %2").arg(number).arg(version).toUtf8();
+        };
+        noteWrite(*dev, QString(), lns::WriteKind::Application, QFileInfo(path).fileName(),
+                  application(ctx.state.appNumber, ctx.state.appVersion), application(image.number, image.version),
+                  lns::WriteOutcome::DeviceAndDatabase);
         m_db.setApplication(deviceId, image.number, image.version);
         // A new image starts with the factory values of the device's own CPs
         // (the calibration); the functional block's CPs keep theirs.
@@ -887,8 +921,86 @@ void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QStri
         return;
     }
     NetworkDb::Transaction sql(m_db);
+    m_noted.clear();
+    QString before;
+    m_db.extensionData(deviceId, objectIndex, key, &before);
+    if (const DeviceRow *dev = device(deviceId))
+        noteWrite(*dev, lonMarkObjectName(deviceId, objectIndex), lns::WriteKind::ExtensionData, key, before.toUtf8(),
+                  value.toUtf8(), lns::WriteOutcome::DatabaseOnly);
     m_db.setExtensionData(deviceId, objectIndex, key, value);
+    storeNotedWrites();
     sql.commit();
+}
+
+// --- the record of writes ----------------------------------------------------
+
+QString NetworkSession::lonMarkObjectName(int deviceId, int objectIndex) const
+{
+    for (const LonMarkObjectRow &o : m_lmos.value(deviceId)) {
+        if (o.index == objectIndex)
+            return o.name;
+    }
+    return QString();
+}
+
+void NetworkSession::noteWrite(const DeviceRow &dev, const QString &object, lns::WriteKind kind, const QString &item,
+                               const QByteArray &before, const QByteArray &after, lns::WriteOutcome outcome)
+{
+    NotedWrite w;
+    w.device = QStringList{m_name, subsystemPath(dev.subsystemId), dev.name}.join(QLatin1Char('.'));
+    w.object = object;
+    w.kind = kind;
+    w.item = item;
+    w.before = before;
+    w.after = after;
+    w.outcome = outcome;
+    m_noted << w;
+}
+
+void NetworkSession::noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QByteArray &after, bool onDevice)
+{
+    const QString object = cp.scope == CpScope::Object ? lonMarkObjectName(dev.id, cp.ownerIndex) : QString();
+    noteWrite(dev, object, lns::WriteKind::Cp, cp.name,
+              onDevice ? m_db.deviceCp(dev.id, cp.name) : m_db.databaseCp(dev.id, cp.name), after,
+              onDevice ? lns::WriteOutcome::DeviceAndDatabase : lns::WriteOutcome::DatabaseOnly);
+}
+
+void NetworkSession::storeNotedWrites()
+{
+    if (m_noted.isEmpty())
+        return;
+    const QVector<NotedWrite> noted = std::exchange(m_noted, {});
+    try {
+        writehistory::append(m_db, noted, lns::currentWriteOrigin(), QDateTime::currentDateTimeUtc());
+    } catch (const LnsError &e) {
+        // No write without its record: the caller's transaction rolls back.
+        throw LnsError(lns::ErrDatabase,
+                       QStringLiteral("the write could not be recorded, nothing was changed (%1)").arg(e.description()));
+    }
+}
+
+QVector<lns::WriteRecord> NetworkSession::writeHistory(const QString &scope, const QDateTime &since, int limit)
+{
+    checkOpen();
+    QStringList devices;
+    const QString wanted = scope.trimmed();
+    if (!wanted.isEmpty()) {
+        // An object stands for its device: the device's own CPs and
+        // application belong to the same controller.
+        QString path = wanted;
+        const QString parent = wanted.section(QLatin1Char('.'), 0, -2);
+        for (const DeviceRow &d : m_devices) {
+            const QString devicePath = QStringList{m_name, subsystemPath(d.subsystemId), d.name}.join(QLatin1Char('.'));
+            if (devicePath != parent)
+                continue;
+            for (const LonMarkObjectRow &o : m_lmos.value(d.id)) {
+                if (devicePath + QLatin1Char('.') + o.name == wanted)
+                    path = devicePath;
+            }
+        }
+        devices << path;
+    }
+    return writehistory::select(m_db, devices, since, limit);
 }
 
 } // namespace lnssim

@@ -11,6 +11,7 @@
 #include "channelmodel.h"
 #include "devicesimulator.h"
 #include "networkdb.h"
+#include "writehistory.h"
 
 #include <lns/lnsobjects.h>
 #include <platform/inifile.h>
@@ -131,6 +132,12 @@ public:
     QString extensionData(int deviceId, int objectIndex, const QString &key);
     void setExtensionData(int deviceId, int objectIndex, const QString &key, const QString &value);
 
+    // --- the record of writes ---
+    // Newest first; `scope` names a device, an object of one (its device's
+    // records), a subsystem or the network (the devices below it), or is
+    // empty for every record.
+    QVector<lns::WriteRecord> writeHistory(const QString &scope, const QDateTime &since, int limit);
+
 private:
     struct DeviceContext
     {
@@ -160,6 +167,14 @@ private:
     // stored even when it fails.
     void deviceOp(const std::function<void(Pending &)> &body);
     void flushCounters(const Pending &pending);
+    // Notes a write for the record; the notes are stored with the database
+    // transaction that makes the writes (storeNotedWrites) and dropped when
+    // it fails.
+    void noteWrite(const DeviceRow &dev, const QString &object, lns::WriteKind kind, const QString &item,
+                   const QByteArray &before, const QByteArray &after, lns::WriteOutcome outcome);
+    void noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QByteArray &after, bool onDevice);
+    void storeNotedWrites();
+    QString lonMarkObjectName(int deviceId, int objectIndex) const;
     void notifyWorking();
     void notifyChanged(int deviceId, const QHash<QString, QByteArray> &values);
     void emitValue(int deviceId, int nvIndex, const QByteArray &bytes);
@@ -187,6 +202,7 @@ private:
     int m_bracket = 0;
     bool m_prepared = false;
     TxState m_tx;
+    QVector<NotedWrite> m_noted;
     QHash<CpKey, QString> m_cpFormats;
     QHash<QPair<int, int>, NvMonitorState> m_monitors;
     QTimer m_pollTimer;

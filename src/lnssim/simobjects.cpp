@@ -598,6 +598,13 @@ lns::SystemPtr SimNetwork::system()
     return makeSystem(m_session);
 }
 
+QVector<lns::WriteRecord> SimNetwork::writeHistory(const lns::HistoryFilter &filter)
+{
+    if (!isOpen())
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network %1 is not open").arg(m_name));
+    return m_session->writeHistory(filter.device, filter.since, filter.limit);
+}
+
 // --- object server ---------------------------------------------------------------------
 
 SimObjectServer::SimObjectServer(const QString &rootFolder, const QString &iniPath, QObject *parent)

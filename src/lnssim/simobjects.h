@@ -30,6 +30,7 @@ public:
     void open(bool remote) override;
     void close() override;
     lns::SystemPtr system() override;
+    QVector<lns::WriteRecord> writeHistory(const lns::HistoryFilter &filter) override;
 
     QString path() const { return m_path; }
     // The open session, or nullptr.

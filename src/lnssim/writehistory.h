@@ -1,0 +1,43 @@
+// The network database's record of writes (see lns/writehistory.h): a table
+// of its own with its own schema version, written inside the transaction of
+// the write it records.
+#pragma once
+
+#include "networkdb.h"
+
+#include <lns/writehistory.h>
+
+namespace lnssim {
+
+inline const QString kHistoryComponent = QStringLiteral("aerolis-write-history");
+constexpr int kHistoryVersion = 1;
+
+// One write as the session notes it before the transaction commits.
+struct NotedWrite
+{
+    QString device;
+    QString object;
+    lns::WriteKind kind = lns::WriteKind::Cp;
+    QString item;
+    QByteArray before;
+    QByteArray after;
+    lns::WriteOutcome outcome = lns::WriteOutcome::DeviceAndDatabase;
+};
+
+namespace writehistory {
+
+// Creates the table in a database that has none (a network made before the
+// record existed gets it on its first open). Throws ErrDatabase for a record
+// of a newer version than this server's.
+void ensureSchema(NetworkDb &db);
+// Stores the writes of one transaction under one transaction number, in one
+// statement per 500 writes, inside the caller's database transaction.
+void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOrigin &origin, const QDateTime &time);
+// Newest first. `devices`: the device paths to show (empty: every record);
+// a path also stands for the devices below it (a subsystem, the network).
+QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit);
+// Number of records.
+qint64 count(NetworkDb &db);
+
+} // namespace writehistory
+} // namespace lnssim
