@@ -8,13 +8,13 @@ namespace {
 
 using lns::LnsError;
 
-// Times are stored as UTC text with milliseconds, which sorts as it reads.
-const QString kTimeFormat = QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ");
+// Times are stored as milliseconds since 1970 (UTC): quick to read back and
+// ordered as the writes happened.
 constexpr int kColumns = 13;
 constexpr int kRowsPerStatement = 500;
 
 const char *const kSchemaV1[] = {
-    "CREATE TABLE write_history(id INTEGER PRIMARY KEY, txn INTEGER NOT NULL, time TEXT NOT NULL,"
+    "CREATE TABLE write_history(id INTEGER PRIMARY KEY, txn INTEGER NOT NULL, time INTEGER NOT NULL,"
     " user TEXT NOT NULL, host TEXT NOT NULL, tool TEXT NOT NULL, command TEXT NOT NULL,"
     " device TEXT NOT NULL, object TEXT NOT NULL, kind TEXT NOT NULL, item TEXT NOT NULL,"
     " before BLOB, after BLOB, outcome TEXT NOT NULL)",
@@ -38,13 +38,12 @@ QString text(const QString &s)
     return s.isNull() ? QStringLiteral("") : s;
 }
 
-QString likePattern(const QString &path)
+// The devices below a path ("Demo.Building" -> "Demo.Building.Floor1.Room101")
+// sort between path + "." and path + "/" ("/" follows "."), a range the
+// device index answers.
+QPair<QString, QString> belowRange(const QString &path)
 {
-    QString p = path;
-    p.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    p.replace(QLatin1Char('%'), QStringLiteral("\\%"));
-    p.replace(QLatin1Char('_'), QStringLiteral("\\_"));
-    return p + QStringLiteral(".%");
+    return {path + QLatin1Char('.'), path + QLatin1Char('/')};
 }
 
 } // namespace
@@ -76,7 +75,7 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
     db.exec(last);
     const qint64 txn = (last.next() ? last.value(0).toLongLong() : 0) + 1;
     last.finish();
-    const QString when = time.toUTC().toString(kTimeFormat);
+    const qint64 when = time.toMSecsSinceEpoch();
     for (int from = 0; from < writes.size(); from += kRowsPerStatement) {
         const int n = std::min<int>(kRowsPerStatement, writes.size() - from);
         QString sql = QStringLiteral("INSERT INTO write_history(txn, time, user, host, tool, command, device, object,"
@@ -105,14 +104,15 @@ QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, cons
     if (!devices.isEmpty()) {
         QStringList any;
         for (const QString &d : devices) {
-            any << QStringLiteral("device = ?") << QStringLiteral("device LIKE ? ESCAPE '\\'");
-            values << d << likePattern(d);
+            const auto below = belowRange(d);
+            any << QStringLiteral("device = ?") << QStringLiteral("(device > ? AND device < ?)");
+            values << d << below.first << below.second;
         }
         where << QLatin1Char('(') + any.join(QStringLiteral(" OR ")) + QLatin1Char(')');
     }
     if (since.isValid()) {
         where << QStringLiteral("time >= ?");
-        values << since.toUTC().toString(kTimeFormat);
+        values << since.toMSecsSinceEpoch();
     }
     if (!where.isEmpty())
         sql += QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "));
@@ -129,8 +129,7 @@ QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, cons
         lns::WriteRecord r;
         r.id = q.value(0).toLongLong();
         r.transaction = q.value(1).toLongLong();
-        r.time = QDateTime::fromString(q.value(2).toString(), kTimeFormat);
-        r.time.setTimeSpec(Qt::UTC);
+        r.time = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
         r.user = q.value(3).toString();
         r.host = q.value(4).toString();
         r.tool = q.value(5).toString();
