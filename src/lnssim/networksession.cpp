@@ -35,14 +35,8 @@ void NetworkSession::setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim)
 void NetworkSession::open(const QString &path, const QString &networkName)
 {
     close();
-    m_db.open(path);
+    m_store = NetworkStore::acquire(path);
     m_name = networkName;
-    try {
-        loadStructure();
-    } catch (...) {
-        m_db.close();
-        throw;
-    }
     m_open = true;
 }
 
@@ -53,7 +47,7 @@ void NetworkSession::close()
     m_bracket = 0;
     m_monitors.clear();
     m_cpFormats.clear();
-    m_db.close();
+    m_store.reset();
     m_open = false;
 }
 
@@ -63,27 +57,12 @@ void NetworkSession::checkOpen() const
         throw LnsError(lns::ErrNotOpen, QStringLiteral("network %1 is not open").arg(m_name));
 }
 
-void NetworkSession::loadStructure()
-{
-    m_subsystems = m_db.subsystems();
-    m_devices = m_db.devices();
-    m_lmos.clear();
-    m_cps.clear();
-    m_nvs.clear();
-    for (const LonMarkObjectRow &r : m_db.lonMarkObjects())
-        m_lmos[r.deviceId] << r;
-    for (const CpRow &r : m_db.cps())
-        m_cps[r.deviceId] << r;
-    for (const NvRow &r : m_db.nvs())
-        m_nvs[r.deviceId] << r;
-}
-
 // --- structure --------------------------------------------------------------
 
 QVector<const SubsystemRow *> NetworkSession::childSubsystems(int parentId) const
 {
     QVector<const SubsystemRow *> out;
-    for (const SubsystemRow &s : m_subsystems) {
+    for (const SubsystemRow &s : openStore().subsystems()) {
         if (s.parentId == parentId)
             out << &s;
     }
@@ -92,7 +71,7 @@ QVector<const SubsystemRow *> NetworkSession::childSubsystems(int parentId) cons
 
 const SubsystemRow *NetworkSession::subsystem(int id) const
 {
-    for (const SubsystemRow &s : m_subsystems) {
+    for (const SubsystemRow &s : openStore().subsystems()) {
         if (s.id == id)
             return &s;
     }
@@ -110,7 +89,7 @@ QString NetworkSession::subsystemPath(int id) const
 QVector<const DeviceRow *> NetworkSession::devicesIn(int subsystemId) const
 {
     QVector<const DeviceRow *> out;
-    for (const DeviceRow &d : m_devices) {
+    for (const DeviceRow &d : openStore().devices()) {
         if (d.subsystemId == subsystemId)
             out << &d;
     }
@@ -120,32 +99,25 @@ QVector<const DeviceRow *> NetworkSession::devicesIn(int subsystemId) const
 QVector<const DeviceRow *> NetworkSession::allDevices() const
 {
     QVector<const DeviceRow *> out;
-    for (const DeviceRow &d : m_devices)
+    for (const DeviceRow &d : openStore().devices())
         out << &d;
     return out;
 }
 
 const DeviceRow *NetworkSession::device(int id) const
 {
-    for (const DeviceRow &d : m_devices) {
-        if (d.id == id)
-            return &d;
-    }
-    return nullptr;
+    return m_store ? m_store->device(id) : nullptr;
 }
 
 QVector<LonMarkObjectRow> NetworkSession::lonMarkObjectsOf(int deviceId) const
 {
-    return m_lmos.value(deviceId);
+    return structureOf(deviceId).lonMarkObjects;
 }
 
 QVector<const CpRow *> NetworkSession::cpsOf(int deviceId, CpScope scope, int ownerIndex) const
 {
     QVector<const CpRow *> out;
-    const auto it = m_cps.constFind(deviceId);
-    if (it == m_cps.constEnd())
-        return out;
-    for (const CpRow &c : *it) {
+    for (const CpRow &c : structureOf(deviceId).cps) {
         if (c.scope == scope && c.ownerIndex == ownerIndex)
             out << &c;
     }
@@ -155,10 +127,7 @@ QVector<const CpRow *> NetworkSession::cpsOf(int deviceId, CpScope scope, int ow
 
 const CpRow *NetworkSession::cp(int deviceId, const QString &name) const
 {
-    const auto it = m_cps.constFind(deviceId);
-    if (it == m_cps.constEnd())
-        return nullptr;
-    for (const CpRow &c : *it) {
+    for (const CpRow &c : structureOf(deviceId).cps) {
         if (c.name == name)
             return &c;
     }
@@ -168,10 +137,7 @@ const CpRow *NetworkSession::cp(int deviceId, const QString &name) const
 QVector<const NvRow *> NetworkSession::nvsOf(int deviceId, int objectIndex) const
 {
     QVector<const NvRow *> out;
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return out;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (objectIndex < 0 || n.objectIndex == objectIndex)
             out << &n;
     }
@@ -180,10 +146,7 @@ QVector<const NvRow *> NetworkSession::nvsOf(int deviceId, int objectIndex) cons
 
 const NvRow *NetworkSession::nv(int deviceId, int nvIndex) const
 {
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return nullptr;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (n.nvIndex == nvIndex)
             return &n;
     }
@@ -192,10 +155,7 @@ const NvRow *NetworkSession::nv(int deviceId, int nvIndex) const
 
 const NvRow *NetworkSession::nvByName(int deviceId, const QString &name) const
 {
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return nullptr;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (n.name == name)
             return &n;
     }
@@ -287,17 +247,17 @@ void NetworkSession::commitTransaction()
                     throw LnsError(e.number(), QStringLiteral("%1; transaction not committed, nothing was changed")
                                                    .arg(e.description()));
                 }
-                m_db.setDeviceCp(dev->id, cpRow->name, bytes);
+                db().setDeviceCp(dev->id, cpRow->name, bytes);
                 written << Written{dev, int(bytes.size())};
             }
-            m_db.setDatabaseCp(dev->id, cpRow->name, bytes);
+            db().setDatabaseCp(dev->id, cpRow->name, bytes);
         }
         for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it) {
             if (!tx.writes.contains(it.key()))
-                m_db.setDatabaseCp(it.key().first, it.key().second, it.value());
+                db().setDatabaseCp(it.key().first, it.key().second, it.value());
         }
         for (const ExtKey &key : tx.extOrder)
-            m_db.setExtensionData(key.first.first, key.first.second, key.second, tx.ext.value(key));
+            db().setExtensionData(key.first.first, key.first.second, key.second, tx.ext.value(key));
     });
 }
 
@@ -306,8 +266,8 @@ void NetworkSession::commitTransaction()
 NetworkSession::DeviceContext NetworkSession::context(int deviceId)
 {
     DeviceContext c;
-    c.faults = m_db.deviceFaults(deviceId);
-    c.state = m_db.deviceState(deviceId);
+    c.faults = db().deviceFaults(deviceId);
+    c.state = db().deviceState(deviceId);
     return c;
 }
 
@@ -377,7 +337,7 @@ void NetworkSession::charge(Pending &pending, const DeviceRow &dev, const Device
 void NetworkSession::flushCounters(const Pending &pending)
 {
     for (auto it = pending.constBegin(); it != pending.constEnd(); ++it)
-        m_db.addCounters(it.key(), it.value());
+        db().addCounters(it.key(), it.value());
 }
 
 void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
@@ -385,7 +345,7 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
     checkOpen();
     Pending pending;
     try {
-        NetworkDb::Transaction sql(m_db);
+        NetworkDb::Transaction sql(db());
         body(pending);
         flushCounters(pending);
         sql.commit();
@@ -393,7 +353,7 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
         // The changes are rolled back; the traffic happened all the same.
         if (!pending.isEmpty()) {
             try {
-                NetworkDb::Transaction sql(m_db);
+                NetworkDb::Transaction sql(db());
                 flushCounters(pending);
                 sql.commit();
             } catch (const LnsError &) {
@@ -433,15 +393,15 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
             // Not on the network yet: the database is all there is.
-            bytes = m_db.databaseCp(dev->id, cpRow.name);
+            bytes = db().databaseCp(dev->id, cpRow.name);
             return;
         }
         charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, cpRow.length(),
                QStringLiteral("reading CP %1").arg(cpRow.name), cpRow.name);
-        bytes = m_db.deviceCp(dev->id, cpRow.name);
+        bytes = db().deviceCp(dev->id, cpRow.name);
         fromDevice = true;
         if (!m_tx.active)
-            m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+            db().setDatabaseCp(dev->id, cpRow.name, bytes);
     });
     if (m_tx.active && fromDevice)
         m_tx.reads.insert(key, bytes);
@@ -469,9 +429,9 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
         if (ctx.state.commissioned) {
             charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
                    QStringLiteral("writing CP %1").arg(cpRow.name), cpRow.name);
-            m_db.setDeviceCp(dev->id, cpRow.name, bytes);
+            db().setDeviceCp(dev->id, cpRow.name, bytes);
         }
-        m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+        db().setDatabaseCp(dev->id, cpRow.name, bytes);
     });
 }
 
@@ -499,7 +459,7 @@ void NetworkSession::writeCpElement(const CpRow &cpRow, int element, const QByte
 QByteArray NetworkSession::databaseCp(const CpRow &cpRow)
 {
     checkOpen();
-    return m_db.databaseCp(cpRow.deviceId, cpRow.name);
+    return db().databaseCp(cpRow.deviceId, cpRow.name);
 }
 
 QString NetworkSession::cpFormat(const CpRow &cpRow) const
@@ -591,7 +551,7 @@ QByteArray NetworkSession::readNv(const NvRow &nv)
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::ReadNv, nv.size, QStringLiteral("fetching NV %1").arg(nv.name));
-        bytes = m_db.deviceNv(dev->id, nv.name);
+        bytes = db().deviceNv(dev->id, nv.name);
     });
     return bytes;
 }
@@ -612,10 +572,10 @@ void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::WriteNv, nv.size, QStringLiteral("updating NV %1").arg(nv.name));
-        m_db.setDeviceNv(dev->id, nv.name, bytes);
-        changed = m_sim->inputWritten(m_db, *dev, nv.name, bytes);
+        db().setDeviceNv(dev->id, nv.name, bytes);
+        changed = m_sim->inputWritten(db(), *dev, nv.name, bytes);
         for (auto it = changed.constBegin(); it != changed.constEnd(); ++it)
-            m_db.setDeviceNv(dev->id, it.key(), it.value());
+            db().setDeviceNv(dev->id, it.key(), it.value());
         changed.insert(nv.name, bytes);
     });
     notifyChanged(dev->id, changed);
@@ -627,8 +587,8 @@ void NetworkSession::applyDeviceNvChanges(int deviceId, const QHash<QString, QBy
     bool answering = true;
     deviceOp([&](Pending &) {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
-            m_db.setDeviceNv(deviceId, it.key(), it.value());
-        answering = m_db.deviceState(deviceId).reachable;
+            db().setDeviceNv(deviceId, it.key(), it.value());
+        answering = db().deviceState(deviceId).reachable;
     });
     // A device that does not answer sends nothing; polls see its changes
     // once it answers again.
@@ -775,11 +735,11 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
                                              .arg(nvRow.name)
                                              .arg(nvRow.size));
     {
-        NetworkDb::Transaction sql(m_db);
-        m_db.setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
+        NetworkDb::Transaction sql(db());
+        db().setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
         sql.commit();
     }
-    for (NvRow &r : m_nvs[nvRow.deviceId]) {
+    for (NvRow &r : structureOf(nvRow.deviceId).nvs) {
         if (r.name == nvRow.name)
             r.typeIndex = typeIndex;
     }
@@ -790,7 +750,7 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
 bool NetworkSession::commissioned(int deviceId)
 {
     checkOpen();
-    return m_db.deviceState(deviceId).commissioned;
+    return db().deviceState(deviceId).commissioned;
 }
 
 void NetworkSession::testDevice(int deviceId, int)
@@ -814,7 +774,7 @@ void NetworkSession::updateDevice(int deviceId, int kind)
         for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0)) {
             charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, c->length(),
                    QStringLiteral("reading CP %1").arg(c->name), c->name);
-            m_db.setDatabaseCp(deviceId, c->name, m_db.deviceCp(deviceId, c->name));
+            db().setDatabaseCp(deviceId, c->name, db().deviceCp(deviceId, c->name));
         }
     });
 }
@@ -856,11 +816,11 @@ void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::Download, image.payload.size(),
                QStringLiteral("loading %1").arg(QFileInfo(path).fileName()));
-        m_db.setApplication(deviceId, image.number, image.version);
+        db().setApplication(deviceId, image.number, image.version);
         // A new image starts with the factory values of the device's own CPs
         // (the calibration); the functional block's CPs keep theirs.
         for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0))
-            m_db.setDeviceCp(deviceId, c->name, c->factory);
+            db().setDeviceCp(deviceId, c->name, c->factory);
     });
 }
 
@@ -871,7 +831,7 @@ QString NetworkSession::extensionData(int deviceId, int objectIndex, const QStri
     if (m_tx.active && m_tx.ext.contains(k))
         return m_tx.ext.value(k);
     QString value;
-    if (!m_db.extensionData(deviceId, objectIndex, key, &value))
+    if (!db().extensionData(deviceId, objectIndex, key, &value))
         throw LnsError(lns::ErrIndexOutOfRange, QStringLiteral("no extension data under key \"%1\"").arg(key));
     return value;
 }
@@ -886,8 +846,8 @@ void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QStri
         m_tx.ext.insert(k, value);
         return;
     }
-    NetworkDb::Transaction sql(m_db);
-    m_db.setExtensionData(deviceId, objectIndex, key, value);
+    NetworkDb::Transaction sql(db());
+    db().setExtensionData(deviceId, objectIndex, key, value);
     sql.commit();
 }
 
