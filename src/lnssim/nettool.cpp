@@ -68,7 +68,7 @@ int countArgument(const QString &option, const QString &text)
 // One line per channel (transactions, bytes, modelled time) and the modelled
 // wall time: the channels work at the same time, so a run takes as long as
 // its busiest channel.
-void printChannelStats(const QVector<QPair<ChannelRow, Counters>> &channels, QTextStream &out)
+void printChannelStats(const ChannelTraffic &channels, QTextStream &out)
 {
     const QPair<ChannelRow, Counters> *busiest = nullptr;
     for (const auto &entry : channels) {

@@ -116,7 +116,7 @@ public:
 
     Counters counters(int deviceId);
     Counters totals();
-    QVector<QPair<ChannelRow, Counters>> channelCounters() { return m_db.channelCounters(); }
+    ChannelTraffic channelCounters() { return m_db.channelCounters(); }
     void resetCounters();
 
 private:

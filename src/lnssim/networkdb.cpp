@@ -1,5 +1,7 @@
 #include "networkdb.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -78,6 +80,10 @@ const char *const kSchemaV2[] = {
     " bytes_read INTEGER NOT NULL DEFAULT 0, bytes_written INTEGER NOT NULL DEFAULT 0,"
     " tests INTEGER NOT NULL DEFAULT 0, downloads INTEGER NOT NULL DEFAULT 0,"
     " channel_us INTEGER NOT NULL DEFAULT 0)",
+};
+
+// Filling the version-2 tables of an older file, once the default channel exists.
+const char *const kSchemaV2Fill[] = {
     // The traffic so far happened on the one channel there was.
     "INSERT INTO channel_counters(channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
     " SELECT 1, COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
@@ -112,6 +118,14 @@ bool Counters::operator==(const Counters &o) const
     return deviceReads == o.deviceReads && deviceWrites == o.deviceWrites && bytesRead == o.bytesRead
         && bytesWritten == o.bytesWritten && deviceTests == o.deviceTests && downloads == o.downloads
         && channelMicros == o.channelMicros;
+}
+
+qint64 wallMicros(const ChannelTraffic &traffic)
+{
+    qint64 wall = 0;
+    for (const auto &entry : traffic)
+        wall = std::max(wall, entry.second.channelMicros);
+    return wall;
 }
 
 QString scopeText(CpScope s)
@@ -363,6 +377,8 @@ void NetworkDb::upgradeToChannels()
     for (const char *sql : kSchemaV2)
         run(QString::fromLatin1(sql));
     run(QStringLiteral("INSERT INTO channels(id, name) VALUES(?, ?)"), {kDefaultChannelId, kDefaultChannel});
+    for (const char *sql : kSchemaV2Fill)
+        run(QString::fromLatin1(sql));
     touchStructure();
     run(QStringLiteral("UPDATE schema_version SET version = 2 WHERE component = ?"), {kSchemaComponent});
 }
@@ -862,14 +878,14 @@ Counters NetworkDb::totals()
     return c;
 }
 
-QVector<QPair<ChannelRow, Counters>> NetworkDb::channelCounters()
+ChannelTraffic NetworkDb::channelCounters()
 {
     QSqlQuery &q = query(QStringLiteral(
         "SELECT id, name, COALESCE(reads,0), COALESCE(writes,0), COALESCE(bytes_read,0), COALESCE(bytes_written,0),"
         " COALESCE(tests,0), COALESCE(downloads,0), COALESCE(channel_us,0)"
         " FROM channels LEFT JOIN channel_counters ON channel_id = id ORDER BY id"));
     exec(q);
-    QVector<QPair<ChannelRow, Counters>> out;
+    ChannelTraffic out;
     while (q.next()) {
         Counters c;
         c.deviceReads = q.value(2).toLongLong();

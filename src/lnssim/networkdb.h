@@ -100,6 +100,14 @@ struct ChannelRow
     QString name;
 };
 
+// The traffic of every channel.
+using ChannelTraffic = QVector<QPair<ChannelRow, Counters>>;
+
+// The modelled wall time of the traffic: the channels carry their
+// transactions at the same time, so it is the busiest channel's time (on one
+// channel, the sum of all).
+qint64 wallMicros(const ChannelTraffic &traffic);
+
 // A router joins two channels; the near one is the side towards the backbone.
 struct RouterRow
 {
@@ -264,7 +272,7 @@ public:
     Counters counters(int deviceId);
     Counters totals();
     // The traffic per channel since the last reset, every channel listed.
-    QVector<QPair<ChannelRow, Counters>> channelCounters();
+    ChannelTraffic channelCounters();
     void resetCounters();
 
 private:
