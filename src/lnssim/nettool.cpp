@@ -55,6 +55,37 @@ QString countersLine(const QString &label, const Counters &c)
 
 constexpr double kDemoTimeScale = 30;
 
+// A count given on the command line: a whole number, else a usage error.
+int countArgument(const QString &option, const QString &text)
+{
+    bool ok = false;
+    const int n = text.toInt(&ok);
+    if (!ok)
+        throw UsageError{QStringLiteral("%1: \"%2\" is not a whole number").arg(option, text)};
+    return n;
+}
+
+// One line per channel (transactions, bytes, modelled time) and the modelled
+// wall time: the channels work at the same time, so a run takes as long as
+// its busiest channel.
+void printChannelStats(const ChannelTraffic &channels, QTextStream &out)
+{
+    const QPair<ChannelRow, Counters> *busiest = nullptr;
+    for (const auto &entry : channels) {
+        const Counters &c = entry.second;
+        out << QStringLiteral("channel %1 transactions %2  bytes %3  channel %4 ms\n")
+                   .arg(entry.first.name, -20)
+                   .arg(c.transactions())
+                   .arg(c.bytesRead + c.bytesWritten)
+                   .arg(channelMs(c.channelMicros));
+        if (!busiest || c.channelMicros > busiest->second.channelMicros)
+            busiest = &entry;
+    }
+    if (busiest)
+        out << "wall time " << channelMs(busiest->second.channelMicros) << " ms (busiest channel "
+            << busiest->first.name << ")\n";
+}
+
 void setRoomBehaviour(NetworkDb &db, bool rooms, double scale)
 {
     NetworkDb::Transaction tx(db);
@@ -68,9 +99,7 @@ void setRoomBehaviour(NetworkDb &db, bool rooms, double scale)
 void printNvs(NetworkAdmin &admin, const DeviceInfo &d, QTextStream &out)
 {
     out << d.objectName << "  " << d.templateName << "\n";
-    for (const NvRow &r : admin.db().nvs()) {
-        if (r.deviceId != d.id)
-            continue;
+    for (const NvRow &r : admin.db().nvsOf(d.id)) {
         const QByteArray b = admin.deviceNv(d.id, r.name);
         const NvTypeDef *t = nvTypeByIndex(r.typeIndex);
         const QString text = (t && t->size == r.size && b.size() == r.size) ? formatNvValue(*t, b) : QString();
@@ -104,8 +133,12 @@ QString NetTool::usage()
 {
     return QStringLiteral(
         "usage: aerolis-net [--root DIR] [--ini FILE] [--network NAME] COMMAND\n"
-        "  create-demo [--force] [--static]    create the demo network (replace it with --force); its\n"
-        "                                      controllers run their rooms unless --static\n"
+        "  create-demo [--force] [--static] [--controllers N [--channels C]]\n"
+        "                                      create the demo network (replace it with --force); its\n"
+        "                                      controllers run their rooms unless --static; N more\n"
+        "                                      controllers Ctrl0001... spread over C channels Line01...\n"
+        "  channels                            every channel: its router, devices and traffic\n"
+        "  move DEVICE CHANNEL                 put the device on another channel\n"
         "  list                                one line per device: object name, template, program id, state\n"
         "  show OBJECTNAME|DEVICE              every CP: database and device bytes side by side\n"
         "  fault DEVICE unreachable on|off\n"
@@ -114,7 +147,8 @@ QString NetTool::usage()
         "  fault DEVICE download on|off\n"
         "  fault network refuse on|off\n"
         "  fault clear\n"
-        "  stats [--reset]                     device transaction counters and modelled channel time\n"
+        "  stats [--reset]                     device transaction counters, per channel, and the\n"
+        "                                      modelled wall time (the busiest channel's)\n"
         "  nvs DEVICE                          every NV of the device (bytes and text) and its room\n"
         "  room DEVICE temp CELSIUS            set the room temperature\n"
         "  room DEVICE window open|closed|auto hold the window contact, or let it open now and then\n"
@@ -159,20 +193,38 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
         if (cmd == QLatin1String("create-demo")) {
             bool force = false;
             bool rooms = true;
-            for (const QString &a : args) {
+            SiteSize site;
+            bool channelsGiven = false;
+            for (int i = 0; i < args.size(); ++i) {
+                const QString &a = args.at(i);
+                auto value = [&]() {
+                    if (i + 1 >= args.size())
+                        throw UsageError{QStringLiteral("create-demo: %1 needs a value").arg(a)};
+                    return args.at(++i);
+                };
                 if (a == QLatin1String("--force"))
                     force = true;
                 else if (a == QLatin1String("--static"))
                     rooms = false;
-                else
+                else if (a == QLatin1String("--controllers"))
+                    site.controllers = countArgument(a, value());
+                else if (a == QLatin1String("--channels")) {
+                    site.channels = countArgument(a, value());
+                    channelsGiven = true;
+                } else
                     throw UsageError{QStringLiteral("create-demo: unexpected \"%1\"").arg(a)};
             }
+            if (channelsGiven && site.controllers == 0)
+                throw UsageError{QStringLiteral("create-demo: --channels needs --controllers")};
+            const QString problem = site.problem();
+            if (!problem.isEmpty())
+                throw UsageError{QStringLiteral("create-demo: ") + problem};
             platform::IniFile file;
             if (!file.setFileName(ini)) {
                 err << "aerolis-net: device template file " << ini << " cannot be read\n";
                 return Failed;
             }
-            DemoNetwork::create(root, file, force, network);
+            DemoNetwork::create(root, file, force, network, site);
             NetworkAdmin admin(root, network);
             admin.open();
             if (rooms)
@@ -329,10 +381,47 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
             for (const DeviceInfo &d : admin.devices())
                 out << countersLine(d.name, admin.counters(d.id)) << "\n";
             out << countersLine(QStringLiteral("total"), admin.totals()) << "\n";
+            printChannelStats(admin.channelCounters(), out);
             if (reset) {
                 admin.resetCounters();
                 out << "counters reset\n";
             }
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("channels")) {
+            needArgs(0, 0);
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            QHash<int, int> devicesOn;
+            for (const DeviceRow &d : admin.db().devices())
+                ++devicesOn[d.channelId];
+            QHash<int, QString> names;
+            for (const ChannelRow &c : admin.channels())
+                names.insert(c.id, c.name);
+            QHash<int, RouterRow> routerTo;
+            for (const RouterRow &r : admin.routers())
+                routerTo.insert(r.farChannelId, r);
+            for (const ChannelRow &c : admin.channels()) {
+                const auto r = routerTo.constFind(c.id);
+                out << QStringLiteral("%1 %2 device(s)  %3\n")
+                           .arg(c.name, -20)
+                           .arg(devicesOn.value(c.id), 5)
+                           .arg(r == routerTo.constEnd()
+                                    ? QStringLiteral("no router")
+                                    : QStringLiteral("router %1 to %2").arg(r->name, names.value(r->nearChannelId)));
+            }
+            printChannelStats(admin.channelCounters(), out);
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("move")) {
+            needArgs(2, 2);
+            NetworkAdmin admin(root, network);
+            openAdmin(admin);
+            const DeviceInfo d = admin.device(args.at(0));
+            admin.moveDevice(d.id, args.at(1));
+            out << d.name << ": moved from channel " << d.channel << " to channel " << args.at(1) << "\n";
             return Ok;
         }
 

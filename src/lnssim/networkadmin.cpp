@@ -106,6 +106,7 @@ int NetworkAdmin::addSubsystem(const QString &path)
             QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO subsystems(parent_id, name, position) VALUES(?, ?, ?)"));
             m_db.exec(ins, {parent == 0 ? QVariant() : QVariant(parent), part, position});
             id = ins.lastInsertId().toInt();
+            m_db.touchStructure();
         }
         parent = id;
     }
@@ -188,6 +189,7 @@ int NetworkAdmin::addDevice(const NewDevice &nd, const platform::IniFile &ini)
     }
 
     NetworkDb::Transaction tx(m_db);
+    const int channel = nd.channel.isEmpty() ? kDefaultChannelId : channelId(nd.channel);
     const int subsystemId = addSubsystem(nd.subsystemPath);
     int index = 1, position = 1;
     {
@@ -205,6 +207,8 @@ int NetworkAdmin::addDevice(const NewDevice &nd, const platform::IniFile &ini)
                                                " VALUES(?, ?, ?, ?, ?, ?)"));
     m_db.exec(ins, {subsystemId, index, nd.name, t, programId, position});
     const int id = ins.lastInsertId().toInt();
+    m_db.exec(m_db.query(QStringLiteral("INSERT INTO device_channels(device_id, channel_id) VALUES(?, ?)")), {id, channel});
+    m_db.touchStructure();
     m_db.run(QStringLiteral("INSERT INTO lonmark_objects(device_id, obj_index, name) VALUES(?, 0, ?)"), {id, kNodeObjectName});
     m_db.run(QStringLiteral("INSERT INTO lonmark_objects(device_id, obj_index, name) VALUES(?, 1, ?)"), {id, kControllerObjectName});
     m_db.run(QStringLiteral("INSERT INTO device_state(device_id, commissioned, reachable, app_number, app_version)"
@@ -230,9 +234,68 @@ int NetworkAdmin::addDevice(const NewDevice &nd, const platform::IniFile &ini)
     return id;
 }
 
+namespace {
+
+void checkObjectName(const QString &what, const QString &name)
+{
+    if (name.trimmed().isEmpty() || name.trimmed() != name || name.contains(QLatin1Char('.')))
+        throw LnsError(lns::ErrBadValue,
+                       QStringLiteral("%1 name \"%2\" is empty, has a dot or blanks around it").arg(what, name));
+}
+
+} // namespace
+
+int NetworkAdmin::channelId(const QString &name)
+{
+    for (const ChannelRow &c : m_db.channels()) {
+        if (c.name == name)
+            return c.id;
+    }
+    throw LnsError(lns::ErrIndexOutOfRange, QStringLiteral("network %1 has no channel \"%2\"").arg(m_name, name));
+}
+
+int NetworkAdmin::addChannel(const QString &name, const QString &routerName, const QString &nearChannel)
+{
+    checkObjectName(QStringLiteral("channel"), name);
+    checkObjectName(QStringLiteral("router"), routerName);
+    NetworkDb::Transaction tx(m_db);
+    const int nearId = channelId(nearChannel);
+    for (const ChannelRow &c : m_db.channels()) {
+        if (c.name == name)
+            throw LnsError(lns::ErrBadValue, QStringLiteral("network %1 has a channel \"%2\" already").arg(m_name, name));
+    }
+    for (const RouterRow &r : m_db.routers()) {
+        if (r.name == routerName)
+            throw LnsError(lns::ErrBadValue,
+                           QStringLiteral("network %1 has a router \"%2\" already").arg(m_name, routerName));
+    }
+    QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO channels(name) VALUES(?)"));
+    m_db.exec(ins, {name});
+    const int id = ins.lastInsertId().toInt();
+    m_db.exec(m_db.query(QStringLiteral("INSERT INTO routers(name, near_channel_id, far_channel_id) VALUES(?, ?, ?)")),
+              {routerName, nearId, id});
+    m_db.touchStructure();
+    tx.commit();
+    return id;
+}
+
+void NetworkAdmin::moveDevice(int deviceId, const QString &channel)
+{
+    NetworkDb::Transaction tx(m_db);
+    const int id = channelId(channel);
+    m_db.exec(m_db.query(QStringLiteral("INSERT INTO device_channels(device_id, channel_id) VALUES(?, ?)"
+                                        " ON CONFLICT(device_id) DO UPDATE SET channel_id = excluded.channel_id")),
+              {deviceId, id});
+    m_db.touchStructure();
+    tx.commit();
+}
+
 QVector<DeviceInfo> NetworkAdmin::devices()
 {
     const QVector<SubsystemRow> subs = m_db.subsystems();
+    QHash<int, QString> channelNames;
+    for (const ChannelRow &c : m_db.channels())
+        channelNames.insert(c.id, c.name);
     auto pathOf = [&](int id) {
         QStringList parts;
         for (int guard = 0; id != 0 && guard < 64; ++guard) {
@@ -257,6 +320,7 @@ QVector<DeviceInfo> NetworkAdmin::devices()
         i.templateName = d.templateName;
         i.programId = d.programId;
         i.objectName = QStringList{m_name, i.subsystemPath, d.name, kControllerObjectName}.join(QLatin1Char('.'));
+        i.channel = channelNames.value(d.channelId);
         i.state = m_db.deviceState(d.id);
         out << i;
     }
@@ -282,9 +346,7 @@ DeviceInfo NetworkAdmin::device(const QString &key)
 QVector<CpComparison> NetworkAdmin::compareCps(int deviceId)
 {
     QVector<CpComparison> out;
-    for (const CpRow &r : m_db.cps()) {
-        if (r.deviceId != deviceId)
-            continue;
+    for (const CpRow &r : m_db.cpsOf(deviceId)) {
         CpComparison c;
         c.name = r.name;
         c.scope = r.scope;
@@ -423,11 +485,49 @@ void NetworkAdmin::resetCounters()
 
 // --- demo network ---------------------------------------------------------------
 
-QVector<NewDevice> DemoNetwork::plan()
+namespace {
+
+QString floorChannel(int floor)
+{
+    return QStringLiteral("Floor%1").arg(floor);
+}
+
+QString lineChannel(int line)
+{
+    return QStringLiteral("Line%1").arg(line, 2, 10, QLatin1Char('0'));
+}
+
+} // namespace
+
+QString SiteSize::problem() const
+{
+    if (controllers < 0 || controllers > kMaxControllers)
+        return QStringLiteral("the number of controllers must be from 0 to %1, not %2").arg(kMaxControllers).arg(controllers);
+    if (channels < 1 || channels > kMaxChannels)
+        return QStringLiteral("the number of channels must be from 1 to %1, not %2").arg(kMaxChannels).arg(channels);
+    if (controllers > 0 && channels > controllers)
+        return QStringLiteral("%1 channel(s) for %2 controller(s): every channel needs a controller")
+            .arg(channels)
+            .arg(controllers);
+    return QString();
+}
+
+QStringList DemoNetwork::channelsOf(const SiteSize &site)
+{
+    QStringList out{floorChannel(1), floorChannel(2)};
+    if (site.controllers > 0) {
+        for (int c = 1; c <= site.channels; ++c)
+            out << lineChannel(c);
+    }
+    return out;
+}
+
+QVector<NewDevice> DemoNetwork::plan(const SiteSize &site)
 {
     static const char *const templates[12] = {"AerolisCtrl-T1", "AerolisCtrl-T2", "AerolisCtrl-T3", "AerolisCtrl-T4",
                                               "AerolisCtrl-T5", "AerolisCtrl-T1", "AerolisCtrl-T2", "AerolisCtrl-T3",
                                               "AerolisCtrl-T4", "AerolisCtrl-T5", "AerolisCtrl-T1", "AerolisCtrl-T2"};
+    constexpr int kKinds = 5;
     QVector<NewDevice> out;
     for (int i = 0; i < 12; ++i) {
         NewDevice d;
@@ -435,16 +535,30 @@ QVector<NewDevice> DemoNetwork::plan()
         d.subsystemPath = QStringLiteral("Building.Floor%1").arg(floor);
         d.name = QStringLiteral("Room%1%2").arg(floor).arg(i % 6 + 1, 2, 10, QLatin1Char('0'));
         d.templateName = QString::fromLatin1(templates[i]);
+        d.channel = floorChannel(floor);
         out << d;
     }
     out[3].appVersion = QStringLiteral("2.00");  // Room104, T4: older application (calibration not kept)
     out[10].reachable = false;                   // Room205
     out[11].commissioned = false;                // Room206
+    for (int i = 0; i < site.controllers; ++i) {
+        NewDevice d;
+        const QString line = lineChannel(i % site.channels + 1);
+        d.subsystemPath = QStringLiteral("Building.") + line;
+        d.name = QStringLiteral("Ctrl%1").arg(i + 1, 4, 10, QLatin1Char('0'));
+        d.templateName = QStringLiteral("AerolisCtrl-T%1").arg(i % kKinds + 1);
+        d.channel = line;
+        out << d;
+    }
     return out;
 }
 
-void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool force, const QString &networkName)
+void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool force, const QString &networkName,
+                         const SiteSize &site)
 {
+    const QString problem = site.problem();
+    if (!problem.isEmpty())
+        throw LnsError(lns::ErrBadValue, problem);
     const QString finalPath = NetworkDb::pathFor(root, networkName);
     if (QFileInfo::exists(finalPath) && !force)
         throw LnsError(lns::ErrDatabase,
@@ -460,7 +574,9 @@ void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool
         admin.create();
         NetworkDb::Transaction tx(admin.db());
         admin.db().setSetting(QStringLiteral("name"), networkName);
-        for (const NewDevice &d : plan())
+        for (const QString &channel : channelsOf(site))
+            admin.addChannel(channel, QStringLiteral("Router") + channel);
+        for (const NewDevice &d : plan(site))
             admin.addDevice(d, ini);
         tx.commit();
         admin.close();

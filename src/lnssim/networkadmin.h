@@ -25,6 +25,7 @@ struct NewDevice
     QString subsystemPath; // dotted, created when missing
     QString name;          // unique in the network
     QString templateName;  // one of the INI's templates
+    QString channel;       // empty: the default channel
     bool commissioned = true;
     bool reachable = true;
     int appNumber = 1;
@@ -40,6 +41,7 @@ struct DeviceInfo
     QString templateName;
     QString programId;
     QString objectName; // "<network>.<subsystem path>.<device>.Controller"
+    QString channel;
     DeviceState state;
 };
 
@@ -78,6 +80,18 @@ public:
     // section, factory values in device and database. Returns its id.
     int addDevice(const NewDevice &device, const platform::IniFile &ini);
 
+    // A new channel, joined to nearChannel by a new router. Throws
+    // ErrBadValue for an empty or dotted name or one that is taken, and
+    // ErrIndexOutOfRange for an unknown near channel; nothing is changed then.
+    int addChannel(const QString &name, const QString &routerName, const QString &nearChannel = kDefaultChannel);
+    // By name; ErrIndexOutOfRange when the network has no such channel.
+    int channelId(const QString &name);
+    QVector<ChannelRow> channels() { return m_db.channels(); }
+    QVector<RouterRow> routers() { return m_db.routers(); }
+    // Puts the device on another channel; its counters so far stay with the
+    // channel that carried the traffic.
+    void moveDevice(int deviceId, const QString &channel);
+
     QVector<DeviceInfo> devices();
     // By device name, "<subsystem path>.<device>", or full object name.
     DeviceInfo device(const QString &nameOrObjectName);
@@ -102,6 +116,7 @@ public:
 
     Counters counters(int deviceId);
     Counters totals();
+    ChannelTraffic channelCounters() { return m_db.channelCounters(); }
     void resetCounters();
 
 private:
@@ -114,15 +129,33 @@ private:
 
 // The demonstration network "Demo": two floors of six rooms each, every
 // template at least twice, one controller not commissioned, one unreachable,
-// one fan-coil controller still running application version 2.00.
+// one fan-coil controller still running application version 2.00. Each floor
+// is a channel of its own, joined to the backbone by a router.
+//
+// A larger site adds `controllers` controllers of the five kinds, named
+// "Ctrl0001" on, spread in turn over `channels` further channels
+// ("Line01" on, each behind its router "RouterLine01"); controller i sits in
+// subsystem "Building.Line<c>" of its channel c.
+struct SiteSize
+{
+    int controllers = 0;
+    int channels = 1;
+    static constexpr int kMaxControllers = 10000;
+    static constexpr int kMaxChannels = 100;
+    // Empty when the size can be built, else why not.
+    QString problem() const;
+};
+
 class DemoNetwork
 {
 public:
-    static QVector<NewDevice> plan();
+    static QVector<NewDevice> plan(const SiteSize &site = SiteSize());
+    // The channels the plan's devices sit on (after the backbone), in order.
+    static QStringList channelsOf(const SiteSize &site = SiteSize());
     // Refuses to replace an existing network unless force is set; the new
     // file is built aside and moved into place when complete.
     static void create(const QString &root, const platform::IniFile &ini, bool force,
-                       const QString &networkName = QStringLiteral("Demo"));
+                       const QString &networkName = QStringLiteral("Demo"), const SiteSize &site = SiteSize());
 };
 
 } // namespace lnssim

@@ -1,6 +1,8 @@
 #include "networkdb.h"
 #include "writehistory.h"
 
+#include <algorithm>
+
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -64,6 +66,33 @@ const char *const kSchemaV1[] = {
     " channel_us INTEGER NOT NULL DEFAULT 0)",
 };
 
+// Version 2: channels and the routers joining them; every device sits on a
+// channel (those of an older file on the default one), and the traffic is
+// also kept per channel.
+const char *const kSchemaV2[] = {
+    "CREATE TABLE channels(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE)",
+    "CREATE TABLE routers(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE,"
+    " near_channel_id INTEGER NOT NULL REFERENCES channels(id), far_channel_id INTEGER NOT NULL REFERENCES channels(id),"
+    " CHECK(near_channel_id <> far_channel_id))",
+    "CREATE TABLE device_channels(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
+    " channel_id INTEGER NOT NULL REFERENCES channels(id))",
+    "CREATE TABLE channel_counters(channel_id INTEGER PRIMARY KEY REFERENCES channels(id),"
+    " reads INTEGER NOT NULL DEFAULT 0, writes INTEGER NOT NULL DEFAULT 0,"
+    " bytes_read INTEGER NOT NULL DEFAULT 0, bytes_written INTEGER NOT NULL DEFAULT 0,"
+    " tests INTEGER NOT NULL DEFAULT 0, downloads INTEGER NOT NULL DEFAULT 0,"
+    " channel_us INTEGER NOT NULL DEFAULT 0)",
+};
+
+// Filling the version-2 tables of an older file, once the default channel exists.
+const char *const kSchemaV2Fill[] = {
+    // The traffic so far happened on the one channel there was.
+    "INSERT INTO channel_counters(channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
+    " SELECT 1, COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
+    " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
+    " COALESCE(SUM(channel_us),0) FROM device_counters HAVING COUNT(*) > 0",
+    "INSERT INTO device_channels(device_id, channel_id) SELECT id, 1 FROM devices",
+};
+
 QByteArray toBlob(const QVariant &v)
 {
     return v.isNull() ? QByteArray() : v.toByteArray();
@@ -90,6 +119,14 @@ bool Counters::operator==(const Counters &o) const
     return deviceReads == o.deviceReads && deviceWrites == o.deviceWrites && bytesRead == o.bytesRead
         && bytesWritten == o.bytesWritten && deviceTests == o.deviceTests && downloads == o.downloads
         && channelMicros == o.channelMicros;
+}
+
+qint64 wallMicros(const ChannelTraffic &traffic)
+{
+    qint64 wall = 0;
+    for (const auto &entry : traffic)
+        wall = std::max(wall, entry.second.channelMicros);
+    return wall;
 }
 
 QString scopeText(CpScope s)
@@ -196,7 +233,8 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
         // beside the file everything is in the file itself, so it is read as
         // immutable (SQLite then creates nothing); with one (another process
         // has the network open) the log must be read too.
-        if (QFileInfo::exists(path + QStringLiteral("-wal"))) {
+        const bool hasLog = QFileInfo::exists(path + QStringLiteral("-wal"));
+        if (hasLog) {
             db.setDatabaseName(path);
             db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=30000"));
         } else {
@@ -251,11 +289,27 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
                             }
                             q.finish();
                             // A damaged file may still answer the first queries.
-                            if (!q.exec(QStringLiteral("PRAGMA quick_check")) || !q.next()
-                                || q.value(0).toString() != QLatin1String("ok"))
-                                why = QStringLiteral("the file is damaged or not a database (%1)")
-                                          .arg(q.lastError().isValid() ? q.lastError().text() : q.value(0).toString());
-                            q.finish();
+                            // A file cut short is told by its header: it holds
+                            // fewer pages than the header counts. (Checking
+                            // every page would cost a read of the whole file at
+                            // each open; a page damaged otherwise is reported
+                            // by SQLite when it is read.) With a write-ahead log
+                            // beside it the header may lag behind the log.
+                            if (!hasLog) {
+                                qint64 pages = 0, pageSize = 0;
+                                if (q.exec(QStringLiteral("PRAGMA page_count")) && q.next())
+                                    pages = q.value(0).toLongLong();
+                                q.finish();
+                                if (q.exec(QStringLiteral("PRAGMA page_size")) && q.next())
+                                    pageSize = q.value(0).toLongLong();
+                                q.finish();
+                                if (pages <= 0 || pageSize <= 0 || fi.size() < pages * pageSize)
+                                    why = QStringLiteral("the file is damaged or not a database (%1 byte(s) where its"
+                                                         " header counts %2 page(s) of %3)")
+                                              .arg(fi.size())
+                                              .arg(pages)
+                                              .arg(pageSize);
+                            }
                         }
                     }
                 }
@@ -320,18 +374,47 @@ void NetworkDb::create(const QString &path, const QString &networkName)
 
 void NetworkDb::createSchema()
 {
+    // A new file goes through the same steps as an old one being upgraded,
+    // so both end with the same tables.
     for (const char *sql : kSchemaV1)
         run(QString::fromLatin1(sql));
-    run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"), {kSchemaComponent, kSchemaVersion});
+    run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, 1)"), {kSchemaComponent});
+    upgradeToChannels();
 }
 
-void NetworkDb::upgrade(int fromVersion)
+int NetworkDb::storedVersion()
 {
-    // Version 1 is the first schema; an upgrade step per later version goes
-    // here, each in its own transaction, ending with the new version number.
-    if (fromVersion == kSchemaVersion)
+    QSqlQuery &q = query(QStringLiteral("SELECT version FROM schema_version WHERE component = ?"));
+    exec(q, {kSchemaComponent});
+    const int v = q.next() ? q.value(0).toInt() : 0;
+    q.finish();
+    return v;
+}
+
+void NetworkDb::upgradeToChannels()
+{
+    for (const char *sql : kSchemaV2)
+        run(QString::fromLatin1(sql));
+    run(QStringLiteral("INSERT INTO channels(id, name) VALUES(?, ?)"), {kDefaultChannelId, kDefaultChannel});
+    for (const char *sql : kSchemaV2Fill)
+        run(QString::fromLatin1(sql));
+    touchStructure();
+    run(QStringLiteral("UPDATE schema_version SET version = 2 WHERE component = ?"), {kSchemaComponent});
+}
+
+void NetworkDb::upgrade()
+{
+    // The version is read again inside the write lock: another process may
+    // have upgraded the file since the probe.
+    Transaction tx(*this);
+    const int from = storedVersion();
+    if (from == kSchemaVersion)
         return;
-    fail(QStringLiteral("no upgrade from schema version %1").arg(fromVersion), QString());
+    if (from == 1)
+        upgradeToChannels();
+    else
+        fail(QStringLiteral("no upgrade from schema version %1").arg(from), QString());
+    tx.commit();
 }
 
 NetworkDb::Probe NetworkDb::open(const QString &path)
@@ -342,7 +425,8 @@ NetworkDb::Probe NetworkDb::open(const QString &path)
     try {
         run(QStringLiteral("PRAGMA synchronous=NORMAL"));
         run(QStringLiteral("PRAGMA foreign_keys=ON"));
-        upgrade(p.version);
+        if (p.version < kSchemaVersion)
+            upgrade();
         writehistory::ensureSchema(*this);
     } catch (...) {
         close();
@@ -480,8 +564,9 @@ QVector<SubsystemRow> NetworkDb::subsystems()
 
 QVector<DeviceRow> NetworkDb::devices()
 {
-    return selectRows<DeviceRow>(QStringLiteral("SELECT id, subsystem_id, lns_index, name, template, program_id, position"
-                                        " FROM devices ORDER BY subsystem_id, position, id"), [](const QSqlQuery &q) {
+    return selectRows<DeviceRow>(QStringLiteral("SELECT id, subsystem_id, lns_index, name, template, program_id, position,"
+                                        " COALESCE(channel_id, 1) FROM devices LEFT JOIN device_channels ON device_id = id"
+                                        " ORDER BY subsystem_id, position, id"), [](const QSqlQuery &q) {
         DeviceRow r;
         r.id = q.value(0).toInt();
         r.subsystemId = q.value(1).toInt();
@@ -490,51 +575,110 @@ QVector<DeviceRow> NetworkDb::devices()
         r.templateName = q.value(4).toString();
         r.programId = q.value(5).toString();
         r.position = q.value(6).toInt();
+        r.channelId = q.value(7).toInt();
         return r;
     });
 }
 
+namespace {
+
+const QString kLonMarkObjectColumns = QStringLiteral("SELECT device_id, obj_index, name FROM lonmark_objects");
+const QString kCpColumns = QStringLiteral("SELECT device_id, name, scope, owner_index, cp_index, type, element_length,"
+                                          " dimension, factory FROM cps");
+const QString kNvColumns = QStringLiteral("SELECT device_id, name, nv_index, object_index, direction, type, size,"
+                                          " type_index, initial FROM nvs");
+
+LonMarkObjectRow lonMarkObjectFrom(const QSqlQuery &q)
+{
+    return LonMarkObjectRow{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString()};
+}
+
+CpRow cpFrom(const QSqlQuery &q)
+{
+    CpRow r;
+    r.deviceId = q.value(0).toInt();
+    r.name = q.value(1).toString();
+    r.scope = scopeFromText(q.value(2).toString());
+    r.ownerIndex = q.value(3).toInt();
+    r.cpIndex = q.value(4).toInt();
+    r.type = q.value(5).toString();
+    r.elementLength = q.value(6).toInt();
+    r.dimension = q.value(7).toInt();
+    r.factory = toBlob(q.value(8));
+    return r;
+}
+
+NvRow nvFrom(const QSqlQuery &q)
+{
+    NvRow r;
+    r.deviceId = q.value(0).toInt();
+    r.name = q.value(1).toString();
+    r.nvIndex = q.value(2).toInt();
+    r.objectIndex = q.value(3).toInt();
+    r.input = q.value(4).toString() == QLatin1String("in");
+    r.typeName = q.value(5).toString();
+    r.size = q.value(6).toInt();
+    r.typeIndex = q.value(7).toInt();
+    r.initial = toBlob(q.value(8));
+    return r;
+}
+
+} // namespace
+
 QVector<LonMarkObjectRow> NetworkDb::lonMarkObjects()
 {
-    return selectRows<LonMarkObjectRow>(
-        QStringLiteral("SELECT device_id, obj_index, name FROM lonmark_objects ORDER BY device_id, obj_index"),
-        [](const QSqlQuery &q) { return LonMarkObjectRow{q.value(0).toInt(), q.value(1).toInt(), q.value(2).toString()}; });
+    return selectRows<LonMarkObjectRow>(kLonMarkObjectColumns + QStringLiteral(" ORDER BY device_id, obj_index"),
+                                        lonMarkObjectFrom);
+}
+
+QVector<LonMarkObjectRow> NetworkDb::lonMarkObjectsOf(int deviceId)
+{
+    return selectRows<LonMarkObjectRow>(kLonMarkObjectColumns + QStringLiteral(" WHERE device_id = ? ORDER BY obj_index"),
+                                        {deviceId}, lonMarkObjectFrom);
+}
+
+QVector<CpRow> NetworkDb::cpsOf(int deviceId)
+{
+    return selectRows<CpRow>(kCpColumns + QStringLiteral(" WHERE device_id = ? ORDER BY scope, owner_index, cp_index"),
+                             {deviceId}, cpFrom);
+}
+
+QVector<NvRow> NetworkDb::nvsOf(int deviceId)
+{
+    return selectRows<NvRow>(kNvColumns + QStringLiteral(" WHERE device_id = ? ORDER BY nv_index"), {deviceId}, nvFrom);
+}
+
+QVector<ChannelRow> NetworkDb::channels()
+{
+    return selectRows<ChannelRow>(QStringLiteral("SELECT id, name FROM channels ORDER BY id"), [](const QSqlQuery &q) {
+        return ChannelRow{q.value(0).toInt(), q.value(1).toString()};
+    });
+}
+
+QVector<RouterRow> NetworkDb::routers()
+{
+    return selectRows<RouterRow>(QStringLiteral("SELECT id, name, near_channel_id, far_channel_id FROM routers ORDER BY id"),
+                                 [](const QSqlQuery &q) {
+                                     return RouterRow{q.value(0).toInt(), q.value(1).toString(), q.value(2).toInt(),
+                                                      q.value(3).toInt()};
+                                 });
+}
+
+void NetworkDb::touchStructure()
+{
+    exec(query(QStringLiteral("INSERT INTO network(key, value) VALUES(?, '1') ON CONFLICT(key) DO UPDATE SET"
+                              " value = CAST(CAST(value AS INTEGER) + 1 AS TEXT)")),
+         {kStructureSerialSetting});
 }
 
 QVector<CpRow> NetworkDb::cps()
 {
-    return selectRows<CpRow>(QStringLiteral("SELECT device_id, name, scope, owner_index, cp_index, type, element_length,"
-                                        " dimension, factory FROM cps ORDER BY device_id, scope, owner_index, cp_index"), [](const QSqlQuery &q) {
-        CpRow r;
-        r.deviceId = q.value(0).toInt();
-        r.name = q.value(1).toString();
-        r.scope = scopeFromText(q.value(2).toString());
-        r.ownerIndex = q.value(3).toInt();
-        r.cpIndex = q.value(4).toInt();
-        r.type = q.value(5).toString();
-        r.elementLength = q.value(6).toInt();
-        r.dimension = q.value(7).toInt();
-        r.factory = toBlob(q.value(8));
-        return r;
-    });
+    return selectRows<CpRow>(kCpColumns + QStringLiteral(" ORDER BY device_id, scope, owner_index, cp_index"), cpFrom);
 }
 
 QVector<NvRow> NetworkDb::nvs()
 {
-    return selectRows<NvRow>(QStringLiteral("SELECT device_id, name, nv_index, object_index, direction, type, size,"
-                                        " type_index, initial FROM nvs ORDER BY device_id, nv_index"), [](const QSqlQuery &q) {
-        NvRow r;
-        r.deviceId = q.value(0).toInt();
-        r.name = q.value(1).toString();
-        r.nvIndex = q.value(2).toInt();
-        r.objectIndex = q.value(3).toInt();
-        r.input = q.value(4).toString() == QLatin1String("in");
-        r.typeName = q.value(5).toString();
-        r.size = q.value(6).toInt();
-        r.typeIndex = q.value(7).toInt();
-        r.initial = toBlob(q.value(8));
-        return r;
-    });
+    return selectRows<NvRow>(kNvColumns + QStringLiteral(" ORDER BY device_id, nv_index"), nvFrom);
 }
 
 void NetworkDb::setNvTypeIndex(int deviceId, const QString &nv, int typeIndex)
@@ -702,6 +846,17 @@ void NetworkDb::addCounters(int deviceId, const Counters &c)
              " channel_us = channel_us + excluded.channel_us")),
          {deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
           c.channelMicros});
+    // The same traffic on the channel the device sits on now.
+    exec(query(QStringLiteral(
+             "INSERT INTO channel_counters(channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
+             " SELECT COALESCE((SELECT channel_id FROM device_channels WHERE device_id = ?), 1), ?, ?, ?, ?, ?, ?, ?"
+             " WHERE true ON CONFLICT(channel_id) DO UPDATE SET"
+             " reads = reads + excluded.reads, writes = writes + excluded.writes,"
+             " bytes_read = bytes_read + excluded.bytes_read, bytes_written = bytes_written + excluded.bytes_written,"
+             " tests = tests + excluded.tests, downloads = downloads + excluded.downloads,"
+             " channel_us = channel_us + excluded.channel_us")),
+         {deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
+          c.channelMicros});
 }
 
 static Counters countersFrom(QSqlQuery &q)
@@ -743,9 +898,33 @@ Counters NetworkDb::totals()
     return c;
 }
 
+ChannelTraffic NetworkDb::channelCounters()
+{
+    QSqlQuery &q = query(QStringLiteral(
+        "SELECT id, name, COALESCE(reads,0), COALESCE(writes,0), COALESCE(bytes_read,0), COALESCE(bytes_written,0),"
+        " COALESCE(tests,0), COALESCE(downloads,0), COALESCE(channel_us,0)"
+        " FROM channels LEFT JOIN channel_counters ON channel_id = id ORDER BY id"));
+    exec(q);
+    ChannelTraffic out;
+    while (q.next()) {
+        Counters c;
+        c.deviceReads = q.value(2).toLongLong();
+        c.deviceWrites = q.value(3).toLongLong();
+        c.bytesRead = q.value(4).toLongLong();
+        c.bytesWritten = q.value(5).toLongLong();
+        c.deviceTests = q.value(6).toLongLong();
+        c.downloads = q.value(7).toLongLong();
+        c.channelMicros = q.value(8).toLongLong();
+        out.append({ChannelRow{q.value(0).toInt(), q.value(1).toString()}, c});
+    }
+    q.finish();
+    return out;
+}
+
 void NetworkDb::resetCounters()
 {
     run(QStringLiteral("DELETE FROM device_counters"));
+    run(QStringLiteral("DELETE FROM channel_counters"));
 }
 
 } // namespace lnssim

@@ -16,6 +16,7 @@
 
 #include <QByteArray>
 #include <QHash>
+#include <QPair>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -29,7 +30,15 @@ namespace lnssim {
 
 inline const QString kDatabaseSuffix = QStringLiteral(".lnsdb");
 inline const QString kSchemaComponent = QStringLiteral("aerolis-lnssim");
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
+// Every network has this channel (id 1); a network made before channels
+// existed has all its devices on it.
+inline const QString kDefaultChannel = QStringLiteral("Backbone");
+constexpr int kDefaultChannelId = 1;
+// Network setting raised by every change of the structure (subsystems,
+// devices, channels), so that a process holding the structure in memory can
+// tell that it must read it again.
+inline const QString kStructureSerialSetting = QStringLiteral("structure_serial");
 
 // Traffic of device transactions. Bytes count the data of successful
 // transactions only (a CP's bytes, an NV's bytes, an image's payload).
@@ -82,6 +91,30 @@ struct DeviceRow
     QString templateName;
     QString programId;
     int position = 0; // 1-based within its subsystem
+    int channelId = kDefaultChannelId;
+};
+
+struct ChannelRow
+{
+    int id = 0;
+    QString name;
+};
+
+// The traffic of every channel.
+using ChannelTraffic = QVector<QPair<ChannelRow, Counters>>;
+
+// The modelled wall time of the traffic: the channels carry their
+// transactions at the same time, so it is the busiest channel's time (on one
+// channel, the sum of all).
+qint64 wallMicros(const ChannelTraffic &traffic);
+
+// A router joins two channels; the near one is the side towards the backbone.
+struct RouterRow
+{
+    int id = 0;
+    QString name;
+    int nearChannelId = 0;
+    int farChannelId = 0;
 };
 
 struct LonMarkObjectRow
@@ -180,9 +213,14 @@ public:
     template <class Row, class Map>
     QVector<Row> selectRows(const QString &sql, Map map)
     {
+        return selectRows<Row>(sql, QVariantList(), map);
+    }
+    template <class Row, class Map>
+    QVector<Row> selectRows(const QString &sql, const QVariantList &values, Map map)
+    {
         QVector<Row> rows;
         QSqlQuery &q = query(sql);
-        exec(q);
+        exec(q, values);
         while (q.next())
             rows << map(q);
         q.finish();
@@ -199,6 +237,14 @@ public:
     QVector<LonMarkObjectRow> lonMarkObjects();
     QVector<CpRow> cps();
     QVector<NvRow> nvs();
+    // The structure of one device only.
+    QVector<LonMarkObjectRow> lonMarkObjectsOf(int deviceId);
+    QVector<CpRow> cpsOf(int deviceId);
+    QVector<NvRow> nvsOf(int deviceId);
+    QVector<ChannelRow> channels();
+    QVector<RouterRow> routers();
+    // Raises the structure serial (inside the caller's transaction).
+    void touchStructure();
     void setNvTypeIndex(int deviceId, const QString &nv, int typeIndex);
 
     // Device memory and database values.
@@ -225,13 +271,19 @@ public:
     void addCounters(int deviceId, const Counters &c);
     Counters counters(int deviceId);
     Counters totals();
+    // The traffic per channel since the last reset, every channel listed.
+    ChannelTraffic channelCounters();
     void resetCounters();
 
 private:
     // Opens the SQLite connection of path; throws ErrDatabase with failureText.
     void openConnection(const QString &path, const QString &failureText);
     void createSchema();
-    void upgrade(int fromVersion);
+    // Brings a file of an older schema up to kSchemaVersion, one step per
+    // version, in one SQLite transaction.
+    void upgrade();
+    void upgradeToChannels();
+    int storedVersion();
     [[noreturn]] void fail(const QString &what, const QString &sqlError) const;
     // SQLite's error, told by what it means for the user where it can be
     // (a full disk, a read-only folder, a damaged file), else by `what`.

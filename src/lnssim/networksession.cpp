@@ -37,14 +37,8 @@ void NetworkSession::setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim)
 void NetworkSession::open(const QString &path, const QString &networkName)
 {
     close();
-    m_db.open(path);
+    m_store = NetworkStore::acquire(path);
     m_name = networkName;
-    try {
-        loadStructure();
-    } catch (...) {
-        m_db.close();
-        throw;
-    }
     m_open = true;
 }
 
@@ -55,7 +49,7 @@ void NetworkSession::close()
     m_bracket = 0;
     m_monitors.clear();
     m_cpFormats.clear();
-    m_db.close();
+    m_store.reset();
     m_open = false;
 }
 
@@ -65,27 +59,12 @@ void NetworkSession::checkOpen() const
         throw LnsError(lns::ErrNotOpen, QStringLiteral("network %1 is not open").arg(m_name));
 }
 
-void NetworkSession::loadStructure()
-{
-    m_subsystems = m_db.subsystems();
-    m_devices = m_db.devices();
-    m_lmos.clear();
-    m_cps.clear();
-    m_nvs.clear();
-    for (const LonMarkObjectRow &r : m_db.lonMarkObjects())
-        m_lmos[r.deviceId] << r;
-    for (const CpRow &r : m_db.cps())
-        m_cps[r.deviceId] << r;
-    for (const NvRow &r : m_db.nvs())
-        m_nvs[r.deviceId] << r;
-}
-
 // --- structure --------------------------------------------------------------
 
 QVector<const SubsystemRow *> NetworkSession::childSubsystems(int parentId) const
 {
     QVector<const SubsystemRow *> out;
-    for (const SubsystemRow &s : m_subsystems) {
+    for (const SubsystemRow &s : openStore().subsystems()) {
         if (s.parentId == parentId)
             out << &s;
     }
@@ -94,7 +73,7 @@ QVector<const SubsystemRow *> NetworkSession::childSubsystems(int parentId) cons
 
 const SubsystemRow *NetworkSession::subsystem(int id) const
 {
-    for (const SubsystemRow &s : m_subsystems) {
+    for (const SubsystemRow &s : openStore().subsystems()) {
         if (s.id == id)
             return &s;
     }
@@ -112,7 +91,7 @@ QString NetworkSession::subsystemPath(int id) const
 QVector<const DeviceRow *> NetworkSession::devicesIn(int subsystemId) const
 {
     QVector<const DeviceRow *> out;
-    for (const DeviceRow &d : m_devices) {
+    for (const DeviceRow &d : openStore().devices()) {
         if (d.subsystemId == subsystemId)
             out << &d;
     }
@@ -122,32 +101,25 @@ QVector<const DeviceRow *> NetworkSession::devicesIn(int subsystemId) const
 QVector<const DeviceRow *> NetworkSession::allDevices() const
 {
     QVector<const DeviceRow *> out;
-    for (const DeviceRow &d : m_devices)
+    for (const DeviceRow &d : openStore().devices())
         out << &d;
     return out;
 }
 
 const DeviceRow *NetworkSession::device(int id) const
 {
-    for (const DeviceRow &d : m_devices) {
-        if (d.id == id)
-            return &d;
-    }
-    return nullptr;
+    return m_store ? m_store->device(id) : nullptr;
 }
 
 QVector<LonMarkObjectRow> NetworkSession::lonMarkObjectsOf(int deviceId) const
 {
-    return m_lmos.value(deviceId);
+    return structureOf(deviceId).lonMarkObjects;
 }
 
 QVector<const CpRow *> NetworkSession::cpsOf(int deviceId, CpScope scope, int ownerIndex) const
 {
     QVector<const CpRow *> out;
-    const auto it = m_cps.constFind(deviceId);
-    if (it == m_cps.constEnd())
-        return out;
-    for (const CpRow &c : *it) {
+    for (const CpRow &c : structureOf(deviceId).cps) {
         if (c.scope == scope && c.ownerIndex == ownerIndex)
             out << &c;
     }
@@ -157,10 +129,7 @@ QVector<const CpRow *> NetworkSession::cpsOf(int deviceId, CpScope scope, int ow
 
 const CpRow *NetworkSession::cp(int deviceId, const QString &name) const
 {
-    const auto it = m_cps.constFind(deviceId);
-    if (it == m_cps.constEnd())
-        return nullptr;
-    for (const CpRow &c : *it) {
+    for (const CpRow &c : structureOf(deviceId).cps) {
         if (c.name == name)
             return &c;
     }
@@ -170,10 +139,7 @@ const CpRow *NetworkSession::cp(int deviceId, const QString &name) const
 QVector<const NvRow *> NetworkSession::nvsOf(int deviceId, int objectIndex) const
 {
     QVector<const NvRow *> out;
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return out;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (objectIndex < 0 || n.objectIndex == objectIndex)
             out << &n;
     }
@@ -182,10 +148,7 @@ QVector<const NvRow *> NetworkSession::nvsOf(int deviceId, int objectIndex) cons
 
 const NvRow *NetworkSession::nv(int deviceId, int nvIndex) const
 {
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return nullptr;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (n.nvIndex == nvIndex)
             return &n;
     }
@@ -194,10 +157,7 @@ const NvRow *NetworkSession::nv(int deviceId, int nvIndex) const
 
 const NvRow *NetworkSession::nvByName(int deviceId, const QString &name) const
 {
-    const auto it = m_nvs.constFind(deviceId);
-    if (it == m_nvs.constEnd())
-        return nullptr;
-    for (const NvRow &n : *it) {
+    for (const NvRow &n : structureOf(deviceId).nvs) {
         if (n.name == name)
             return &n;
     }
@@ -290,26 +250,26 @@ void NetworkSession::commitTransaction()
                                                    .arg(e.description()));
                 }
                 noteCpWrite(*dev, *cpRow, bytes, true);
-                m_db.setDeviceCp(dev->id, cpRow->name, bytes);
+                db().setDeviceCp(dev->id, cpRow->name, bytes);
                 written << Written{dev, int(bytes.size())};
             } else {
                 noteCpWrite(*dev, *cpRow, bytes, false);
             }
-            m_db.setDatabaseCp(dev->id, cpRow->name, bytes);
+            db().setDatabaseCp(dev->id, cpRow->name, bytes);
         }
         for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it) {
             if (!tx.writes.contains(it.key()))
-                m_db.setDatabaseCp(it.key().first, it.key().second, it.value());
+                db().setDatabaseCp(it.key().first, it.key().second, it.value());
         }
         for (const ExtKey &key : tx.extOrder) {
             const int deviceId = key.first.first;
             const int objectIndex = key.first.second;
             QString before;
-            m_db.extensionData(deviceId, objectIndex, key.second, &before);
+            db().extensionData(deviceId, objectIndex, key.second, &before);
             if (const DeviceRow *dev = device(deviceId))
                 noteWrite(*dev, lonMarkObjectName(deviceId, objectIndex), lns::WriteKind::ExtensionData, key.second,
                           before.toUtf8(), tx.ext.value(key).toUtf8(), lns::WriteOutcome::DatabaseOnly);
-            m_db.setExtensionData(deviceId, objectIndex, key.second, tx.ext.value(key));
+            db().setExtensionData(deviceId, objectIndex, key.second, tx.ext.value(key));
         }
     });
 }
@@ -319,8 +279,8 @@ void NetworkSession::commitTransaction()
 NetworkSession::DeviceContext NetworkSession::context(int deviceId)
 {
     DeviceContext c;
-    c.faults = m_db.deviceFaults(deviceId);
-    c.state = m_db.deviceState(deviceId);
+    c.faults = db().deviceFaults(deviceId);
+    c.state = db().deviceState(deviceId);
     return c;
 }
 
@@ -390,7 +350,7 @@ void NetworkSession::charge(Pending &pending, const DeviceRow &dev, const Device
 void NetworkSession::flushCounters(const Pending &pending)
 {
     for (auto it = pending.constBegin(); it != pending.constEnd(); ++it)
-        m_db.addCounters(it.key(), it.value());
+        db().addCounters(it.key(), it.value());
 }
 
 void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
@@ -399,7 +359,7 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
     Pending pending;
     m_noted.clear();
     try {
-        NetworkDb::Transaction sql(m_db);
+        NetworkDb::Transaction sql(db());
         body(pending);
         storeNotedWrites();
         flushCounters(pending);
@@ -409,7 +369,7 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
         // The changes are rolled back; the traffic happened all the same.
         if (!pending.isEmpty()) {
             try {
-                NetworkDb::Transaction sql(m_db);
+                NetworkDb::Transaction sql(db());
                 flushCounters(pending);
                 sql.commit();
             } catch (const LnsError &) {
@@ -449,15 +409,15 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
             // Not on the network yet: the database is all there is.
-            bytes = m_db.databaseCp(dev->id, cpRow.name);
+            bytes = db().databaseCp(dev->id, cpRow.name);
             return;
         }
         charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, cpRow.length(),
                QStringLiteral("reading CP %1").arg(cpRow.name), cpRow.name);
-        bytes = m_db.deviceCp(dev->id, cpRow.name);
+        bytes = db().deviceCp(dev->id, cpRow.name);
         fromDevice = true;
         if (!m_tx.active)
-            m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+            db().setDatabaseCp(dev->id, cpRow.name, bytes);
     });
     if (m_tx.active && fromDevice)
         m_tx.reads.insert(key, bytes);
@@ -486,11 +446,11 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
             charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
                    QStringLiteral("writing CP %1").arg(cpRow.name), cpRow.name);
             noteCpWrite(*dev, cpRow, bytes, true);
-            m_db.setDeviceCp(dev->id, cpRow.name, bytes);
+            db().setDeviceCp(dev->id, cpRow.name, bytes);
         } else {
             noteCpWrite(*dev, cpRow, bytes, false);
         }
-        m_db.setDatabaseCp(dev->id, cpRow.name, bytes);
+        db().setDatabaseCp(dev->id, cpRow.name, bytes);
     });
 }
 
@@ -518,7 +478,7 @@ void NetworkSession::writeCpElement(const CpRow &cpRow, int element, const QByte
 QByteArray NetworkSession::databaseCp(const CpRow &cpRow)
 {
     checkOpen();
-    return m_db.databaseCp(cpRow.deviceId, cpRow.name);
+    return db().databaseCp(cpRow.deviceId, cpRow.name);
 }
 
 QString NetworkSession::cpFormat(const CpRow &cpRow) const
@@ -610,7 +570,7 @@ QByteArray NetworkSession::readNv(const NvRow &nv)
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::ReadNv, nv.size, QStringLiteral("fetching NV %1").arg(nv.name));
-        bytes = m_db.deviceNv(dev->id, nv.name);
+        bytes = db().deviceNv(dev->id, nv.name);
     });
     return bytes;
 }
@@ -632,11 +592,11 @@ void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
         charge(pending, *dev, ctx, ChannelModel::Op::WriteNv, nv.size, QStringLiteral("updating NV %1").arg(nv.name));
         noteWrite(*dev, lonMarkObjectName(dev->id, nv.objectIndex), lns::WriteKind::Nv, nv.name,
-                  m_db.deviceNv(dev->id, nv.name), bytes, lns::WriteOutcome::DeviceAndDatabase);
-        m_db.setDeviceNv(dev->id, nv.name, bytes);
-        changed = m_sim->inputWritten(m_db, *dev, nv.name, bytes);
+                  db().deviceNv(dev->id, nv.name), bytes, lns::WriteOutcome::DeviceAndDatabase);
+        db().setDeviceNv(dev->id, nv.name, bytes);
+        changed = m_sim->inputWritten(db(), *dev, nv.name, bytes);
         for (auto it = changed.constBegin(); it != changed.constEnd(); ++it)
-            m_db.setDeviceNv(dev->id, it.key(), it.value());
+            db().setDeviceNv(dev->id, it.key(), it.value());
         changed.insert(nv.name, bytes);
     });
     notifyChanged(dev->id, changed);
@@ -648,8 +608,8 @@ void NetworkSession::applyDeviceNvChanges(int deviceId, const QHash<QString, QBy
     bool answering = true;
     deviceOp([&](Pending &) {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
-            m_db.setDeviceNv(deviceId, it.key(), it.value());
-        answering = m_db.deviceState(deviceId).reachable;
+            db().setDeviceNv(deviceId, it.key(), it.value());
+        answering = db().deviceState(deviceId).reachable;
     });
     // A device that does not answer sends nothing; polls see its changes
     // once it answers again.
@@ -796,15 +756,15 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
                                              .arg(nvRow.name)
                                              .arg(nvRow.size));
     {
-        NetworkDb::Transaction sql(m_db);
+        NetworkDb::Transaction sql(db());
         m_noted.clear();
         noteWrite(*dev, lonMarkObjectName(dev->id, nvRow.objectIndex), lns::WriteKind::NvType, nvRow.name,
                   QByteArray::number(nvRow.typeIndex), QByteArray::number(typeIndex), lns::WriteOutcome::DatabaseOnly);
-        m_db.setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
+        db().setNvTypeIndex(nvRow.deviceId, nvRow.name, typeIndex);
         storeNotedWrites();
         sql.commit();
     }
-    for (NvRow &r : m_nvs[nvRow.deviceId]) {
+    for (NvRow &r : structureOf(nvRow.deviceId).nvs) {
         if (r.name == nvRow.name)
             r.typeIndex = typeIndex;
     }
@@ -815,7 +775,7 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
 bool NetworkSession::commissioned(int deviceId)
 {
     checkOpen();
-    return m_db.deviceState(deviceId).commissioned;
+    return db().deviceState(deviceId).commissioned;
 }
 
 void NetworkSession::testDevice(int deviceId, int)
@@ -839,10 +799,10 @@ void NetworkSession::updateDevice(int deviceId, int kind)
         for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0)) {
             charge(pending, *dev, ctx, ChannelModel::Op::ReadCp, c->length(),
                    QStringLiteral("reading CP %1").arg(c->name), c->name);
-            const QByteArray bytes = m_db.deviceCp(deviceId, c->name);
-            noteWrite(*dev, QString(), lns::WriteKind::Cp, c->name, m_db.databaseCp(deviceId, c->name), bytes,
+            const QByteArray bytes = db().deviceCp(deviceId, c->name);
+            noteWrite(*dev, QString(), lns::WriteKind::Cp, c->name, db().databaseCp(deviceId, c->name), bytes,
                       lns::WriteOutcome::DatabaseOnly);
-            m_db.setDatabaseCp(deviceId, c->name, bytes);
+            db().setDatabaseCp(deviceId, c->name, bytes);
         }
     });
 }
@@ -890,11 +850,11 @@ void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
         noteWrite(*dev, QString(), lns::WriteKind::Application, QFileInfo(path).fileName(),
                   application(ctx.state.appNumber, ctx.state.appVersion), application(image.number, image.version),
                   lns::WriteOutcome::DeviceAndDatabase);
-        m_db.setApplication(deviceId, image.number, image.version);
+        db().setApplication(deviceId, image.number, image.version);
         // A new image starts with the factory values of the device's own CPs
         // (the calibration); the functional block's CPs keep theirs.
         for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0))
-            m_db.setDeviceCp(deviceId, c->name, c->factory);
+            db().setDeviceCp(deviceId, c->name, c->factory);
     });
 }
 
@@ -905,7 +865,7 @@ QString NetworkSession::extensionData(int deviceId, int objectIndex, const QStri
     if (m_tx.active && m_tx.ext.contains(k))
         return m_tx.ext.value(k);
     QString value;
-    if (!m_db.extensionData(deviceId, objectIndex, key, &value))
+    if (!db().extensionData(deviceId, objectIndex, key, &value))
         throw LnsError(lns::ErrIndexOutOfRange, QStringLiteral("no extension data under key \"%1\"").arg(key));
     return value;
 }
@@ -920,14 +880,14 @@ void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QStri
         m_tx.ext.insert(k, value);
         return;
     }
-    NetworkDb::Transaction sql(m_db);
+    NetworkDb::Transaction sql(db());
     m_noted.clear();
     QString before;
-    m_db.extensionData(deviceId, objectIndex, key, &before);
+    db().extensionData(deviceId, objectIndex, key, &before);
     if (const DeviceRow *dev = device(deviceId))
         noteWrite(*dev, lonMarkObjectName(deviceId, objectIndex), lns::WriteKind::ExtensionData, key, before.toUtf8(),
                   value.toUtf8(), lns::WriteOutcome::DatabaseOnly);
-    m_db.setExtensionData(deviceId, objectIndex, key, value);
+    db().setExtensionData(deviceId, objectIndex, key, value);
     storeNotedWrites();
     sql.commit();
 }
@@ -936,7 +896,7 @@ void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QStri
 
 QString NetworkSession::lonMarkObjectName(int deviceId, int objectIndex) const
 {
-    for (const LonMarkObjectRow &o : m_lmos.value(deviceId)) {
+    for (const LonMarkObjectRow &o : lonMarkObjectsOf(deviceId)) {
         if (o.index == objectIndex)
             return o.name;
     }
@@ -961,7 +921,7 @@ void NetworkSession::noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QB
 {
     const QString object = cp.scope == CpScope::Object ? lonMarkObjectName(dev.id, cp.ownerIndex) : QString();
     noteWrite(dev, object, lns::WriteKind::Cp, cp.name,
-              onDevice ? m_db.deviceCp(dev.id, cp.name) : m_db.databaseCp(dev.id, cp.name), after,
+              onDevice ? db().deviceCp(dev.id, cp.name) : db().databaseCp(dev.id, cp.name), after,
               onDevice ? lns::WriteOutcome::DeviceAndDatabase : lns::WriteOutcome::DatabaseOnly);
 }
 
@@ -971,7 +931,7 @@ void NetworkSession::storeNotedWrites()
         return;
     const QVector<NotedWrite> noted = std::exchange(m_noted, {});
     try {
-        writehistory::append(m_db, noted, lns::currentWriteOrigin(), QDateTime::currentDateTimeUtc());
+        writehistory::append(db(), noted, lns::currentWriteOrigin(), QDateTime::currentDateTimeUtc());
     } catch (const LnsError &e) {
         // No write without its record: the caller's transaction rolls back.
         throw LnsError(lns::ErrDatabase,
@@ -989,18 +949,18 @@ QVector<lns::WriteRecord> NetworkSession::writeHistory(const QString &scope, con
         // application belong to the same controller.
         QString path = wanted;
         const QString parent = wanted.section(QLatin1Char('.'), 0, -2);
-        for (const DeviceRow &d : m_devices) {
-            const QString devicePath = QStringList{m_name, subsystemPath(d.subsystemId), d.name}.join(QLatin1Char('.'));
+        for (const DeviceRow *d : allDevices()) {
+            const QString devicePath = QStringList{m_name, subsystemPath(d->subsystemId), d->name}.join(QLatin1Char('.'));
             if (devicePath != parent)
                 continue;
-            for (const LonMarkObjectRow &o : m_lmos.value(d.id)) {
+            for (const LonMarkObjectRow &o : lonMarkObjectsOf(d->id)) {
                 if (devicePath + QLatin1Char('.') + o.name == wanted)
                     path = devicePath;
             }
         }
         devices << path;
     }
-    return writehistory::select(m_db, devices, since, limit);
+    return writehistory::select(db(), devices, since, limit);
 }
 
 } // namespace lnssim

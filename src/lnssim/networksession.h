@@ -12,6 +12,7 @@
 #include "devicesimulator.h"
 #include "networkdb.h"
 #include "writehistory.h"
+#include "networkstore.h"
 
 #include <lns/lnsobjects.h>
 #include <platform/inifile.h>
@@ -56,13 +57,17 @@ public:
     ~NetworkSession() override;
 
     // Opens the database file (after a read-only check that refuses a file
-    // that is not ours) and reads the structure. Throws lns::LnsError.
+    // that is not ours), or takes the store this process has open for it
+    // already. Throws lns::LnsError.
     void open(const QString &path, const QString &networkName);
     void close();
     bool isOpen() const { return m_open; }
     void checkOpen() const;
     QString networkName() const { return m_name; }
-    NetworkDb &db() { return m_db; }
+    // The network's database; while closed, one that answers ErrNotOpen.
+    NetworkDb &db() { return m_store ? m_store->db() : m_closedDb; }
+    // The store shared with every other open of this network in the process.
+    const std::shared_ptr<NetworkStore> &store() const { return m_store; }
     const platform::IniFile *ini() const { return m_ini.get(); }
 
     // Links to the object that owns the session and to the server's event.
@@ -74,7 +79,7 @@ public:
     void setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim);
     void setChannelParams(const ChannelParams &p) { m_channel = p; }
 
-    // --- structure (read at open) ---
+    // --- structure (devices at open, a device's objects on first use) ---
     QVector<const SubsystemRow *> childSubsystems(int parentId) const; // 0: top level
     const SubsystemRow *subsystem(int id) const;
     QString subsystemPath(int id) const;
@@ -157,7 +162,12 @@ private:
         QHash<ExtKey, QString> ext;
     };
 
-    void loadStructure();
+    NetworkStore &openStore() const
+    {
+        checkOpen();
+        return *m_store;
+    }
+    NetworkStore::DeviceStructure &structureOf(int deviceId) const { return openStore().structureOf(deviceId); }
     DeviceContext context(int deviceId);
     // Charges one device transaction to the device's counters; throws when
     // the device does not answer or answers with an error.
@@ -184,7 +194,8 @@ private:
 
     std::shared_ptr<const platform::IniFile> m_ini;
     QString m_iniPath;
-    NetworkDb m_db;
+    std::shared_ptr<NetworkStore> m_store;
+    NetworkDb m_closedDb;
     bool m_open = false;
     QString m_name;
     std::weak_ptr<SimNetwork> m_network;
@@ -192,12 +203,6 @@ private:
     std::function<void()> m_working;
     std::unique_ptr<DeviceSimulator> m_sim;
     ChannelParams m_channel;
-
-    QVector<SubsystemRow> m_subsystems;
-    QVector<DeviceRow> m_devices;
-    QHash<int, QVector<LonMarkObjectRow>> m_lmos;
-    QHash<int, QVector<CpRow>> m_cps;
-    QHash<int, QVector<NvRow>> m_nvs;
 
     int m_bracket = 0;
     bool m_prepared = false;

@@ -562,13 +562,15 @@ void SimNetwork::open(bool)
     const std::shared_ptr<SimObjectServer> server = m_server.lock();
     if (!server || !server->isOpen())
         throw LnsError(lns::ErrNotOpen, QStringLiteral("the object server is not open"));
-    // Looks at the file read-only first: a file that is not ours stays untouched.
-    const NetworkDb::Probe probe = NetworkDb::probe(m_path);
-    if (probe.refuseOpen)
-        throw LnsError(lns::ErrNetworkRefused, QStringLiteral("network %1 refuses to be opened").arg(m_name));
+    // The session looks at the file read-only first (a file that is not ours
+    // stays untouched), unless this process has the network open already.
     auto session = std::make_shared<NetworkSession>(server->ini(), server->iniPath());
     session->setChannelParams(server->channelParams());
     session->open(m_path, m_name);
+    if (session->db().setting(QStringLiteral("refuse_open")) == QLatin1String("1")) {
+        session->close();
+        throw LnsError(lns::ErrNetworkRefused, QStringLiteral("network %1 refuses to be opened").arg(m_name));
+    }
     installDeviceBehaviour(*session, server->deviceSimulatorFactory());
     session->setNetwork(weak_from_this());
     std::weak_ptr<SimObjectServer> weakServer = server;
