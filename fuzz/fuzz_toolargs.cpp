@@ -9,6 +9,7 @@
 
 #include <cli/commands.h>
 #include <cli/selection.h>
+#include <cli/session.h>
 
 #include <QStringList>
 
