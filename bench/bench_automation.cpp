@@ -15,7 +15,7 @@
 // changed).
 #include <automation/pluginclient.h>
 #include <automation/privatebus.h>
-#include <automation/simbindings.h>
+#include <lnssim/serverenvironment.h>
 #include <host/connection.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
@@ -195,10 +195,7 @@ void BM_ProjectRegistration(benchmark::State &state)
     env.applicationFolder = appFolder;
     env.executableName = QStringLiteral("AerolisCtrl");
     const QString iniPath = QDir(appFolder).filePath("AerolisCtrl.ini");
-    env.objectServerFactory = [root, iniPath]() -> lns::ObjectServerPtr {
-        return lnssim::SimObjectServer::create(root, iniPath);
-    };
-    env.registerProjectCommand = automation::simRegisterProjectCommand;
+    env.server = lnssim::simServerEnvironment(iniPath, root);
     host::InitApp();
     QStringList ids;
     for (const platform::TemplateEntry &e : host::state().ini.templates())

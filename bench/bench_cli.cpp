@@ -165,7 +165,7 @@ void BM_WindowWrite(benchmark::State &state)
     const int kind = int(state.range(0));
     Bed bed;
     const QString root = bed.root;
-    host::state().env.objectServerFactory = [root]() -> lns::ObjectServerPtr {
+    host::state().env.server.newObjectServer = [root]() -> lns::ObjectServerPtr {
         return lnssim::SimObjectServer::create(root, QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"));
     };
     bed.resetCounters();
@@ -177,7 +177,7 @@ void BM_WindowWrite(benchmark::State &state)
         host::Environment &e = host::state().env;
         e.applicationFolder = QStringLiteral(AEROLIS_BIN_DIR);
         e.executableName = QStringLiteral("AerolisCtrl");
-        e.objectServerFactory = [root]() -> lns::ObjectServerPtr {
+        e.server.newObjectServer = [root]() -> lns::ObjectServerPtr {
             return lnssim::SimObjectServer::create(root, QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini"));
         };
         e.mainWindowFactory = [&bed]() -> std::shared_ptr<host::MainWindowPort> {

@@ -12,13 +12,11 @@
 // benchmark).
 #include <automation/networktoolstart.h>
 #include <automation/pluginwindow.h>
-#include <automation/simbindings.h>
 #include <host/busactivation.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <configuration/copyrun.h>
-#include <lnssim/channelmodel.h>
-#include <lnssim/simobjectserver.h>
+#include <lnssim/serverenvironment.h>
 #include <ui/configurationbinding.h>
 #include <ui/frmmain.h>
 #include <ui/monitoringbinding.h>
@@ -104,18 +102,15 @@ int main(int argc, char *argv[])
     env.dataFolder = platform::dataFolder();
     env.executableName = QFileInfo(exePath).completeBaseName();
     const QString templatePath = QDir(env.dataFolder).filePath(platform::kTemplateFileName);
-    env.objectServerFactory = [templatePath] {
-        return std::make_shared<lnssim::SimObjectServer>(lnssim::SimObjectServer::defaultRoot(), templatePath);
-    };
+    env.server = lnssim::simServerEnvironment(templatePath);
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
-    // The copy selection window prices its estimate with the simulated
-    // channel's model.
-    configuration::CopyRun::setChannelPrice([](params::ChannelOp op, int bytes) -> qint64 {
-        using lnssim::ChannelModel;
-        const ChannelModel::Op m = op == params::ChannelOp::WriteCp ? ChannelModel::Op::WriteCp
-            : op == params::ChannelOp::ReadCp                       ? ChannelModel::Op::ReadCp
-                                                                    : ChannelModel::Op::ReadVersion;
-        return ChannelModel::cost(m, bytes, ChannelModel::Outcome::Ok).micros;
+    // The copy selection window prices its estimate with the object
+    // server's channel.
+    configuration::CopyRun::setChannelPrice([price = env.server.channelPrice](params::ChannelOp op, int bytes) {
+        const lns::ChannelOp channelOp = op == params::ChannelOp::WriteCp ? lns::ChannelOp::WriteCp
+            : op == params::ChannelOp::ReadCp                             ? lns::ChannelOp::ReadCp
+                                                                          : lns::ChannelOp::ReadVersion;
+        return price(channelOp, bytes);
     });
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
         window = std::make_shared<automation::PlugInWindow<ui::frmMain>>();
@@ -128,12 +123,10 @@ int main(int argc, char *argv[])
         QProcess::startDetached(program, args);
     };
 
-    env.registerProjectCommand = automation::simRegisterProjectCommand;
-
     if (host::isAutomationStart(arguments)) {
         host::Main(arguments); // returns at once: the host object takes the command
         QApplication::setQuitOnLastWindowClosed(false);
-        const int status = automation::serveNetworkTool(templatePath);
+        const int status = automation::serveNetworkTool();
         host::state().mainWindow.reset();
         window.reset();
         return status;

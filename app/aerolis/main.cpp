@@ -2,6 +2,9 @@
 // run the window's own code on a window that is never shown: the offscreen
 // platform is chosen unless the caller chose another one.
 #include <cli/commands.h>
+#include <cli/session.h>
+#include <host/hoststate.h>
+#include <lnssim/serverenvironment.h>
 #include <platform/standardoptions.h>
 
 #include <QApplication>
@@ -35,6 +38,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("aerolis"));
     QApplication::setOrganizationName(QStringLiteral("norda"));
+    // The tool works with the simulated object server.
+    host::state().env.server = lnssim::simServerEnvironment(cli::templateFilePath());
     QTextStream out(stdout);
     QTextStream err(stderr);
     const int status = cli::run(app.arguments().mid(1), out, err);

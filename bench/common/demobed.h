@@ -53,7 +53,7 @@ struct Bed : NetworkBed
         e.applicationFolder = app;
         e.executableName = QStringLiteral("AerolisCtrl");
         const QString r = root, ini = app + QStringLiteral("/AerolisCtrl.ini");
-        e.objectServerFactory = [r, ini]() -> lns::ObjectServerPtr { return lnssim::SimObjectServer::create(r, ini); };
+        e.server.newObjectServer = [r, ini]() -> lns::ObjectServerPtr { return lnssim::SimObjectServer::create(r, ini); };
         e.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
             win = std::make_shared<ui::frmMain>();

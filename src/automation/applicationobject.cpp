@@ -276,6 +276,10 @@ QDBusMessage ApplicationObject::dispatch(const QDBusMessage &message, const QDBu
         reply << e.number() << e.source();
         return reply;
     } catch (const std::exception &e) {
+        // Not one of the host object's own errors: the caller gets it as a
+        // failed call, the error logger keeps it.
+        platform::TraceLog::instance().logError(QStringLiteral("ApplicationObject"), message.member(), 0,
+                                                QString::fromUtf8(e.what()));
         return message.createErrorReply(kFailed, QString::fromUtf8(e.what()));
     }
 }

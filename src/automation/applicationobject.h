@@ -15,6 +15,7 @@
 #pragma once
 
 #include <host/application.h>
+#include <lns/serverenvironment.h>
 
 #include <QDBusConnection>
 #include <QDBusVirtualObject>
@@ -23,14 +24,9 @@
 
 namespace automation {
 
-// How handles of the bus become objects of the plug-in's object server and back.
-struct ObjectBindings
-{
-    // Throws std::exception when the handle names nothing.
-    std::function<lns::ObjectPtr(const QString &handle)> resolve;
-    // Throws std::exception for an object that has no handle.
-    std::function<QString(const lns::ObjectPtr &object)> handleOf;
-};
+// How handles of the bus become objects of the plug-in's object server and
+// back (the object server's HandleBindings).
+using ObjectBindings = lns::HandleBindings;
 
 struct MemberInfo
 {

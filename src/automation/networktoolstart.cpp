@@ -1,12 +1,9 @@
 #include "networktoolstart.h"
 
 #include "automationserver.h"
-#include "simbindings.h"
 
 #include <host/application.h>
 #include <host/hoststate.h>
-#include <lnssim/handles.h>
-#include <lnssim/simobjectserver.h>
 #include <platform/messages.h>
 #include <platform/tracelog.h>
 #include <platform/version.h>
@@ -36,13 +33,16 @@ QDBusConnection sessionBus()
 }
 } // namespace
 
-int serveNetworkTool(const QString &iniPath)
+int serveNetworkTool()
 {
     host::Application application;
-    auto resolver = std::make_shared<lnssim::HandleResolver>(iniPath);
-    resolver->addServer(std::dynamic_pointer_cast<lnssim::SimObjectServer>(host::state().conn.objectServer));
-
-    AutomationServer server(application, simObjectBindings(resolver), AutomationServer::Options::fromEnvironment());
+    const lns::ServerEnvironment &objectServer = host::state().env.server;
+    // main() wires the object server's handles in: without them no tool
+    // could hand an object over.
+    if (!AEROLIS_CHECK(objectServer.handleBindings))
+        return 1;
+    AutomationServer server(application, objectServer.handleBindings(host::state().conn.objectServer),
+                            AutomationServer::Options::fromEnvironment());
     QString error;
     if (!server.start(sessionBus(), &error)) {
         platform::messages().show(platform::MsgIcon::Critical, platform::kProductName, error);

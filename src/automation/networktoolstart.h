@@ -3,8 +3,8 @@
 // (which runs InitApp), serves it on the session bus and runs the event loop
 // until the plug-in ends (automationserver.h); it returns the exit status.
 //
-// The program wires its environment (object server, windows, messages) into
-// host::state().env before, as for a command-line start, and lets the main
+// The program wires its environment (object server with its handles, windows,
+// messages) into host::state().env before, as for a command-line start, and lets the main
 // window report being shown and closed (pluginwindow.h).
 #pragma once
 
@@ -13,7 +13,7 @@
 
 namespace automation {
 
-int serveNetworkTool(const QString &iniPath);
+int serveNetworkTool();
 
 // Notices of the main window. Shown: when AEROLIS_SHOWN_FILE is set, one
 // line "<monotonic ns> <command index> <window title>" is appended to it (how

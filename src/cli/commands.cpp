@@ -9,7 +9,6 @@
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lns/rawtext.h>
-#include <lnssim/channelmodel.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
 #include <platform/resstrings.h>

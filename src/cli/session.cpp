@@ -5,11 +5,11 @@
 #include <configuration/configuration.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
-#include <lnssim/simobjectserver.h>
 #include <params/paramcollection.h>
 #include <platform/objectname.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
+#include <platform/tracelog.h>
 #include <platform/version.h>
 #include <ui/configurationbinding.h>
 #include <ui/monitoringbinding.h>
@@ -48,7 +48,11 @@ QString templateFilePath()
 
 std::shared_ptr<lns::ObjectServer> newObjectServer()
 {
-    return lnssim::SimObjectServer::create(lnssim::SimObjectServer::defaultRoot(), templateFilePath());
+    // The object server main() wired in.
+    const auto &create = host::state().env.server.newObjectServer;
+    if (!AEROLIS_CHECK(create))
+        return nullptr;
+    return create();
 }
 
 Session::Session() : m_messages(std::make_shared<RecordingMessages>())
@@ -60,7 +64,6 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     env.applicationFolder = folder;
     env.dataFolder = platform::dataFolder();
     env.executableName = QStringLiteral("aerolis");
-    env.objectServerFactory = [] { return newObjectServer(); };
     env.statusWindowFactory = [] { return std::make_shared<platform::HeadlessStatusWindow>(); };
     env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
         if (m_beforeWindow)

@@ -8,7 +8,6 @@
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
-#include <lnssim/channelmodel.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
 #include <platform/resstrings.h>
@@ -178,11 +177,11 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         p.WriteToLns(false);
         io.setDryRun(false);
         qint64 micros = 0;
+        const lns::ChannelPrice &price = host::state().env.server.channelPrice;
         for (const params::CpIo::SentCp &cp : io.sentCps()) {
-            const auto cost = lnssim::ChannelModel::cost(lnssim::ChannelModel::Op::WriteCp, cp.bytes.size(),
-                                                         lnssim::ChannelModel::Outcome::Ok);
-            micros += cost.micros;
-            out << text(1709, 2, {cp.name, QString::number(cp.bytes.size()), QString::number(cost.micros / 1000.0, 'f', 1)})
+            const qint64 cost = price ? price(lns::ChannelOp::WriteCp, cp.bytes.size()) : 0;
+            micros += cost;
+            out << text(1709, 2, {cp.name, QString::number(cp.bytes.size()), QString::number(cost / 1000.0, 'f', 1)})
                 << Qt::endl;
         }
         out << text(1709, 3, {QString::number(io.stats().skippedWrites - skippedBefore)}) << Qt::endl;

@@ -175,7 +175,8 @@ bool DeviceAccessible(const lns::AppDevicePtr &device, bool force)
             target->test(4);
             ok = true;
         }
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("DeviceAccessible"), e.number(), e.description());
         ok = false;
     }
     if (!ok && (!device || device == s.conn.device))

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <lns/connector.h>
+#include <lns/serverenvironment.h>
 #include <lns/templatelookup.h>
 #include <platform/datafolder.h>
 #include <platform/inifile.h>
@@ -105,29 +106,16 @@ public:
     virtual void setRegResult(bool value) = 0;
 };
 
-// One command registration in a network project (CommandId 50): the device
-// template it is for and the data of one command slot.
-struct ProjectCommand
-{
-    QString templateName;
-    QString programId;
-    qint16 registrationNumber = 0;
-    QString name;
-    qint32 commandId = 0;
-    qint16 classId = 0;
-    QString description;
-    QString manufacturerId;
-    QString progIdPrefix;
-    QString className;
-    QString version;
-};
+// One command registration in a network project (lns/serverenvironment.h).
+using ProjectCommand = lns::ProjectCommand;
 
 // Everything start-up needs from outside the host library.
 struct Environment
 {
-    // The object server "control" of the main window; nullptr when none can
-    // be had on this machine.
-    std::function<lns::ObjectServerPtr()> objectServerFactory;
+    // The object server main() wires in: its "control" for the main window
+    // (server.newObjectServer), handles, channel prices and project
+    // registrations.
+    lns::ServerEnvironment server;
     std::function<std::shared_ptr<platform::StatusWindow>()> statusWindowFactory;
     std::function<std::shared_ptr<MainWindowPort>()> mainWindowFactory;
     std::function<void(const AboutInfo &)> showAbout;
@@ -138,11 +126,6 @@ struct Environment
     // (platform/datafolder.h); empty: the application folder.
     QString dataFolder;
     QString executableName;    // without folder, e.g. "AerolisCtrl"
-    // The object server's project registration of one command for one device
-    // template in the open network; false (with the reason) when it failed.
-    // Unset: this object server cannot register in projects.
-    std::function<bool(const lns::NetworkPtr &network, const ProjectCommand &command, QString *error)>
-        registerProjectCommand;
 };
 
 struct HostState

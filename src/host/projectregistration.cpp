@@ -82,11 +82,11 @@ void UpdateLcaComponentApps(const QString &objectName, int accessMode)
             for (const ProjectCommand &p : projectCommands(s.programIdsToRegister)) {
                 QString why;
                 bool done = false;
-                if (!s.env.registerProjectCommand) {
+                if (!s.env.server.registerProjectCommand) {
                     why = QStringLiteral("this object server has no project registration");
                 } else {
                     try {
-                        done = s.env.registerProjectCommand(s.conn.network, p, &why);
+                        done = s.env.server.registerProjectCommand(s.conn.network, p, &why);
                     } catch (const std::exception &e) {
                         why = QString::fromUtf8(e.what());
                     }

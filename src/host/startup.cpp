@@ -78,7 +78,8 @@ void showAbout()
     if (s.conn.objectServer) {
         try {
             info.serverVersion = s.conn.objectServer->version();
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("About"), e.number(), e.description());
         }
     }
     info.legalLines << gLoadResString(1852) << gLoadResString(1858);
@@ -165,11 +166,13 @@ void InitApp()
 
         // The object server "control": without one (no object server on this
         // machine) later connects fail with message 1508.
-        s.conn.objectServer = s.env.objectServerFactory ? s.env.objectServerFactory() : nullptr;
+        s.conn.objectServer = s.env.server.newObjectServer ? s.env.server.newObjectServer() : nullptr;
         if (s.conn.objectServer) {
             try {
                 (void)s.conn.objectServer->version();
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
+                // Taken as no object server on this machine (message 1508 later).
+                platform::traceCaughtError(QStringLiteral("InitApp"), e.number(), e.description());
                 s.conn.objectServer.reset();
             }
         }

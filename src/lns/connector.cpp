@@ -1,5 +1,7 @@
 #include "connector.h"
 
+#include <platform/tracelog.h>
+
 namespace lns {
 
 void Connection::clear()
@@ -89,6 +91,8 @@ bool Connector::deviceMatchesTemplate(const AppDevicePtr &device, const platform
     } catch (const LnsError &e) {
         if (why)
             *why = e.description();
+        else
+            platform::traceCaughtError(QStringLiteral("deviceMatchesTemplate"), e.number(), e.description());
     }
     return false;
 }
@@ -123,12 +127,14 @@ void Connector::closeAll(Connection &c)
     try {
         if (c.network && c.network->isOpen())
             c.network->close();
-    } catch (const LnsError &) {
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("closeAll"), e.number(), e.description());
     }
     try {
         if (c.objectServer && c.objectServer->isOpen())
             c.objectServer->close();
-    } catch (const LnsError &) {
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("closeAll"), e.number(), e.description());
     }
     ObjectServerPtr server = c.objectServer;
     c.clear();

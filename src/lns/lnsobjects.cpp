@@ -1,5 +1,7 @@
 #include "lnsobjects.h"
 
+#include <platform/tracelog.h>
+
 namespace lns {
 
 ObjectPtr findAncestor(const ObjectPtr &obj, int classId)
@@ -12,7 +14,8 @@ ObjectPtr findAncestor(const ObjectPtr &obj, int classId)
                 return cur;
             cur = cur->parent();
         }
-    } catch (const LnsError &) {
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("findAncestor"), e.number(), e.description());
     }
     return nullptr;
 }

@@ -1,5 +1,7 @@
 #include "objectlookup.h"
 
+#include <platform/tracelog.h>
+
 #include <QCollator>
 
 #include <algorithm>
@@ -69,13 +71,15 @@ public:
         for (const NetworkPtr &n : m_opened) {
             try {
                 n->close();
-            } catch (const LnsError &) {
+            } catch (const LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("lookUpObject"), e.number(), e.description());
             }
         }
         if (m_openedServer) {
             try {
                 m_server->close();
-            } catch (const LnsError &) {
+            } catch (const LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("lookUpObject"), e.number(), e.description());
             }
         }
     }
@@ -150,7 +154,8 @@ ObjectLookup lookUpWholeName(Walk &walk, const QStringList &parts)
     NetworkPtr network;
     try {
         network = networks->item(networkName);
-    } catch (const LnsError &) {
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("lookUpObject"), e.number(), e.description());
         return missingAt(LookupMissing::Network, networkName, QString(), closestNames(networkName, namesOf(networks)));
     }
     const SystemPtr system = walk.openedSystem(network);
@@ -161,7 +166,8 @@ ObjectLookup lookUpWholeName(Walk &walk, const QStringList &parts)
     for (const QString &part : parts.mid(1, parts.size() - 3)) {
         try {
             subsystem = level->item(part);
-        } catch (const LnsError &) {
+        } catch (const LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("lookUpObject"), e.number(), e.description());
             return missingAt(LookupMissing::Subsystem, part, place, closestNames(part, namesOf(level)));
         }
         place += QLatin1Char('.') + part;

@@ -8,7 +8,8 @@ QString TemplateContext::templateName() const
 {
     try {
         return deviceTemplate ? deviceTemplate->name() : QString();
-    } catch (const LnsError &) {
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("templateName"), e.number(), e.description());
         return QString();
     }
 }

@@ -30,9 +30,12 @@ void cMonitorPoint::bracket(const std::function<void()> &change)
     try {
         change();
     } catch (...) {
+        // The change's own error goes on to the caller; ending the edit
+        // mode after it may fail as well.
         try {
             m_nv->setEditing(false);
-        } catch (...) {
+        } catch (const std::exception &e) {
+            platform::traceCaughtError(QStringLiteral("monitor point ") + m_name, e);
         }
         throw;
     }
@@ -87,7 +90,8 @@ bool cMonitorPoint::SetElementValue(const QString &elementName, const QString &v
         field = m_nv->field(elementName);
         if (!field)
             return false;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        platform::traceCaughtError(QStringLiteral("SetElementValue %1.%2").arg(m_name, elementName), e);
         return false;
     }
     try {
@@ -109,7 +113,8 @@ bool cMonitorPoint::GetElementValue(const QString &elementName, QString &value)
         field = m_nv->field(elementName);
         if (!field)
             return false;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        platform::traceCaughtError(QStringLiteral("GetElementValue %1.%2").arg(m_name, elementName), e);
         return false;
     }
     try {
@@ -208,7 +213,8 @@ bool cMonitorPoint::MonitoringIsActive() const
         return false;
     try {
         return m_nv->monitorTag() != 0;
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        platform::traceCaughtError(QStringLiteral("MonitoringIsActive ") + m_name, e);
         return false;
     }
 }
@@ -274,7 +280,9 @@ void cMonitorPoints::RemoveMonitorPointByName(const QString &name)
     const int pos = *it;
     try {
         m_points.at(pos)->DeactivateMonitoring();
-    } catch (...) {
+    } catch (const std::exception &e) {
+        // The point goes either way.
+        platform::traceCaughtError(QStringLiteral("RemoveMonitorPointByName ") + name, e);
     }
     m_points.erase(m_points.begin() + pos);
     m_index.clear();

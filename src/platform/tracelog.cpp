@@ -68,4 +68,20 @@ int TraceLog::logError(const QString &module, const QString &procedure, int numb
     return EA_Leave;
 }
 
+void traceCaughtError(const QString &where, int number, const QString &description)
+{
+    TraceLog::instance().write(QStringLiteral("%1: caught error %2: %3").arg(where).arg(number).arg(description));
+}
+
+void traceCaughtError(const QString &where, const std::exception &error)
+{
+    traceCaughtError(where, 0, QString::fromUtf8(error.what()));
+}
+
+void checkFailed(const char *condition, const char *file, int line)
+{
+    TraceLog::instance().logError(QStringLiteral("check"), QString::fromUtf8(file) + QLatin1Char(':') + QString::number(line),
+                                  0, QStringLiteral("CHECK FAILED: ") + QString::fromUtf8(condition));
+}
+
 } // namespace platform

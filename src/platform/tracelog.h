@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <exception>
 #include <functional>
 
 namespace platform {
@@ -62,4 +63,25 @@ inline void traceEntry(const QString &line)
     TraceLog::instance().write(line);
 }
 
+// An error a catch block turns into a result or goes on after (a close
+// during clean-up, a value that is only shown when it can be read, a device
+// that does not answer a test): one trace line
+// "<where>: caught error <number>: <description>", so that nothing fails
+// unseen. A public entry point hands its errors to the error logger instead.
+void traceCaughtError(const QString &where, int number, const QString &description);
+// The same for an exception of any kind (number 0).
+void traceCaughtError(const QString &where, const std::exception &error);
+
+// A programming error: a condition that must hold did not. Hands
+// "CHECK FAILED: <condition>" with file and line to the error logger; the
+// caller then recovers (AEROLIS_CHECK).
+void checkFailed(const char *condition, const char *file, int line);
+
 } // namespace platform
+
+// Asserts a condition that only a programming error can break, and recovers:
+// true when it holds; false (after a line in the trace log) when it does not,
+// and the caller takes its safe way out, e.g.
+//   if (!AEROLIS_CHECK(server)) return nullptr;
+#define AEROLIS_CHECK(condition)                                                                    \
+    (Q_LIKELY(condition) ? true : (::platform::checkFailed(#condition, __FILE__, __LINE__), false))

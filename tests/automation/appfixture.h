@@ -4,8 +4,8 @@
 #pragma once
 
 #include "hostfixture.h"
+#include "simserver.h"
 
-#include <automation/simbindings.h>
 #include <host/application.h>
 #include <lnssim/networkadmin.h>
 #include <lnssim/simobjectserver.h>
@@ -53,10 +53,7 @@ public:
         lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
         const QString root = env.lnsRoot();
         const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
-        host::state().env.objectServerFactory = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
-        host::state().env.registerProjectCommand = automation::simRegisterProjectCommand;
+        wireSimulatedServer(root, iniPath);
     }
     ~AppFixture()
     {

@@ -112,7 +112,7 @@ private slots:
             f.registerInProject(app, kAllProgramIds.join(" "), QStringLiteral("Demo"), nullptr);
         }
         host::resetState();
-        host::state().env.registerProjectCommand = automation::simRegisterProjectCommand;
+        host::state().env.server.registerProjectCommand = simulatedServer().registerProjectCommand;
         host::Application again;
         f.registerInProject(again, kAllProgramIds.join(" "), QStringLiteral("Demo.Building.Floor1.Room101.Controller"),
                             nullptr);
@@ -143,15 +143,16 @@ private slots:
         QFETCH(int, rowsLeft);
         RegFixture f;
         if (failingTemplate == QLatin1String("*")) {
-            host::state().env.registerProjectCommand = nullptr;
+            host::state().env.server.registerProjectCommand = nullptr;
         } else if (!failingTemplate.isEmpty()) {
-            host::state().env.registerProjectCommand = [failingTemplate](const lns::NetworkPtr &n,
-                                                                         const host::ProjectCommand &c, QString *why) {
+            host::state().env.server.registerProjectCommand = [failingTemplate, simulated = simulatedServer()](
+                                                                  const lns::NetworkPtr &n, const host::ProjectCommand &c,
+                                                                  QString *why) {
                 if (c.templateName == failingTemplate) {
                     *why = QStringLiteral("refused");
                     return false;
                 }
-                return automation::simRegisterProjectCommand(n, c, why);
+                return simulated.registerProjectCommand(n, c, why);
             };
         }
         host::Application app;

@@ -38,7 +38,7 @@ public:
         lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
         const QString root = env.lnsRoot();
         const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
-        host::state().env.objectServerFactory = [root, iniPath]() -> lns::ObjectServerPtr {
+        host::state().env.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
             return lnssim::SimObjectServer::create(root, iniPath);
         };
     }
@@ -182,7 +182,7 @@ private slots:
             QVERIFY(bad.open(QIODevice::WriteOnly));
             bad.write(QByteArray("this is not a network database\n").repeated(100));
         } else if (setup == QLatin1String("noserver")) {
-            host::state().env.objectServerFactory = nullptr;
+            host::state().env.server.newObjectServer = nullptr;
         }
         // The device test of the control command is counted in the file's
         // traffic counters; the network's data must stay as it was.
@@ -247,8 +247,12 @@ private slots:
         ConnFixture f;
         host::Main({cmd(13, "Demo.Building.Floor2.Room205.Controller")});
         QCOMPARE(f.window->displays, 1);
+        platform::TraceLog::instance().clearRecent();
         QVERIFY(!host::DeviceAccessible(nullptr, true));
         QVERIFY(!host::state().deviceReachable);
+        // Why the device is taken as not accessible stays in the trace log.
+        const QStringList traced = platform::TraceLog::instance().recent().filter(QStringLiteral("DeviceAccessible: caught error"));
+        QCOMPARE(traced.size(), 1);
         // Another device of the network answers, and does not touch the flag
         // that belongs to the connection's device.
         host::state().deviceReachable = true;

@@ -46,7 +46,7 @@ public:
         const QString root = env.lnsRoot();
         const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
         host::Environment &e = host::state().env;
-        e.objectServerFactory = [this, root, iniPath]() -> lns::ObjectServerPtr {
+        e.server.newObjectServer = [this, root, iniPath]() -> lns::ObjectServerPtr {
             auto server = lnssim::SimObjectServer::create(root, iniPath);
             // The rooms run only when the test steps them.
             server->setDeviceSimulatorFactory([this](lnssim::NetworkSession &s) {

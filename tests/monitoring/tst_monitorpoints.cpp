@@ -340,11 +340,22 @@ private Q_SLOTS:
         p->setFormat("RAW");
         admin->setUnreachable(id, !reachable);
         EventLog log(points.get());
+        platform::TraceLog::instance().clearRecent();
         QCOMPARE(p->SetElementValue(field, text), result);
+        // A refused element is never refused in silence: the trace log
+        // names it.
+        const auto tracedAbout = [&field] {
+            return platform::TraceLog::instance().recent().filter(field).size();
+        };
+        if (!result)
+            QVERIFY2(tracedAbout() > 0, "SetElementValue failed without a trace line");
+        platform::TraceLog::instance().clearRecent();
         QString read = QStringLiteral("none");
         // The field reads back whenever it exists and the device answers.
         const bool readable = reachable && field != QLatin1String("nonsense");
         QCOMPARE(p->GetElementValue(field, read), readable);
+        if (!readable)
+            QVERIFY2(tracedAbout() > 0, "GetElementValue failed without a trace line");
         // A failed write and the failed read that follows are both told.
         QCOMPARE(log.events.size(), event ? (reachable ? 1 : 2) : 0);
         if (readable && !result)

@@ -24,7 +24,7 @@ public:
         const QString root = env.lnsRoot();
         const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
         host::Environment &e = host::state().env;
-        e.objectServerFactory = [root, iniPath]() -> lns::ObjectServerPtr {
+        e.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
             return lnssim::SimObjectServer::create(root, iniPath);
         };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
