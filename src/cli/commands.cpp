@@ -387,6 +387,9 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     return differ == 0 ? kOk : kRefused;
 }
 
+// Commands described in the string table (usage 1705, description 1706).
+constexpr int kCommandCount = 9;
+
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     // Usage errors come before any object is opened: in the configured
@@ -398,7 +401,7 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
     const QStringList rest = arguments.mid(1);
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         printHelp(out, 0);
-        for (int i = 1; i <= 8; ++i)
+        for (int i = 1; i <= kCommandCount; ++i)
             out << "  " << gLoadResString(1705, i) << Qt::endl;
         return kOk;
     }
@@ -418,6 +421,8 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         return copyCommand(rest, out, err);
     if (command == QLatin1String("report"))
         return reportCommand(rest, out, err);
+    if (command == QLatin1String("history"))
+        return historyCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
 }
 

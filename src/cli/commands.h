@@ -25,6 +25,7 @@ int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, 
 int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err);
 int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err);   // copycommand.cpp
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err); // reportcommand.cpp
+int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err); // historycommand.cpp
 
 // Item data of an entry of the page's mode list (occupancy false) or
 // occupancy list, from its name in English or German or its number;
@@ -43,7 +44,7 @@ struct ParsedArgs
 // `flagNames` take no value, `valueNames` take one ("-o FILE", "--seconds=N").
 ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, const QStringList &valueNames);
 // Usage line and description of command `item` (1 read, 2 write, 3 diff,
-// 4 set-mode, 5 set-occupancy, 6 monitor, 7 copy, 8 report).
+// 4 set-mode, 5 set-occupancy, 6 monitor, 7 copy, 8 report, 9 history).
 void printHelp(QTextStream &out, int item);
 int usageError(QTextStream &err, const QString &message, int item = 0);
 int fail(QTextStream &err, int status, const QString &message);

@@ -5,6 +5,11 @@
 #include <QMutex>
 #include <QSysInfo>
 
+#ifdef Q_OS_UNIX
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
 #include <array>
 #include <utility>
 
@@ -57,6 +62,11 @@ QString loginName()
         if (!v.isEmpty())
             return v;
     }
+#ifdef Q_OS_UNIX
+    // A service or a container often runs without those set.
+    if (const passwd *entry = getpwuid(getuid()); entry && entry->pw_name)
+        return QString::fromLocal8Bit(entry->pw_name);
+#endif
     return QStringLiteral("unknown");
 }
 
