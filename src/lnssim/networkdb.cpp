@@ -76,21 +76,23 @@ const char *const kSchemaV2[] = {
     " CHECK(near_channel_id <> far_channel_id))",
     "CREATE TABLE device_channels(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
     " channel_id INTEGER NOT NULL REFERENCES channels(id))",
-    "CREATE TABLE channel_counters(channel_id INTEGER PRIMARY KEY REFERENCES channels(id),"
+    // The traffic per device and channel: a device moved to another channel
+    // leaves what it did with the channel that carried it.
+    "CREATE TABLE traffic(device_id INTEGER NOT NULL REFERENCES devices(id),"
+    " channel_id INTEGER NOT NULL REFERENCES channels(id),"
     " reads INTEGER NOT NULL DEFAULT 0, writes INTEGER NOT NULL DEFAULT 0,"
     " bytes_read INTEGER NOT NULL DEFAULT 0, bytes_written INTEGER NOT NULL DEFAULT 0,"
     " tests INTEGER NOT NULL DEFAULT 0, downloads INTEGER NOT NULL DEFAULT 0,"
-    " channel_us INTEGER NOT NULL DEFAULT 0)",
+    " channel_us INTEGER NOT NULL DEFAULT 0, PRIMARY KEY(device_id, channel_id))",
 };
 
 // Filling the version-2 tables of an older file, once the default channel exists.
 const char *const kSchemaV2Fill[] = {
-    // The traffic so far happened on the one channel there was.
-    "INSERT INTO channel_counters(channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
-    " SELECT 1, COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
-    " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
-    " COALESCE(SUM(channel_us),0) FROM device_counters HAVING COUNT(*) > 0",
     "INSERT INTO device_channels(device_id, channel_id) SELECT id, 1 FROM devices",
+    // The traffic so far happened on the one channel there was.
+    "INSERT INTO traffic(device_id, channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
+    " SELECT device_id, 1, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us FROM device_counters",
+    "DROP TABLE device_counters",
 };
 
 QByteArray toBlob(const QVariant &v)
@@ -837,25 +839,16 @@ void NetworkDb::addCounters(int deviceId, const Counters &c)
 {
     if (c.isZero())
         return;
+    // Charged to the channel the device sits on now.
     exec(query(QStringLiteral(
-             "INSERT INTO device_counters(device_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
-             " VALUES(?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(device_id) DO UPDATE SET"
+             "INSERT INTO traffic(device_id, channel_id, reads, writes, bytes_read, bytes_written, tests, downloads,"
+             " channel_us) SELECT ?, COALESCE((SELECT channel_id FROM device_channels WHERE device_id = ?), 1),"
+             " ?, ?, ?, ?, ?, ?, ? WHERE true ON CONFLICT(device_id, channel_id) DO UPDATE SET"
              " reads = reads + excluded.reads, writes = writes + excluded.writes,"
              " bytes_read = bytes_read + excluded.bytes_read, bytes_written = bytes_written + excluded.bytes_written,"
              " tests = tests + excluded.tests, downloads = downloads + excluded.downloads,"
              " channel_us = channel_us + excluded.channel_us")),
-         {deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
-          c.channelMicros});
-    // The same traffic on the channel the device sits on now.
-    exec(query(QStringLiteral(
-             "INSERT INTO channel_counters(channel_id, reads, writes, bytes_read, bytes_written, tests, downloads, channel_us)"
-             " SELECT COALESCE((SELECT channel_id FROM device_channels WHERE device_id = ?), 1), ?, ?, ?, ?, ?, ?, ?"
-             " WHERE true ON CONFLICT(channel_id) DO UPDATE SET"
-             " reads = reads + excluded.reads, writes = writes + excluded.writes,"
-             " bytes_read = bytes_read + excluded.bytes_read, bytes_written = bytes_written + excluded.bytes_written,"
-             " tests = tests + excluded.tests, downloads = downloads + excluded.downloads,"
-             " channel_us = channel_us + excluded.channel_us")),
-         {deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
+         {deviceId, deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
           c.channelMicros});
 }
 
@@ -874,8 +867,10 @@ static Counters countersFrom(QSqlQuery &q)
 
 Counters NetworkDb::counters(int deviceId)
 {
-    QSqlQuery &q = query(QStringLiteral("SELECT reads, writes, bytes_read, bytes_written, tests, downloads, channel_us"
-                                        " FROM device_counters WHERE device_id = ?"));
+    QSqlQuery &q = query(QStringLiteral(
+        "SELECT COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
+        " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
+        " COALESCE(SUM(channel_us),0) FROM traffic WHERE device_id = ?"));
     exec(q, {deviceId});
     Counters c;
     if (q.next())
@@ -889,7 +884,7 @@ Counters NetworkDb::totals()
     QSqlQuery &q = query(QStringLiteral(
         "SELECT COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
         " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
-        " COALESCE(SUM(channel_us),0) FROM device_counters"));
+        " COALESCE(SUM(channel_us),0) FROM traffic"));
     exec(q);
     Counters c;
     if (q.next())
@@ -901,9 +896,9 @@ Counters NetworkDb::totals()
 ChannelTraffic NetworkDb::channelCounters()
 {
     QSqlQuery &q = query(QStringLiteral(
-        "SELECT id, name, COALESCE(reads,0), COALESCE(writes,0), COALESCE(bytes_read,0), COALESCE(bytes_written,0),"
-        " COALESCE(tests,0), COALESCE(downloads,0), COALESCE(channel_us,0)"
-        " FROM channels LEFT JOIN channel_counters ON channel_id = id ORDER BY id"));
+        "SELECT id, name, COALESCE(SUM(reads),0), COALESCE(SUM(writes),0), COALESCE(SUM(bytes_read),0),"
+        " COALESCE(SUM(bytes_written),0), COALESCE(SUM(tests),0), COALESCE(SUM(downloads),0),"
+        " COALESCE(SUM(channel_us),0) FROM channels LEFT JOIN traffic ON channel_id = id GROUP BY id ORDER BY id"));
     exec(q);
     ChannelTraffic out;
     while (q.next()) {
@@ -923,8 +918,7 @@ ChannelTraffic NetworkDb::channelCounters()
 
 void NetworkDb::resetCounters()
 {
-    run(QStringLiteral("DELETE FROM device_counters"));
-    run(QStringLiteral("DELETE FROM channel_counters"));
+    run(QStringLiteral("DELETE FROM traffic"));
 }
 
 } // namespace lnssim

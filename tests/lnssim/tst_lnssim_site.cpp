@@ -35,8 +35,8 @@ QString demoPath(const TestEnvironment &env)
 }
 
 // Turns a current network file back into one of schema version 1, as the
-// object server wrote it before channels existed: the version-2 tables and
-// the structure serial go, everything else stays.
+// object server wrote it before channels existed: the traffic per device
+// alone, no channels, no structure serial; everything else stays.
 void makeVersion1(const QString &path)
 {
     const QString name = QStringLiteral("downgrade");
@@ -45,7 +45,14 @@ void makeVersion1(const QString &path)
         db.setDatabaseName(path);
         QVERIFY(db.open());
         QSqlQuery q(db);
-        for (const char *sql : {"DROP TABLE channel_counters", "DROP TABLE device_channels", "DROP TABLE routers",
+        for (const char *sql : {"CREATE TABLE device_counters(device_id INTEGER PRIMARY KEY REFERENCES devices(id),"
+                                " reads INTEGER NOT NULL DEFAULT 0, writes INTEGER NOT NULL DEFAULT 0,"
+                                " bytes_read INTEGER NOT NULL DEFAULT 0, bytes_written INTEGER NOT NULL DEFAULT 0,"
+                                " tests INTEGER NOT NULL DEFAULT 0, downloads INTEGER NOT NULL DEFAULT 0,"
+                                " channel_us INTEGER NOT NULL DEFAULT 0)",
+                                "INSERT INTO device_counters SELECT device_id, SUM(reads), SUM(writes), SUM(bytes_read),"
+                                " SUM(bytes_written), SUM(tests), SUM(downloads), SUM(channel_us) FROM traffic GROUP BY device_id",
+                                "DROP TABLE traffic", "DROP TABLE device_channels", "DROP TABLE routers",
                                 "DROP TABLE channels", "DELETE FROM network WHERE key = 'structure_serial'",
                                 "UPDATE schema_version SET version = 1 WHERE component = 'aerolis-lnssim'",
                                 "PRAGMA wal_checkpoint(TRUNCATE)"})
