@@ -164,10 +164,18 @@ void DeriveFromHandedOverObject()
 bool DeviceAccessible(const lns::AppDevicePtr &device, bool force)
 {
     HostState &s = state();
-    if (!force && s.accessCacheValid && s.accessCacheAge.isValid() && s.accessCacheAge.elapsed() < 10000)
+    const lns::AppDevicePtr target = device ? device : s.conn.device;
+    QString key;
+    try {
+        if (target)
+            key = target->name() + QLatin1Char('#') + QString::number(target->index());
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("DeviceAccessible"), e.number(), e.description());
+    }
+    if (!force && s.accessCacheValid && s.accessCacheDevice == key && s.accessCacheAge.isValid()
+        && s.accessCacheAge.elapsed() < 10000)
         return s.accessCacheResult;
     s.accessCacheAge.start();
-    const lns::AppDevicePtr target = device ? device : s.conn.device;
     bool ok = false;
     try {
         if (target) {
@@ -183,6 +191,7 @@ bool DeviceAccessible(const lns::AppDevicePtr &device, bool force)
         s.deviceReachable = false;
     s.accessCacheValid = true;
     s.accessCacheResult = ok;
+    s.accessCacheDevice = key;
     return ok;
 }
 

@@ -163,6 +163,9 @@ struct HostState
     bool accessCacheValid = false;
     bool accessCacheResult = false;
     QElapsedTimer accessCacheAge;
+    // The device the cached answer is about ("name#index"): an answer about
+    // one device is never given for another.
+    QString accessCacheDevice;
     int deviceTests = 0; // device tests actually run (diagnostics)
 
     // The object name analyser's parts of the current start.

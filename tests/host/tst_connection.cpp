@@ -240,6 +240,16 @@ private slots:
         QCOMPARE(f.counters("Room101").deviceTests, 1);
         QVERIFY(host::DeviceAccessible(nullptr, true));
         QCOMPARE(f.counters("Room101").deviceTests, 2);
+        // The answer about one device is not the answer about another (a
+        // copy run checks one target after the other within seconds).
+        auto unreachable = host::state().conn.system->subsystems()->item(QStringLiteral("Building"))->subsystems()
+                               ->item(QStringLiteral("Floor2"))->appDevices()->item(QStringLiteral("Room205"));
+        QVERIFY(!host::DeviceAccessible(unreachable, false));
+        QCOMPARE(f.counters("Room205").deviceTests, 1);
+        auto reachable = host::state().conn.appDevices->item(QStringLiteral("Room102"));
+        QVERIFY(host::DeviceAccessible(reachable, false));
+        QVERIFY(host::DeviceAccessible(reachable, false));
+        QCOMPARE(f.counters("Room102").deviceTests, 1);
     }
 
     void unreachableDeviceClearsReachableFlag()
