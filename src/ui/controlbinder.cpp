@@ -97,6 +97,11 @@ QWidget *ControlBinder::widgetOf(const ControlState *state) const
     return m_widgets.value(state);
 }
 
+ControlState *ControlBinder::stateOf(const QWidget *widget) const
+{
+    return m_states.value(widget);
+}
+
 void ControlBinder::bind(ControlState *state, QWidget *widget)
 {
     if (!state || !widget)

@@ -31,6 +31,7 @@ public:
     // (labels, buttons, check boxes, section lines, frames).
     void takeCaptions();
     QWidget *widgetOf(const model::ControlState *state) const;
+    model::ControlState *stateOf(const QWidget *widget) const;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
