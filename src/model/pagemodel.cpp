@@ -18,6 +18,8 @@ PageModel::PageModel(QObject *parent) : QObject(parent)
             if (name.isEmpty())
                 continue;
             auto *s = new ControlState(c.kind, name, page.page, owner);
+            // A named control ("pic0") is no array member, whatever its name ends with.
+            s->setIndex(c.index);
             m_byName.insert(name, s);
             m_ordered << s;
             const int captionId =
