@@ -149,17 +149,6 @@ void ControlBinder::bind(ControlState *state, QWidget *widget)
     }
 }
 
-void ControlBinder::takeCaptions()
-{
-    for (auto it = m_widgets.cbegin(); it != m_widgets.cend(); ++it) {
-        auto *state = const_cast<ControlState *>(it.key());
-        if (!it.value() || !showsCaption(state->kind()))
-            continue;
-        const QSignalBlocker quiet(state);
-        state->setText(controlCaption(it.value()));
-    }
-}
-
 void ControlBinder::showAll(ControlState *state, QWidget *widget)
 {
     // Only what differs from the widget as built, so a freshly bound page

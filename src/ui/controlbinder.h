@@ -27,9 +27,6 @@ public:
     // Binds `widget` to `state`; the widget first shows what the state holds,
     // except for captions: a state without a text takes the widget's.
     void bind(model::ControlState *state, QWidget *widget);
-    // The captions the window loaded on its widgets, into their states
-    // (labels, buttons, check boxes, section lines, frames).
-    void takeCaptions();
     QWidget *widgetOf(const model::ControlState *state) const;
     model::ControlState *stateOf(const QWidget *widget) const;
 

@@ -247,7 +247,8 @@ void frmMain::formLoad()
     }
 
     loadControlCaptions(this, s.tooltipsFlag);
-    m_binder->takeCaptions();
+    // The page controls show the captions the model loads.
+    m_model->loadCaptions();
     loadResStringsToMenu();
     m_buttonLine->setButtonCaption(ButtonLine::OK, gLoadResString(1374, 1));
     m_buttonLine->setButtonCaption(ButtonLine::Cancel, gLoadResString(1374, 2));
