@@ -194,7 +194,7 @@ void BM_WindowWrite(benchmark::State &state)
         }
         auto p = config->Parameters().TextBoxParameterByName(QStringLiteral("HeatSetpointComfort"));
         if (p) {
-            QLineEdit *box = p->TextBoxControl();
+            QLineEdit *box = bed.win->control<QLineEdit>(QStringLiteral("TextBox"), p->TextBoxControl()->index());
             box->setText(i++ % 2 ? QStringLiteral("21.5") : QStringLiteral("21"));
             QFocusEvent out(QEvent::FocusOut, Qt::TabFocusReason);
             QCoreApplication::sendEvent(box, &out);

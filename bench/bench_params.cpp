@@ -125,7 +125,7 @@ void BM_TextBoxParameterRoundTrip(benchmark::State &state)
 {
     ParamsFixture &f = fixture();
     auto p = f.params->TextBoxParameterByName(QStringLiteral("HeatSetpointComfort"));
-    QLineEdit *box = p->TextBoxControl();
+    QLineEdit *box = f.window.textBoxWidget(p->TextBoxControl()->index());
     const params::FieldPlace place = p->fieldPlace();
     QByteArray cp(12, '\0');
     const QStringList entries{QStringLiteral("21.5"), QStringLiteral("22,25"), QStringLiteral("19.04")};

@@ -9,13 +9,11 @@
 #include <platform/stringutil.h>
 #include <ui/frmmain.h>
 
-#include <QComboBox>
 #include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QLineEdit>
 #include <QTimer>
 
 namespace cli {
@@ -52,7 +50,7 @@ QString itemText(int id, int item, int languageOffset)
 
 QString boxText(ui::frmMain &w, int index)
 {
-    const auto *b = w.control<QLineEdit>(QStringLiteral("TextBox"), index);
+    const model::ControlState *b = w.modelControl(QStringLiteral("TextBox"), index);
     return b ? b->text() : QString();
 }
 
@@ -160,8 +158,11 @@ int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, 
     if (const int st = s.open(a.positional.at(0), host::kCommandIdControl, &error))
         return fail(err, st, a.positional.at(0) + QStringLiteral(": ") + error);
     ui::frmMain &w = *s.window();
-    auto *list = w.control<QComboBox>(QStringLiteral("ComboBox"), occupancy ? 9 : 1);
-    const int index = list ? list->findData(*data) : -1;
+    model::ControlState *list = w.modelControl(QStringLiteral("ComboBox"), occupancy ? 9 : 1);
+    int index = -1;
+    for (int i = 0; list && i < list->count() && index < 0; ++i)
+        if (list->itemData(i) == QVariant(*data))
+            index = i;
     if (index < 0)
         return fail(err, kRefused, a.positional.at(1));
     list->setCurrentIndex(index);

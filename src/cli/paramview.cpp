@@ -3,11 +3,7 @@
 #include <params/paramcollection.h>
 #include <platform/resstrings.h>
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QJsonArray>
-#include <QLineEdit>
 
 namespace cli {
 
@@ -96,27 +92,27 @@ QVector<ParamView> describeParameters(params::cParams &p)
     add(out, p, p.CheckBoxParameterCount(), &cParams::CheckBoxParameter, "check-box",
         [&](const cParamCheckBox &x, ParamView &v) {
             v.value = number(x.Value());
-            if (const QCheckBox *box = x.CheckBoxControl())
+            if (const model::ControlState *box = x.CheckBoxControl())
                 v.text = box->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
         });
     add(out, p, p.ComboBoxParameterCount(), &cParams::ComboBoxParameter, "combo-box",
         [&](const cParamComboBox &x, ParamView &v) {
             v.value = number(x.Value());
-            if (const QComboBox *box = x.ComboBoxControl())
+            if (const model::ControlState *box = x.ComboBoxControl())
                 v.text = box->currentText();
         });
     add(out, p, p.OptionButtonParameterCount(), &cParams::OptionButtonParameter, "option-button",
         [](const cParamOptBtn &x, ParamView &v) {
             v.value = x.Value();
             for (int i = 1; i <= x.OptionButtonsCount(); ++i)
-                if (const QAbstractButton *b = x.OptionButton(i); b && b->isChecked())
+                if (const model::ControlState *b = x.OptionButton(i); b && b->isChecked())
                     v.text = b->text();
         });
     add(out, p, p.TextBoxParameterCount(), &cParams::TextBoxParameter, "text-box",
         [&](const cParamTextBox &x, ParamView &v) {
             v.value = number(x.Value());
             v.unit = x.UnitMnemonic();
-            if (const QLineEdit *box = x.TextBoxControl())
+            if (const model::ControlState *box = x.TextBoxControl())
                 v.text = box->text();
         });
     return out;

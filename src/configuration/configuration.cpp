@@ -204,7 +204,7 @@ QString cConfiguration::templateValue(const QString &section, const QString &key
     return host::state().templateContext().value(section, key);
 }
 
-QWidget *cConfiguration::ctl(const char *array, int index) const
+ControlState *cConfiguration::ctl(const char *array, int index) const
 {
     return m_window ? m_window->control(QString::fromLatin1(array), index) : nullptr;
 }
@@ -277,7 +277,7 @@ void cConfiguration::FetchCPs()
             const std::pair<const char *, int> optional[] = {{"MinDischAirTemp", 3}, {"OffDelay", 2}, {"CycleTime", 4}};
             for (const auto &[name, box] : optional)
                 if (!text(name))
-                    if (QWidget *w = ctl("CheckBox", box))
+                    if (ControlState *w = ctl("CheckBox", box))
                         w->setEnabled(false);
         }
     } catch (const std::exception &e) {
@@ -792,7 +792,7 @@ bool cConfiguration::WriteParameters()
     if (!result)
         m_window->ShowLogger();
     m_window->setErrorsLogged(false);
-    if (QWidget *label = ctl("Label", 30))
+    if (ControlState *label = ctl("Label", 30))
         label->setVisible(false);
     m_window->setBusy(false);
     m_window->setStatusText(gLoadResString(1517));

@@ -15,7 +15,6 @@
 
 #include <memory>
 
-class QWidget;
 
 namespace configuration {
 
@@ -116,12 +115,11 @@ public:
     const WriteSteps &lastWriteSteps() const { return m_lastSteps; }
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void setLoading(bool on);
     void setEdited();
-    void onForwarded(QWidget *control);
+    void onForwarded(model::ControlState *control);
     void setTextParam(const QString &name, double value);
     void lockText(const QString &name, int mode);
     void applyDefaults(int index);
@@ -129,7 +127,7 @@ private:
     // Red logger lines for what the last read did not give; true when the
     // device gave nothing at all.
     bool reportUnread();
-    QWidget *ctl(const char *array, int index) const;
+    model::ControlState *ctl(const char *array, int index) const;
     std::shared_ptr<params::cParamTextBox> text(const char *name) const;
     QString templateValue(const QString &section, const QString &key) const;
 
@@ -145,7 +143,7 @@ private:
     WriteSteps m_lastSteps;
     bool m_calibrationKept = false;
     bool m_controlsConnected = false;
-    QPointer<QWidget> m_focusOut;
+    QPointer<model::ControlState> m_focusOut;
 };
 
 } // namespace configuration

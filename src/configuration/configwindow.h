@@ -34,7 +34,7 @@ public:
     // Hourglass and disabled window while a long operation runs.
     virtual void setBusy(bool busy) = 0;
     // A control that is no member of an array ("fraHvacAppMode").
-    virtual QWidget *namedControl(const QString &name) const = 0;
+    virtual model::ControlState *namedControl(const QString &name) const = 0;
     // Controller kind of the device template (0 when unknown).
     virtual int ctrlType() const = 0;
 };

@@ -10,7 +10,6 @@
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 
-#include <QComboBox>
 #include <QSet>
 
 #include <algorithm>
@@ -122,7 +121,7 @@ QString rangeReason(const cParamTextBox &t)
 QString listReason(const cParamComboBox &c)
 {
     QStringList items;
-    if (const QComboBox *combo = c.ComboBoxControl())
+    if (const model::ControlState *combo = c.ComboBoxControl())
         for (int i = 0; i < combo->count(); ++i) {
             const QVariant d = combo->itemData(i);
             if (d.isValid() && c.ValueIsInComboList(d.toInt()))

@@ -12,12 +12,6 @@
 #include <platform/stringutil.h>
 #include <platform/tracelog.h>
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QSignalBlocker>
 
 namespace configuration {
@@ -111,7 +105,7 @@ void cConfiguration::startUpDisplay()
         // No external setpoint on these kinds.
         for (const auto &[array, index] : {std::make_pair("QXLines", 20), std::make_pair("Label", 72),
                                            std::make_pair("ComboBox", 8)})
-            if (QWidget *w = ctl(array, index))
+            if (ControlState *w = ctl(array, index))
                 w->setVisible(false);
     }
     SetControls();
@@ -127,11 +121,11 @@ void cConfiguration::SetControls()
     const int kind = ctrlType();
     setLoading(true);
     try {
-        if (auto *type = qobject_cast<QComboBox *>(ctl("ComboBox", 0))) {
+        if (auto *type = ctl("ComboBox", 0)) {
             selectByItemData(type, m_appNumber);
             if (kind == 5) {
                 setBackground(type, Background::ButtonFace);
-                if (QWidget *frame = m_window->namedControl(QStringLiteral("fraHvacAppMode")))
+                if (ControlState *frame = m_window->namedControl(QStringLiteral("fraHvacAppMode")))
                     frame->setEnabled(false);
             }
         }
@@ -141,7 +135,7 @@ void cConfiguration::SetControls()
         // On/off pairs: a value of 0 means switched off.
         auto pair = [this](const char *name, int box) {
             auto t = text(name);
-            auto *check = qobject_cast<QCheckBox *>(ctl("CheckBox", box));
+            auto *check = ctl("CheckBox", box);
             if (!t)
                 return;
             const bool on = t->ValueCalc() != 0;
@@ -158,7 +152,7 @@ void cConfiguration::SetControls()
         if (auto econ = text("SetPointEcon")) {
             auto minLevel = text("EconMinLevel");
             const bool off = econ->ValueCalc() == 0 && (!minLevel || minLevel->ValueCalc() == 0);
-            if (auto *check = qobject_cast<QCheckBox *>(ctl("CheckBox", 5)))
+            if (auto *check = ctl("CheckBox", 5))
                 check->setCheckState(off ? Qt::Unchecked : Qt::Checked);
             // Kinds 1 and 3 have no damper: the layout keeps its fields locked.
             const int mode = (off || kind == 1 || kind == 3) ? kLock : kUnlock;
@@ -174,7 +168,7 @@ void cConfiguration::SetControls()
         if (highLevel && lowLevel && highFunction && lowFunction) {
             const bool off = highFunction->Value() == SET_NUL && lowFunction->Value() == SET_NUL &&
                              highLevel->ValueCalc() == 0 && lowLevel->ValueCalc() == 0;
-            if (auto *check = qobject_cast<QCheckBox *>(ctl("CheckBox", 6)))
+            if (auto *check = ctl("CheckBox", 6))
                 check->setCheckState(off ? Qt::Unchecked : Qt::Checked);
             const int mode = off ? kLock : kUnlock;
             highLevel->setLockMode(mode);
@@ -227,15 +221,15 @@ void cConfiguration::pageLayout()
         for (const auto &[array, index] : {std::make_pair("QXLines", 19), std::make_pair("Label", 69),
                                            std::make_pair("Label", 70), std::make_pair("CheckBox", 3),
                                            std::make_pair("TextBox", 26)})
-            if (QWidget *w = ctl(array, index))
+            if (ControlState *w = ctl(array, index))
                 w->setVisible(false);
         if (kind == 1 || kind == 3) {
-            if (QWidget *w = ctl("CheckBox", 5))
+            if (ControlState *w = ctl("CheckBox", 5))
                 w->setEnabled(false);
             lockText(QStringLiteral("SetPointEcon"), kLock);
             lockText(QStringLiteral("EconMinLevel"), kLock);
             for (int label : {49, 50, 27, 29})
-                if (QWidget *w = ctl("Label", label))
+                if (ControlState *w = ctl("Label", label))
                     w->setEnabled(false); // system colour of disabled text
         } else {
             page(kPageVentilation, false);
@@ -298,8 +292,8 @@ void cConfiguration::outputFields()
 void cConfiguration::controlModeDisplay(int index)
 {
     auto ti = text(index == 0 ? "HeatTi" : "CoolTi");
-    auto *combo = qobject_cast<QComboBox *>(ctl("ComboBox", index == 0 ? 2 : 4));
-    auto *label = qobject_cast<QLabel *>(ctl("Label", index == 0 ? 20 : 40));
+    auto *combo = ctl("ComboBox", index == 0 ? 2 : 4);
+    auto *label = ctl("Label", index == 0 ? 20 : 40);
     if (!ti)
         return;
     if (!ti->valueKnown()) {
@@ -336,7 +330,7 @@ void cConfiguration::ComboBox_Click(int index)
 {
     if (m_window->valueLoading() || index == 1 || index == 9)
         return;
-    auto *combo = qobject_cast<QComboBox *>(ctl("ComboBox", index));
+    auto *combo = ctl("ComboBox", index);
     const int value = combo && combo->currentIndex() >= 0 ? combo->currentData().toInt() : 0;
     if (index == 0) {
         if (value != m_appNumber) {
@@ -368,7 +362,7 @@ void cConfiguration::CheckBox_Click(int index)
 {
     if (m_window->valueLoading())
         return;
-    auto *box = qobject_cast<QCheckBox *>(ctl("CheckBox", index));
+    auto *box = ctl("CheckBox", index);
     const bool checked = box && box->checkState() == Qt::Checked;
     auto onOff = [this, checked](const char *name, double onValue) {
         auto t = text(name);
@@ -433,7 +427,7 @@ void cConfiguration::cmdButton_Click(int index)
 void cConfiguration::applyDefaults(int index)
 {
     const bool heating = index == 1;
-    auto *combo = qobject_cast<QComboBox *>(ctl("ComboBox", heating ? 2 : 4));
+    auto *combo = ctl("ComboBox", heating ? 2 : 4);
     const int mode = combo && combo->currentIndex() >= 0 ? combo->currentData().toInt() : 0;
     const int xpField = heating ? 1 : 3;
     const QString xp = heating ? QStringLiteral("HeatXp") : QStringLiteral("CoolXp");
@@ -458,31 +452,26 @@ void cConfiguration::connectControls()
     m_controlsConnected = true;
     m_params->connectControlEvents(true);
     connect(m_params->controlEvents(), &ControlEvents::forwarded, this, &cConfiguration::onForwarded);
-    // Installed after the forwarding's filter, so it sees a focus departure first.
+    // A focus departure of a setpoint box is seen here before the
+    // forwarding validates it.
     for (int i = 3; i <= 11; ++i)
-        if (QWidget *w = ctl("TextBox", i))
-            w->installEventFilter(this);
+        if (ControlState *c = ctl("TextBox", i))
+            connect(c, &ControlState::aboutToLeave, this, [this, c]() { m_focusOut = c; });
     for (int i : {0, 2, 4})
-        if (auto *c = qobject_cast<QComboBox *>(ctl("ComboBox", i)))
-            connect(c, &QComboBox::currentIndexChanged, this, [this, i]() { ComboBox_Click(i); });
+        if (ControlState *c = ctl("ComboBox", i))
+            connect(c, &ControlState::currentIndexChanged, this, [this, i]() { ComboBox_Click(i); });
     for (int i = 0; i <= 6; ++i)
-        if (auto *c = qobject_cast<QCheckBox *>(ctl("CheckBox", i)))
-            connect(c, &QCheckBox::stateChanged, this, [this, i]() { CheckBox_Click(i); });
+        if (ControlState *c = ctl("CheckBox", i))
+            connect(c, &ControlState::stateChanged, this, [this, i]() { CheckBox_Click(i); });
     for (int i : {1, 2})
-        if (auto *b = qobject_cast<QAbstractButton *>(ctl("cmdButton", i)))
-            connect(b, &QAbstractButton::clicked, this, [this, i]() { cmdButton_Click(i); });
+        if (ControlState *b = ctl("cmdButton", i))
+            connect(b, &ControlState::clicked, this, [this, i]() { cmdButton_Click(i); });
 }
 
-bool cConfiguration::eventFilter(QObject *watched, QEvent *event)
+void cConfiguration::onForwarded(ControlState *control)
 {
-    if (event->type() == QEvent::FocusOut)
-        m_focusOut = qobject_cast<QWidget *>(watched);
-    return false;
-}
-
-void cConfiguration::onForwarded(QWidget *control)
-{
-    if (auto *edit = qobject_cast<QLineEdit *>(control)) {
+    if (control->kind() == model::ControlKind::TextBox) {
+        ControlState *edit = control;
         if (m_focusOut == edit) {
             // Focus departure of a setpoint box: the chain follows the entry.
             m_focusOut = nullptr;
@@ -492,7 +481,7 @@ void cConfiguration::onForwarded(QWidget *control)
         if (m_window->valueLoading())
             return;
         setEdited();
-    } else if (qobject_cast<QComboBox *>(control)) {
+    } else if (control->kind() == model::ControlKind::ComboBox) {
         if (m_window->valueLoading())
             return;
         setEdited();

@@ -8,14 +8,11 @@
 #include <platform/resstrings.h>
 #include <platform/tracelog.h>
 
-#include <QAbstractButton>
-#include <QApplication>
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QWidget>
+#include <QSignalBlocker>
 
 namespace monitoring {
+
+using model::ControlState;
 
 namespace {
 
@@ -43,17 +40,13 @@ void resumeNext(const QString &procedure, std::initializer_list<std::function<vo
     }
 }
 
-void setText(QWidget *w, const QString &text)
+void setText(ControlState *w, const QString &text)
 {
-    if (auto *e = qobject_cast<QLineEdit *>(w))
-        e->setText(text);
-    else if (auto *l = qobject_cast<QLabel *>(w))
-        l->setText(text);
-    else if (w)
-        w->setProperty("text", text);
+    if (w)
+        w->setText(text);
 }
 
-void setBox(QWidget *w, bool enabled)
+void setBox(ControlState *w, bool enabled)
 {
     if (!w)
         return;
@@ -63,10 +56,9 @@ void setBox(QWidget *w, bool enabled)
 
 // The list selector: selects the entry with that item data without raising
 // the list's change handling; changes nothing when no entry has it.
-void selectListEntry(QWidget *w, int data)
+void selectListEntry(ControlState *combo, int data)
 {
-    auto *combo = qobject_cast<QComboBox *>(w);
-    if (!combo)
+    if (!combo || combo->kind() != model::ControlKind::ComboBox)
         return;
     for (int i = 0; i < combo->count(); ++i) {
         const QVariant d = combo->itemData(i);
@@ -77,18 +69,17 @@ void selectListEntry(QWidget *w, int data)
     }
 }
 
-void clearSelection(QWidget *w)
+void clearSelection(ControlState *combo)
 {
-    if (auto *combo = qobject_cast<QComboBox *>(w)) {
+    if (combo && combo->kind() == model::ControlKind::ComboBox) {
         const QSignalBlocker block(combo);
         combo->setCurrentIndex(-1);
     }
 }
 
-std::optional<int> selectedItemData(QWidget *w)
+std::optional<int> selectedItemData(ControlState *combo)
 {
-    auto *combo = qobject_cast<QComboBox *>(w);
-    if (!combo || combo->currentIndex() < 0)
+    if (!combo || combo->kind() != model::ControlKind::ComboBox || combo->currentIndex() < 0)
         return std::nullopt;
     const QVariant d = combo->itemData(combo->currentIndex());
     bool ok = false;
@@ -98,24 +89,23 @@ std::optional<int> selectedItemData(QWidget *w)
     return v;
 }
 
+// The window's busy cursor while the page starts monitoring.
 class BusyCursor
 {
 public:
-    BusyCursor()
+    explicit BusyCursor(MonitoringWindow *window) : m_window(window)
     {
-        if (qobject_cast<QApplication *>(QCoreApplication::instance()))
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-        else
-            m_active = false;
+        if (m_window)
+            m_window->showBusyCursor(true);
     }
     ~BusyCursor()
     {
-        if (m_active)
-            QApplication::restoreOverrideCursor();
+        if (m_window)
+            m_window->showBusyCursor(false);
     }
 
 private:
-    bool m_active = true;
+    MonitoringWindow *m_window;
 };
 
 } // namespace
@@ -149,7 +139,7 @@ cMonitoring::cMonitoring(MonitoringWindow *window, const MonitoringConnection &c
 
 cMonitoring::~cMonitoring() = default;
 
-QWidget *cMonitoring::ctl(const char *array, int index) const
+ControlState *cMonitoring::ctl(const char *array, int index) const
 {
     return m_window ? m_window->control(QString::fromLatin1(array), index) : nullptr;
 }
@@ -275,7 +265,7 @@ void cMonitoring::SetMonitoring(bool activate)
             },
             [&] {
                 for (int i : {0, 3}) {
-                    if (QWidget *b = ctl("cmdButton", i))
+                    if (ControlState *b = ctl("cmdButton", i))
                         b->setEnabled(false);
                 }
             },
@@ -283,7 +273,7 @@ void cMonitoring::SetMonitoring(bool activate)
         return;
     }
 
-    BusyCursor busy;
+    BusyCursor busy(m_window);
     m_on = true;
     auto activateAndForce = [&](const QString &name) {
         m_points->GetMonitorPointByName(name)->ActivateMonitoring();
@@ -292,7 +282,7 @@ void cMonitoring::SetMonitoring(bool activate)
     resumeNext(proc, {
         [&] { FetchNVs(); },
         [&] {
-            if (QWidget *l = ctl("Label", 30))
+            if (ControlState *l = ctl("Label", 30))
                 l->setVisible(m_window->parametersChanged());
         },
         [&] { activateAndForce(kNvUnitStatus); },
@@ -305,25 +295,25 @@ void cMonitoring::SetMonitoring(bool activate)
         },
         [&] { setBox(ctl("ComboBox", 9), true); },
         [&] {
-            if (QWidget *b = ctl("cmdButton", 0))
+            if (ControlState *b = ctl("cmdButton", 0))
                 b->setEnabled(true);
         },
         [&] { setBox(ctl("TextBox", 34), true); },
         [&] {
             for (int i = kFirstOutputBox; i <= 18; ++i) {
-                QWidget *box = ctl("TextBox", i);
+                ControlState *box = ctl("TextBox", i);
                 if (params::controlTag(box) == QLatin1String("True"))
                     setBox(box, true);
             }
         },
         [&] {
-            QWidget *fan = ctl("TextBox", 18);
+            ControlState *fan = ctl("TextBox", 18);
             if (!fan || !fan->isEnabled())
                 return;
             const std::optional<qint32> levels = config(QStringLiteral("DiscLevels"));
             if (!levels)
                 throw std::runtime_error("DiscLevels is not known");
-            QWidget *level = ctl("TextBox", 19);
+            ControlState *level = ctl("TextBox", 19);
             if (*levels < 1) {
                 setBox(level, false);
                 setText(level, QString());
@@ -343,7 +333,7 @@ void cMonitoring::SetMonitoring(bool activate)
             selectListEntry(ctl("ComboBox", 9), *n);
         },
         [&] {
-            if (QWidget *b = ctl("cmdButton", 3))
+            if (ControlState *b = ctl("cmdButton", 3))
                 b->setEnabled(true);
         },
         [&] { activateAndForce(kNvOaWindow); },
@@ -445,10 +435,10 @@ bool cMonitoring::SendOccupancy()
 
 void cMonitoring::connectCommandButtons()
 {
-    if (auto *b = qobject_cast<QAbstractButton *>(ctl("cmdButton", 0)))
-        connect(b, &QAbstractButton::clicked, this, [this] { SendApplicationMode(); });
-    if (auto *b = qobject_cast<QAbstractButton *>(ctl("cmdButton", 3)))
-        connect(b, &QAbstractButton::clicked, this, [this] { SendOccupancy(); });
+    if (ControlState *b = ctl("cmdButton", 0))
+        connect(b, &ControlState::clicked, this, [this] { SendApplicationMode(); });
+    if (ControlState *b = ctl("cmdButton", 3))
+        connect(b, &ControlState::clicked, this, [this] { SendOccupancy(); });
 }
 
 // --- outputs and start -------------------------------------------------------------

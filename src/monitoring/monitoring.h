@@ -24,7 +24,7 @@
 #include <memory>
 #include <optional>
 
-class QWidget;
+#include <model/controlstate.h>
 
 namespace params {
 class cParams;
@@ -38,13 +38,15 @@ public:
     virtual ~MonitoringWindow() = default;
     // Control `index` of the array ("TextBox", "ComboBox", "cmdButton",
     // "Label", "shpButton"); nullptr when there is none.
-    virtual QWidget *control(const QString &array, int index) const = 0;
+    virtual model::ControlState *control(const QString &array, int index) const = 0;
     virtual void SetNightPurgeIndicator(bool active) = 0;
     virtual void SetEnergyHoldOffIndicator(bool active) = 0;
     virtual void SetFrostAlarmIndicator(bool active) = 0;
     virtual bool parametersChanged() const = 0;
     // Title of the page's message boxes.
     virtual QString caption() const = 0;
+    // The busy cursor while monitoring starts; nothing to show by default.
+    virtual void showBusyCursor(bool on) { Q_UNUSED(on); }
 };
 
 // Any window with those members (the main window) seen as MonitoringWindow.
@@ -53,12 +55,13 @@ class WindowAdapter : public MonitoringWindow
 {
 public:
     explicit WindowAdapter(W &w) : m_w(w) {}
-    QWidget *control(const QString &array, int index) const override { return m_w.control(array, index); }
+    model::ControlState *control(const QString &array, int index) const override { return m_w.modelControl(array, index); }
     void SetNightPurgeIndicator(bool a) override { m_w.SetNightPurgeIndicator(a); }
     void SetEnergyHoldOffIndicator(bool a) override { m_w.SetEnergyHoldOffIndicator(a); }
     void SetFrostAlarmIndicator(bool a) override { m_w.SetFrostAlarmIndicator(a); }
     bool parametersChanged() const override { return m_w.parametersChanged(); }
     QString caption() const override { return m_w.caption(); }
+    void showBusyCursor(bool on) override { m_w.showBusyCursor(on); }
 
 private:
     W &m_w;
@@ -136,7 +139,7 @@ Q_SIGNALS:
     void updateShown(const QString &monitorPointName, const QString &value);
 
 private:
-    QWidget *ctl(const char *array, int index) const;
+    model::ControlState *ctl(const char *array, int index) const;
     void applyChange(const PageChange &change);
     std::optional<qint32> config(const QString &name) const;
 

@@ -1,13 +1,14 @@
-// Wiring of the page controls to the collection's event forwarding, for a
-// window that does not forward its controls' events itself, for headless
-// drivers and for tests: text changes, key presses and focus departures of
-// text boxes, selections of lists, clicks of check boxes and option buttons.
+// The collection's event forwarding on the page controls' state: text
+// changes, typed keys and focus departures of text boxes, selections of
+// lists, clicks of check boxes and option buttons go to the bound
+// parameter. A view (the window's binder) or a headless driver reports the
+// user's actions to the state; this forwards them.
 #pragma once
+
+#include <model/controlstate.h>
 
 #include <QObject>
 #include <QSet>
-
-class QWidget;
 
 namespace params {
 
@@ -19,7 +20,7 @@ class ControlEvents : public QObject
 public:
     explicit ControlEvents(cParams *params);
 
-    void attach(QWidget *control);
+    void attach(model::ControlState *control);
     // While suspended (the window's value-loading flag) text changes,
     // selections and clicks are not forwarded.
     void setSuspended(bool on) { m_suspended = on; }
@@ -27,10 +28,7 @@ public:
 
 Q_SIGNALS:
     // After the bound parameter has taken an event of `control`.
-    void forwarded(QWidget *control);
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void forwarded(model::ControlState *control);
 
 private:
     cParams *m_params;

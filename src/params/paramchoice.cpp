@@ -4,9 +4,6 @@
 #include "controlutil.h"
 #include "rawfield.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QSignalBlocker>
 
 namespace params {
@@ -92,7 +89,7 @@ void cNumberFieldParam::WriteToExtCp()
 
 cParamComboBox::cParamComboBox() : cNumberFieldParam(QStringLiteral("invalid parameters")) {}
 
-void cParamComboBox::setComboBoxControl(QComboBox *combo)
+void cParamComboBox::setComboBoxControl(model::ControlState *combo)
 {
     m_combo = combo;
     if (m_combo) {
@@ -403,14 +400,14 @@ void cParamOptBtn::setValue(const QString &rawText)
     setChanged(true);
 }
 
-void cParamOptBtn::AddOptionButton(QAbstractButton *button, const QString &itemData)
+void cParamOptBtn::AddOptionButton(model::ControlState *button, const QString &itemData)
 {
-    m_buttons << QPointer<QAbstractButton>(button);
+    m_buttons << QPointer<model::ControlState>(button);
     m_itemData << itemData;
     setControlTag(button, Name());
 }
 
-QAbstractButton *cParamOptBtn::OptionButton(int index) const
+model::ControlState *cParamOptBtn::OptionButton(int index) const
 {
     return index >= 1 && index <= m_buttons.size() ? m_buttons.at(index - 1).data() : nullptr;
 }
@@ -420,7 +417,7 @@ QString cParamOptBtn::itemData(int index) const
     return index >= 1 && index <= m_itemData.size() ? m_itemData.at(index - 1) : QString();
 }
 
-int cParamOptBtn::indexOf(const QAbstractButton *button) const
+int cParamOptBtn::indexOf(const model::ControlState *button) const
 {
     for (int i = 0; i < m_buttons.size(); ++i) {
         if (m_buttons.at(i) == button)

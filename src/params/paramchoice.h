@@ -6,9 +6,8 @@
 
 #include "parambase.h"
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
+#include <model/controlstate.h>
+
 #include <QPointer>
 #include <QVector>
 
@@ -60,9 +59,9 @@ public:
     cParamComboBox();
     int ClassId() const override { return PA_CLASSID_COMBOBOX_PARAMTER; }
 
-    QComboBox *ComboBoxControl() const { return m_combo; }
+    model::ControlState *ComboBoxControl() const { return m_combo; }
     // Binding a list empties it.
-    void setComboBoxControl(QComboBox *combo);
+    void setComboBoxControl(model::ControlState *combo);
 
     void setValue(qint32 v);
     QString InvalidItemString() const { return m_invalidItem; }
@@ -97,7 +96,7 @@ private:
     int invalidEntry() const;
     void removeInvalidEntry();
 
-    QPointer<QComboBox> m_combo;
+    QPointer<model::ControlState> m_combo;
     QString m_invalidItem;
     bool m_updatesEnabled = true;
     int m_lockMode = LM_UNLOCKED;
@@ -110,8 +109,8 @@ public:
     cParamCheckBox();
     int ClassId() const override { return PA_CLASSID_CHECKBOX_PARAMETER; }
 
-    QCheckBox *CheckBoxControl() const { return m_box; }
-    void setCheckBoxControl(QCheckBox *box) { m_box = box; }
+    model::ControlState *CheckBoxControl() const { return m_box; }
+    void setCheckBoxControl(model::ControlState *box) { m_box = box; }
 
     // Only while Available.
     void setValue(qint32 v);
@@ -131,7 +130,7 @@ protected:
     void showValue() override { SetCheckBox(); }
 
 private:
-    QPointer<QCheckBox> m_box;
+    QPointer<model::ControlState> m_box;
     qint32 m_checked = 0;
     qint32 m_unchecked = 0;
     int m_lockMode = LM_UNLOCKED;
@@ -150,12 +149,12 @@ public:
     void setLockMode(int mode);
 
     // Item data: the CP's complete raw text for that choice.
-    void AddOptionButton(QAbstractButton *button, const QString &itemData);
-    QAbstractButton *OptionButton(int index) const; // 1-based
+    void AddOptionButton(model::ControlState *button, const QString &itemData);
+    model::ControlState *OptionButton(int index) const; // 1-based
     QString itemData(int index) const;
     int OptionButtonsCount() const { return m_buttons.size(); }
     // Position (1-based) of a button of this parameter, 0 when it has none.
-    int indexOf(const QAbstractButton *button) const;
+    int indexOf(const model::ControlState *button) const;
     void OptionButton_Click_Event(int index);
 
     void ReadFromLns() override;
@@ -168,7 +167,7 @@ private:
     void showValue();
     void switchAllOff();
 
-    QVector<QPointer<QAbstractButton>> m_buttons;
+    QVector<QPointer<model::ControlState>> m_buttons;
     QStringList m_itemData;
     QString m_value;
     int m_lockMode = LM_UNLOCKED;

@@ -8,10 +8,6 @@
 #include <platform/tracelog.h>
 #include <platform/version.h>
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 
 namespace params {
 
@@ -83,7 +79,17 @@ lns::ObjectPtr cParams::ownerOf(const lns::ConfigPropertyPtr &cp) const
     return m_object;
 }
 
-void cParams::bindControl(QWidget *control, const QString &name)
+namespace {
+
+// The control when it is of the kind asked for, nullptr otherwise.
+ControlState *ofKind(ControlState *control, model::ControlKind kind)
+{
+    return control && control->kind() == kind ? control : nullptr;
+}
+
+} // namespace
+
+void cParams::bindControl(ControlState *control, const QString &name)
 {
     if (!control)
         return;
@@ -124,13 +130,13 @@ std::shared_ptr<P> cParams::addParam(Registry<P> &registry, const QString &name,
 
 // ---------------- creation ----------------
 
-std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameter(const QString &name, QWidget *textBox,
+std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameter(const QString &name, ControlState *textBox,
                                                             const lns::ConfigPropertyPtr &cp, const QString &cpIniName)
 {
     auto p = addParam(m_textBoxes, name, cp, cpIniName, nullptr, QStringLiteral("AddTextBoxParameter"));
     if (!p)
         return p;
-    auto *edit = qobject_cast<QLineEdit *>(textBox);
+    auto *edit = ofKind(textBox, model::ControlKind::TextBox);
     if (textBox && !edit)
         CpIo::logError(kModule, QStringLiteral("AddTextBoxParameter"), 13,
                        QStringLiteral("%1: control %2 is not a text box").arg(name, textBox->objectName()));
@@ -141,7 +147,7 @@ std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameter(const QString &name,
     return p;
 }
 
-std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameterExtCp(const QString &name, QWidget *textBox,
+std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameterExtCp(const QString &name, ControlState *textBox,
                                                                  const std::shared_ptr<cConfigProp> &configProp)
 {
     if (!configProp)
@@ -149,7 +155,7 @@ std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameterExtCp(const QString &
     auto p = addParam(m_textBoxes, name, nullptr, QString(), configProp, QStringLiteral("AddTextBoxParameterExtCp"));
     if (!p)
         return p;
-    auto *edit = qobject_cast<QLineEdit *>(textBox);
+    auto *edit = ofKind(textBox, model::ControlKind::TextBox);
     p->setTextBoxControl(edit);
     bindControl(edit, name);
     p->setAvailable(configProp->Available());
@@ -157,14 +163,14 @@ std::shared_ptr<cParamTextBox> cParams::AddTextBoxParameterExtCp(const QString &
     return p;
 }
 
-std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameter(const QString &name, QWidget *comboBox,
+std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameter(const QString &name, ControlState *comboBox,
                                                               const lns::ConfigPropertyPtr &cp,
                                                               const QString &cpIniName)
 {
     auto p = addParam(m_comboBoxes, name, cp, cpIniName, nullptr, QStringLiteral("AddComboBoxParameter"));
     if (!p)
         return p;
-    auto *combo = qobject_cast<QComboBox *>(comboBox);
+    auto *combo = ofKind(comboBox, model::ControlKind::ComboBox);
     if (comboBox && !combo)
         CpIo::logError(kModule, QStringLiteral("AddComboBoxParameter"), 13,
                        QStringLiteral("%1: control %2 is not a list").arg(name, comboBox->objectName()));
@@ -174,7 +180,7 @@ std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameter(const QString &nam
     return p;
 }
 
-std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameterExtCp(const QString &name, QWidget *comboBox,
+std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameterExtCp(const QString &name, ControlState *comboBox,
                                                                    const std::shared_ptr<cConfigProp> &configProp)
 {
     if (!configProp)
@@ -182,21 +188,21 @@ std::shared_ptr<cParamComboBox> cParams::AddComboBoxParameterExtCp(const QString
     auto p = addParam(m_comboBoxes, name, nullptr, QString(), configProp, QStringLiteral("AddComboBoxParameterExtCp"));
     if (!p)
         return p;
-    auto *combo = qobject_cast<QComboBox *>(comboBox);
+    auto *combo = ofKind(comboBox, model::ControlKind::ComboBox);
     p->setComboBoxControl(combo);
     bindControl(combo, name);
     p->setAvailable(configProp->Available());
     return p;
 }
 
-std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameter(const QString &name, QWidget *checkBox,
+std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameter(const QString &name, ControlState *checkBox,
                                                               const lns::ConfigPropertyPtr &cp,
                                                               const QString &cpIniName)
 {
     auto p = addParam(m_checkBoxes, name, cp, cpIniName, nullptr, QStringLiteral("AddCheckBoxParameter"));
     if (!p)
         return p;
-    auto *box = qobject_cast<QCheckBox *>(checkBox);
+    auto *box = ofKind(checkBox, model::ControlKind::CheckBox);
     if (checkBox && !box)
         CpIo::logError(kModule, QStringLiteral("AddCheckBoxParameter"), 13,
                        QStringLiteral("%1: control %2 is not a check box").arg(name, checkBox->objectName()));
@@ -206,7 +212,7 @@ std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameter(const QString &nam
     return p;
 }
 
-std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameterExtCp(const QString &name, QWidget *checkBox,
+std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameterExtCp(const QString &name, ControlState *checkBox,
                                                                    const std::shared_ptr<cConfigProp> &configProp)
 {
     if (!configProp)
@@ -214,7 +220,7 @@ std::shared_ptr<cParamCheckBox> cParams::AddCheckBoxParameterExtCp(const QString
     auto p = addParam(m_checkBoxes, name, nullptr, QString(), configProp, QStringLiteral("AddCheckBoxParameterExtCp"));
     if (!p)
         return p;
-    auto *box = qobject_cast<QCheckBox *>(checkBox);
+    auto *box = ofKind(checkBox, model::ControlKind::CheckBox);
     p->setCheckBoxControl(box);
     bindControl(box, name);
     p->setAvailable(configProp->Available());
@@ -242,9 +248,9 @@ std::shared_ptr<cParamOptBtn> cParams::AddOptionButtonParameterExtCp(const QStri
     return p;
 }
 
-void cParams::AddOptionButton(const std::shared_ptr<cParamOptBtn> &param, QWidget *button, const QString &itemData)
+void cParams::AddOptionButton(const std::shared_ptr<cParamOptBtn> &param, ControlState *button, const QString &itemData)
 {
-    auto *b = qobject_cast<QAbstractButton *>(button);
+    auto *b = ofKind(button, model::ControlKind::OptionButton);
     if (!param || !b)
         return;
     param->AddOptionButton(b, itemData);
@@ -390,31 +396,31 @@ QVector<std::shared_ptr<cParamBase>> cParams::inRegistryOrder() const
 
 // ---------------- event forwarding ----------------
 
-void cParams::TextBox_Change_Event(QWidget *textBox)
+void cParams::TextBox_Change_Event(ControlState *textBox)
 {
     if (auto p = m_textBoxes.byName(controlTag(textBox)))
         p->TextBox_Change_Event();
 }
 
-void cParams::TextBox_KeyPress_Event(QWidget *textBox, int &keyAscii)
+void cParams::TextBox_KeyPress_Event(ControlState *textBox, int &keyAscii)
 {
     if (auto p = m_textBoxes.byName(controlTag(textBox)))
         p->TextBox_KeyPress_Event(keyAscii);
 }
 
-void cParams::TextBox_LostFocus_Event(QWidget *textBox)
+void cParams::TextBox_LostFocus_Event(ControlState *textBox)
 {
     if (auto p = m_textBoxes.byName(controlTag(textBox)))
         p->TextBox_LostFocus_Event();
 }
 
-void cParams::TextBox_Validate_Event(QWidget *textBox, bool &cancel)
+void cParams::TextBox_Validate_Event(ControlState *textBox, bool &cancel)
 {
     if (auto p = m_textBoxes.byName(controlTag(textBox)))
         p->TextBox_Validate_Event(cancel);
 }
 
-void cParams::ComboBox_Change_Event(QWidget *comboBox)
+void cParams::ComboBox_Change_Event(ControlState *comboBox)
 {
     for (const auto &p : m_comboBoxes.items()) {
         if (comboBox && p->ComboBoxControl() == comboBox) {
@@ -424,7 +430,7 @@ void cParams::ComboBox_Change_Event(QWidget *comboBox)
     }
 }
 
-void cParams::CheckBox_Click_Event(QWidget *checkBox)
+void cParams::CheckBox_Click_Event(ControlState *checkBox)
 {
     for (const auto &p : m_checkBoxes.items()) {
         if (checkBox && p->CheckBoxControl() == checkBox) {
@@ -434,9 +440,9 @@ void cParams::CheckBox_Click_Event(QWidget *checkBox)
     }
 }
 
-void cParams::OptionButton_Click_Event(QWidget *optionButton)
+void cParams::OptionButton_Click_Event(ControlState *optionButton)
 {
-    const auto *b = qobject_cast<QAbstractButton *>(optionButton);
+    const auto *b = optionButton;
     if (!b)
         return;
     for (const auto &p : m_optionButtons.items()) {
@@ -819,7 +825,7 @@ bool cParams::FetchTextBoxCp(const QString &cpIniName, int controlIndex, std::sh
     if (!cp)
         return false;
     m_pendingOwner = owner;
-    QWidget *control = m_window ? m_window->control(QStringLiteral("TextBox"), controlIndex) : nullptr;
+    ControlState *control = m_window ? m_window->control(QStringLiteral("TextBox"), controlIndex) : nullptr;
     auto p = AddTextBoxParameter(name.isEmpty() ? cpIniName : name, control, cp, cpIniName);
     if (!p)
         return false;
@@ -836,7 +842,7 @@ bool cParams::FetchComboBoxCp(const QString &cpIniName, int controlIndex, std::s
     if (!cp)
         return false;
     m_pendingOwner = owner;
-    QWidget *control = m_window ? m_window->control(QStringLiteral("ComboBox"), controlIndex) : nullptr;
+    ControlState *control = m_window ? m_window->control(QStringLiteral("ComboBox"), controlIndex) : nullptr;
     auto p = AddComboBoxParameter(name.isEmpty() ? cpIniName : name, control, cp, cpIniName);
     if (!p)
         return false;

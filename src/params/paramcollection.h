@@ -29,7 +29,6 @@
 #include <functional>
 #include <memory>
 
-class QWidget;
 
 namespace params {
 
@@ -93,17 +92,17 @@ public:
     // ---- creation: each returns the new object, nullptr when the name is
     // already in the registry (logged as the registry's duplicate-key error
     // 457) ----
-    std::shared_ptr<cParamTextBox> AddTextBoxParameter(const QString &name, QWidget *textBox,
+    std::shared_ptr<cParamTextBox> AddTextBoxParameter(const QString &name, ControlState *textBox,
                                                        const lns::ConfigPropertyPtr &cp, const QString &cpIniName);
-    std::shared_ptr<cParamTextBox> AddTextBoxParameterExtCp(const QString &name, QWidget *textBox,
+    std::shared_ptr<cParamTextBox> AddTextBoxParameterExtCp(const QString &name, ControlState *textBox,
                                                             const std::shared_ptr<cConfigProp> &configProp);
-    std::shared_ptr<cParamComboBox> AddComboBoxParameter(const QString &name, QWidget *comboBox,
+    std::shared_ptr<cParamComboBox> AddComboBoxParameter(const QString &name, ControlState *comboBox,
                                                          const lns::ConfigPropertyPtr &cp, const QString &cpIniName);
-    std::shared_ptr<cParamComboBox> AddComboBoxParameterExtCp(const QString &name, QWidget *comboBox,
+    std::shared_ptr<cParamComboBox> AddComboBoxParameterExtCp(const QString &name, ControlState *comboBox,
                                                               const std::shared_ptr<cConfigProp> &configProp);
-    std::shared_ptr<cParamCheckBox> AddCheckBoxParameter(const QString &name, QWidget *checkBox,
+    std::shared_ptr<cParamCheckBox> AddCheckBoxParameter(const QString &name, ControlState *checkBox,
                                                          const lns::ConfigPropertyPtr &cp, const QString &cpIniName);
-    std::shared_ptr<cParamCheckBox> AddCheckBoxParameterExtCp(const QString &name, QWidget *checkBox,
+    std::shared_ptr<cParamCheckBox> AddCheckBoxParameterExtCp(const QString &name, ControlState *checkBox,
                                                               const std::shared_ptr<cConfigProp> &configProp);
     std::shared_ptr<cParamOptBtn> AddOptionButtonParameter(const QString &name, const lns::ConfigPropertyPtr &cp,
                                                            const QString &cpIniName);
@@ -125,7 +124,7 @@ public:
                                                const QString &cpIniName);
 
     // Adds a button to an option-button parameter and binds its events.
-    void AddOptionButton(const std::shared_ptr<cParamOptBtn> &param, QWidget *button, const QString &itemData);
+    void AddOptionButton(const std::shared_ptr<cParamOptBtn> &param, ControlState *button, const QString &itemData);
 
     // ---- lookups: by 1-based position, by name, counts; nullptr when not
     // there ----
@@ -167,13 +166,13 @@ public:
     std::shared_ptr<cParamBase> ParameterAllByName(const QString &name, int parameterType = 0) const;
 
     // ---- event forwarding from the page controls ----
-    void TextBox_Change_Event(QWidget *textBox);
-    void TextBox_KeyPress_Event(QWidget *textBox, int &keyAscii);
-    void TextBox_LostFocus_Event(QWidget *textBox);
-    void TextBox_Validate_Event(QWidget *textBox, bool &cancel);
-    void ComboBox_Change_Event(QWidget *comboBox);
-    void CheckBox_Click_Event(QWidget *checkBox);
-    void OptionButton_Click_Event(QWidget *optionButton);
+    void TextBox_Change_Event(ControlState *textBox);
+    void TextBox_KeyPress_Event(ControlState *textBox, int &keyAscii);
+    void TextBox_LostFocus_Event(ControlState *textBox);
+    void TextBox_Validate_Event(ControlState *textBox, bool &cancel);
+    void ComboBox_Change_Event(ControlState *comboBox);
+    void CheckBox_Click_Event(ControlState *checkBox);
+    void OptionButton_Click_Event(ControlState *optionButton);
 
     // Connects every bound control's signals and key/focus events to the
     // forwarding above (for windows that do not forward themselves, headless
@@ -262,7 +261,7 @@ private:
     lns::ObjectPtr ownerOf(const lns::ConfigPropertyPtr &cp) const;
     lns::ConfigPropertyPtr fetch(const QString &cpIniName, bool deviceScope, const QString &procedure,
                                  lns::ObjectPtr *owner);
-    void bindControl(QWidget *control, const QString &name);
+    void bindControl(ControlState *control, const QString &name);
     bool writeParamsToTarget(const QVector<std::shared_ptr<cParamBase>> &params,
                              const QVector<std::shared_ptr<cConfigProp>> &wrappers, lns::ObjectPtr target,
                              const platform::IniFile *iniFile, const QString &section, bool device,

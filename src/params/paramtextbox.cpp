@@ -8,13 +8,10 @@
 #include <platform/stringutil.h>
 #include <platform/tracelog.h>
 
-#include <QLineEdit>
 
 namespace params {
 
-namespace {
-constexpr int kNoLengthLimit = 32767;
-} // namespace
+using model::kNoLengthLimit;
 
 void cParamTextBox::setValue(qint32 v)
 {
@@ -90,7 +87,7 @@ void cParamTextBox::applyInputLimits()
     m_userMaxLength = m_v.maxLength();
     m_keyMode = m_v.keyMode();
     if (m_box) {
-        // QLineEdit cuts its text to the maximum length; a value wider than
+        // A text box cuts its text to the maximum length; a value wider than
         // the range (shown red) must stay readable, so the limit never cuts
         // the text already there.
         m_box->setMaxLength(qMax(m_userMaxLength, m_box->text().size()));
@@ -193,8 +190,6 @@ void cParamTextBox::TextBox_Validate_Event(bool &cancel)
         setText(QStringLiteral("0"));
     roundingCheck(cancel, false);
     m_validated = true;
-    if (cancel)
-        m_box->setCursorPosition(m_box->text().size());
     // The value follows the rewritten text. The window forwards the text
     // box's change to TextBox_Change_Event as well; running it here makes
     // the result independent of that wiring (it is idempotent).

@@ -3,14 +3,15 @@
 // text, rounds an entry to the resolution, clamps it to the range with a
 // message, marks out-of-range values red and shows the lock modes.
 //
-// The control is optional: without one the parameter still converts, reads
-// and writes (headless use).
+// The control state is optional: without one the parameter still converts,
+// reads and writes.
 #pragma once
 
 #include "parambase.h"
 #include "textvalue.h"
 
-#include <QLineEdit>
+#include <model/controlstate.h>
+
 #include <QPointer>
 
 #include <optional>
@@ -22,8 +23,8 @@ class cParamTextBox : public cParamBase
 public:
     int ClassId() const override { return PA_CLASSID_TEXTBOX_PARAMETER; }
 
-    QLineEdit *TextBoxControl() const { return m_box; }
-    void setTextBoxControl(QLineEdit *box) { m_box = box; }
+    model::ControlState *TextBoxControl() const { return m_box; }
+    void setTextBoxControl(model::ControlState *box) { m_box = box; }
 
     // Value: the displayed number x Factor. Setting it shows it and marks
     // the parameter changed.
@@ -113,7 +114,7 @@ private:
     void showRangeMessage(const TextValue::Check &c);
     QString currentText() const;
 
-    QPointer<QLineEdit> m_box;
+    QPointer<model::ControlState> m_box;
     TextValue m_v;
     bool m_valueNotSet = false;
     int m_lockMode = LM_UNLOCKED;

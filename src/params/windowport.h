@@ -3,11 +3,13 @@
 // implements this and is handed to the collection.
 #pragma once
 
+#include <model/controlstate.h>
+
 #include <QString>
 
-class QWidget;
-
 namespace params {
+
+using model::ControlState;
 
 class WindowPort
 {
@@ -19,9 +21,10 @@ public:
                          int blankLinesAfter = 0) = 0;
     // Title of the parameters' message boxes.
     virtual QString caption() const = 0;
-    // Control `index` of the control array `arrayName` ("TextBox",
-    // "ComboBox", "CheckBox", "Option"); nullptr when the window has none.
-    virtual QWidget *control(const QString &arrayName, int index) const = 0;
+    // The state of control `index` of the control array `arrayName`
+    // ("TextBox", "ComboBox", "CheckBox", "Option"); nullptr when the
+    // window has none.
+    virtual model::ControlState *control(const QString &arrayName, int index) const = 0;
 };
 
 } // namespace params

@@ -7,10 +7,6 @@
 #include <params/rawfield.h>
 #include <params/rawparams.h>
 
-#include <QAbstractButton>
-#include <QCheckBox>
-#include <QComboBox>
-#include <QLineEdit>
 
 #include <optional>
 
@@ -55,13 +51,26 @@ std::optional<qint64> defaultField(const cParamBase &p, const FieldPlace &place)
     return readField(cp->bytes, place, cp->elementLength);
 }
 
-ParameterRow baseRow(const cParamBase &p, const char *kind, const QWidget *control, const PageLookup &pages)
+// The first list entry with that item data; -1 when none has it.
+int findItemData(const model::ControlState &list, qint32 data)
+{
+    for (int i = 0; i < list.count(); ++i)
+        if (list.itemData(i) == QVariant(data))
+            return i;
+    return -1;
+}
+
+ParameterRow baseRow(const cParamBase &p, const char *kind, const model::ControlState *control,
+                    const PageLookup &pages)
 {
     ParameterRow r;
     r.name = p.Name();
     r.kind = QString::fromLatin1(kind);
     r.available = p.Available();
-    r.page = control && pages.pageOf ? pages.pageOf(control) : -1;
+    if (control)
+        r.page = pages.pageOf ? pages.pageOf(control) : control->page();
+    else
+        r.page = -1;
     if (r.page >= 0 && pages.titleOf)
         r.pageTitle = pages.titleOf(r.page);
     return r;
@@ -132,7 +141,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
         out << r;
     });
     each(p, p.CheckBoxParameterCount(), &cParams::CheckBoxParameter, [&](const cParamCheckBox &x) {
-        const QCheckBox *box = x.CheckBoxControl();
+        const model::ControlState *box = x.CheckBoxControl();
         ParameterRow r = baseRow(x, "check-box", box, pages);
         r.stored = number(x.Value());
         const auto mark = [](bool on) { return on ? QStringLiteral("[x]") : QStringLiteral("[ ]"); };
@@ -146,25 +155,25 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
         out << r;
     });
     each(p, p.ComboBoxParameterCount(), &cParams::ComboBoxParameter, [&](const cParamComboBox &x) {
-        const QComboBox *box = x.ComboBoxControl();
+        const model::ControlState *box = x.ComboBoxControl();
         ParameterRow r = baseRow(x, "combo-box", box, pages);
         r.stored = number(x.Value());
         r.value = box ? box->currentText() : r.stored;
         if (const auto d = defaultField(x, x.fieldPlace())) {
             r.defaultKnown = true;
             r.defaultStored = number(*d);
-            const int at = box ? box->findData(static_cast<qint32>(*d)) : -1;
+            const int at = box ? findItemData(*box, static_cast<qint32>(*d)) : -1;
             r.defaultText = at >= 0 ? box->itemText(at) : r.defaultStored;
         }
         finish(r, x);
         out << r;
     });
     each(p, p.OptionButtonParameterCount(), &cParams::OptionButtonParameter, [&](const cParamOptBtn &x) {
-        const QAbstractButton *first = x.OptionButtonsCount() > 0 ? x.OptionButton(1) : nullptr;
+        const model::ControlState *first = x.OptionButtonsCount() > 0 ? x.OptionButton(1) : nullptr;
         ParameterRow r = baseRow(x, "option-button", first, pages);
         r.stored = x.Value();
         for (int i = 1; i <= x.OptionButtonsCount(); ++i)
-            if (const QAbstractButton *b = x.OptionButton(i); b && b->isChecked())
+            if (const model::ControlState *b = x.OptionButton(i); b && b->isChecked())
                 r.value = b->text();
         if (const auto cp = defaultCpOf(x)) {
             r.defaultKnown = true;
@@ -177,7 +186,7 @@ QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
         out << r;
     });
     each(p, p.TextBoxParameterCount(), &cParams::TextBoxParameter, [&](const cParamTextBox &x) {
-        const QLineEdit *box = x.TextBoxControl();
+        const model::ControlState *box = x.TextBoxControl();
         ParameterRow r = baseRow(x, "text-box", box, pages);
         r.stored = number(x.Value());
         r.value = box ? box->text() : x.numbers().displayText();

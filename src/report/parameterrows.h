@@ -6,7 +6,7 @@
 
 #include <functional>
 
-class QWidget;
+#include <model/controlstate.h>
 
 namespace params {
 class cParams;
@@ -14,11 +14,11 @@ class cParams;
 
 namespace report {
 
-// Page number of a control (-1 when it sits on no page) and the title of a
-// page number.
+// Page number of a control (-1 when it sits on no page; by default the page
+// the model gives it) and the title of a page number.
 struct PageLookup
 {
-    std::function<int(const QWidget *)> pageOf;
+    std::function<int(const model::ControlState *)> pageOf;
     std::function<QString(int)> titleOf;
 };
 

@@ -33,7 +33,10 @@ void FrmMainConfigPort::LogLine(const QString &text, int color, bool bold, bool 
     m_w.LogLine(text, color, bold, withTime, blankLinesAfter);
 }
 QString FrmMainConfigPort::caption() const { return m_w.caption(); }
-QWidget *FrmMainConfigPort::control(const QString &arrayName, int index) const { return m_w.control(arrayName, index); }
+model::ControlState *FrmMainConfigPort::control(const QString &arrayName, int index) const
+{
+    return m_w.modelControl(arrayName, index);
+}
 void FrmMainConfigPort::setStatusText(const QString &text) { m_w.setStatusText(text); }
 QString FrmMainConfigPort::statusText() const { return m_w.statusText(); }
 void FrmMainConfigPort::setStatusAlert(const QString &text) { m_w.setStatusAlert(text); }
@@ -49,9 +52,9 @@ bool FrmMainConfigPort::forceAppDownload() const { return m_w.forceAppDownload()
 void FrmMainConfigPort::ShowLogger() { m_w.ShowLogger(); }
 int FrmMainConfigPort::ctrlType() const { return m_w.ctrlType(); }
 
-QWidget *FrmMainConfigPort::namedControl(const QString &name) const
+model::ControlState *FrmMainConfigPort::namedControl(const QString &name) const
 {
-    return m_w.findChild<QWidget *>(name);
+    return m_w.pageModel() ? m_w.pageModel()->named(name) : nullptr;
 }
 
 void FrmMainConfigPort::showTab(int keyNo)

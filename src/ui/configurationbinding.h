@@ -18,7 +18,7 @@ public:
     void LogLine(const QString &text, int color = 0, bool bold = false, bool withTime = false,
                  int blankLinesAfter = 0) override;
     QString caption() const override;
-    QWidget *control(const QString &arrayName, int index) const override;
+    model::ControlState *control(const QString &arrayName, int index) const override;
     void setStatusText(const QString &text) override;
     QString statusText() const override;
     void setStatusAlert(const QString &text) override;
@@ -36,7 +36,7 @@ public:
     void hideTab(int keyNo) override;
     bool tabVisible(int keyNo) const override;
     void setBusy(bool busy) override;
-    QWidget *namedControl(const QString &name) const override;
+    model::ControlState *namedControl(const QString &name) const override;
     int ctrlType() const override;
 
 private:

@@ -210,6 +210,15 @@ void frmMain::buildClient()
     }
     for (const PageDesign &design : pageTable())
         buildPage(design, m_frames[design.page], m_arrays);
+    // The page controls show the page model's state.
+    m_model = new model::PageModel(this);
+    m_binder = new ControlBinder(this);
+    for (model::ControlState *state : m_model->controls()) {
+        QWidget *w = m_arrays.value(state->objectName());
+        if (!w)
+            w = m_client->findChild<QWidget *>(state->objectName());
+        m_binder->bind(state, w);
+    }
     m_logBox = m_frames[9]->findChild<LogBox *>(QStringLiteral("QxLogBox"));
 
     m_buttonLine = new ButtonLine(m_client);
@@ -238,6 +247,8 @@ void frmMain::formLoad()
     }
 
     loadControlCaptions(this, s.tooltipsFlag);
+    // The page controls show the captions the model loads.
+    m_model->loadCaptions();
     loadResStringsToMenu();
     m_buttonLine->setButtonCaption(ButtonLine::OK, gLoadResString(1374, 1));
     m_buttonLine->setButtonCaption(ButtonLine::Cancel, gLoadResString(1374, 2));
@@ -327,9 +338,9 @@ void frmMain::display()
         const bool configuration = s.commandIndex == host::kCmdConfiguration;
         tool(QStringLiteral("Extras"))->setVisible(configuration && (kind == 1 || kind == 2));
         const int familyItem = (kind == 2 || kind == 4) ? 2 : 1;
-        if (auto *l = control<QLabel>(QStringLiteral("Label"), 21))
+        if (model::ControlState *l = modelControl(QStringLiteral("Label"), 21))
             l->setText(gLoadResString(1036, familyItem));
-        if (auto *l = control<QLabel>(QStringLiteral("Label"), 37))
+        if (model::ControlState *l = modelControl(QStringLiteral("Label"), 37))
             l->setText(gLoadResString(1039, familyItem));
 
         if (m_hooks.startCommand && !m_hooks.startCommand(*this))
@@ -516,6 +527,14 @@ QWidget *frmMain::control(const QString &array, int index) const
     return m_arrays.value(array + QString::number(index), nullptr);
 }
 
+void frmMain::showBusyCursor(bool on)
+{
+    if (on)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
 QWidget *frmMain::page(int frameIndex) const
 {
     return frameIndex >= 0 && frameIndex < 10 ? m_frames[frameIndex] : nullptr;
@@ -524,7 +543,7 @@ QWidget *frmMain::page(int frameIndex) const
 void frmMain::setParametersChanged(bool changed)
 {
     m_parametersChanged = changed;
-    if (QWidget *note = control(QStringLiteral("Label"), 30))
+    if (model::ControlState *note = modelControl(QStringLiteral("Label"), 30))
         note->setVisible(changed);
 }
 
@@ -540,7 +559,7 @@ bool frmMain::applyEnabled() const
 
 void frmMain::FillComboBox(int index)
 {
-    auto *cb = control<QComboBox>(QStringLiteral("ComboBox"), index);
+    model::ControlState *cb = modelControl(QStringLiteral("ComboBox"), index);
     if (!cb)
         return;
     const QSignalBlocker block(cb);
@@ -642,7 +661,7 @@ void frmMain::navigationButtonClick(int position)
 void frmMain::showMonitoringState()
 {
     m_monitored = m_hooks.monitoringActive && m_hooks.monitoringActive(*this);
-    if (auto *note = findChild<QLabel *>(QStringLiteral("lblNotMonitored"))) {
+    if (model::ControlState *note = m_model->named(QStringLiteral("lblNotMonitored"))) {
         // Item 1: this command monitors nothing; item 2: monitoring is off
         // (the device did not answer).
         note->setText(gLoadResString(1091, m_hooks.setMonitoring ? 2 : 1));
@@ -653,17 +672,17 @@ void frmMain::showMonitoringState()
     // No monitoring behind the page: its commands and boxes are off, as the
     // monitoring switches them off.
     for (int i : {1, 9})
-        if (auto *cb = control<QComboBox>(QStringLiteral("ComboBox"), i)) {
+        if (model::ControlState *cb = modelControl(QStringLiteral("ComboBox"), i)) {
             cb->setEnabled(false);
             cb->setCurrentIndex(-1);
         }
     for (int i : {34, 13, 12, 14, 15, 16, 17, 18, 19})
-        if (auto *box = control<QLineEdit>(QStringLiteral("TextBox"), i)) {
+        if (model::ControlState *box = modelControl(QStringLiteral("TextBox"), i)) {
             box->setEnabled(false);
             box->clear();
         }
     for (int i : {0, 3})
-        if (QWidget *b = control(QStringLiteral("cmdButton"), i))
+        if (model::ControlState *b = modelControl(QStringLiteral("cmdButton"), i))
             b->setEnabled(false);
 }
 

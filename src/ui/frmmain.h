@@ -10,10 +10,12 @@
 // below this library includes this header.
 #pragma once
 
+#include "controlbinder.h"
 #include "controls.h"
 #include "tabrecords.h"
 
 #include <host/hoststate.h>
+#include <model/pagemodel.h>
 
 #include <QMainWindow>
 #include <QPointer>
@@ -115,6 +117,16 @@ public:
         return qobject_cast<T *>(control(array, index));
     }
     QWidget *page(int frameIndex) const;
+    // The state of a control of the pages, which the page logic works on;
+    // the widget above shows it.
+    model::ControlState *modelControl(const QString &array, int index) const
+    {
+        return m_model ? m_model->control(array, index) : nullptr;
+    }
+    model::PageModel *pageModel() const { return m_model; }
+    ControlBinder *binder() const { return m_binder; }
+    // The wait cursor over the application while `on`.
+    void showBusyCursor(bool on);
     // Title of the window's message boxes.
     QString caption() const { return windowTitle(); }
 
@@ -229,6 +241,8 @@ private:
     QPointer<QWidget> m_aboutWindow;
     QPointer<QWidget> m_deviceInfoWindow;
     QHash<QString, QWidget *> m_arrays;
+    model::PageModel *m_model = nullptr;
+    ControlBinder *m_binder = nullptr;
     cTabStrips m_tabRecords;
     TabStrip *m_currentStrip = nullptr;
     int m_currentPage = -1;

@@ -1,10 +1,11 @@
-// The pages of the main window, built from compact tables: one row per
-// control with its kind, array index, place and string ids. Array members
-// get the object names the rest of the program binds by ("TextBox27",
-// "ComboBox5", "Label49", "cmdButton1", "QXLines19", "shpButton0", ...).
+// The pages of the main window, built as widgets from the page table of the
+// model (one row per control with its kind, array index, place and string
+// ids).
 #pragma once
 
 #include "controls.h"
+
+#include <model/pagetable.h>
 
 #include <QHash>
 #include <QString>
@@ -12,30 +13,12 @@
 
 namespace ui {
 
-enum class CtlKind { Label, TextBox, ComboBox, CheckBox, CommandButton, OptionButton, Lines, Shape, Group, LogBox };
-
-struct ControlDesign
-{
-    CtlKind kind;
-    int index;         // array index; -1 for a named control (Group, LogBox)
-    int x, y, w, h;    // pixels on the page (or in the group named by parent)
-    const char *tag;   // "captionId/tooltipId"
-    int item = 1;      // list item of the caption string
-    const char *name = nullptr;   // object name of a named control
-    const char *parent = nullptr; // object name of the group it sits in
-};
-
-// The array name of a control kind ("TextBox", "Label", ...).
-QString arrayName(CtlKind kind);
-
-struct PageDesign
-{
-    int page;          // frame index, also the number of its tab key
-    QList<ControlDesign> controls;
-};
-
-// The designed pages, frame 0 to 9.
-const QList<PageDesign> &pageTable();
+// The page table lives with the model; the window builds its widgets from it.
+using CtlKind = model::ControlKind;
+using model::ControlDesign;
+using model::PageDesign;
+using model::pageTable;
+using model::arrayName;
 
 // Creates the controls of one page on its frame and registers every array
 // member in `arrays` under "<ArrayName><index>".

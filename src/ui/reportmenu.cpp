@@ -53,16 +53,6 @@ QString withSuffix(const QString &file)
 
 } // namespace
 
-int pageOfControl(const frmMain &window, const QWidget *control)
-{
-    for (int i = 0; control && i <= 9; ++i) {
-        const QWidget *page = window.page(i);
-        if (page && page->isAncestorOf(control))
-            return i;
-    }
-    return -1;
-}
-
 QString pageTitle(frmMain &window, int page)
 {
     const QString key = QStringLiteral("KEY:") + QString::number(page);
@@ -100,7 +90,7 @@ report::ControllerReport controllerReport(frmMain &window, const QString &object
     }
     configuration::cConfiguration *config = configurationOf(window);
     // The application as the controller type list shows it, with its number.
-    const QComboBox *type = window.control<QComboBox>(QStringLiteral("ComboBox"), 0);
+    const model::ControlState *type = window.modelControl(QStringLiteral("ComboBox"), 0);
     const QString typeText = type ? type->currentText() : QString();
     const int app = config ? config->appNumber() : -1;
     c.application = app < 0 ? typeText
@@ -111,7 +101,6 @@ report::ControllerReport controllerReport(frmMain &window, const QString &object
         return c;
     }
     report::PageLookup pages;
-    pages.pageOf = [&window](const QWidget *w) { return pageOfControl(window, w); };
     pages.titleOf = [&window](int page) { return pageTitle(window, page); };
     c.parameters = report::parameterRows(config->Parameters(), pages);
     return c;

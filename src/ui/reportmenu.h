@@ -13,9 +13,6 @@ namespace ui {
 
 class frmMain;
 
-// Number of the page (tab key) a control of the window sits on; -1 when it
-// sits on none.
-int pageOfControl(const frmMain &window, const QWidget *control);
 // The designed tab caption of a page, in the window's language.
 QString pageTitle(frmMain &window, int page);
 

@@ -426,12 +426,12 @@ void TestWorkflow::unreadValuesLookUnread()
     QVERIFY(f.config());
     for (int i : emptyBoxes) {
         QVERIFY2(f.box(i)->text().isEmpty(), qPrintable(QStringLiteral("box %1: %2").arg(i).arg(f.box(i)->text())));
-        QVERIFY2(params::textColor(f.box(i)) != params::kColorRed, qPrintable(QString::number(i)));
+        QVERIFY2(params::textColor(f.win->modelControl(QStringLiteral("TextBox"), i)) != params::kColorRed, qPrintable(QString::number(i)));
     }
     // The values read are shown, and none is judged against an unread one.
     for (int i : filledBoxes) {
         QVERIFY2(!f.box(i)->text().isEmpty(), qPrintable(QString::number(i)));
-        QVERIFY2(params::textColor(f.box(i)) != params::kColorRed, qPrintable(QString::number(i)));
+        QVERIFY2(params::textColor(f.win->modelControl(QStringLiteral("TextBox"), i)) != params::kColorRed, qPrintable(QString::number(i)));
     }
     // Lists select no entry for a value they do not have: the fan levels,
     // and the heating control mode that would follow from the unread time.

@@ -161,9 +161,9 @@ private Q_SLOTS:
         }
         for (int i : {15, 16, 18, 19})
             QVERIFY2(!page->box(i)->isEnabled(), qPrintable(QString::number(i)));
-        QVERIFY(page->ctl<QWidget>("cmdButton", 0)->isEnabled());
-        QVERIFY(page->ctl<QWidget>("cmdButton", 3)->isEnabled());
-        QVERIFY(!page->ctl<QWidget>("Label", 30)->isHidden());
+        QVERIFY(page->ctl("cmdButton", 0)->isEnabled());
+        QVERIFY(page->ctl("cmdButton", 3)->isEnabled());
+        QVERIFY(page->ctl("Label", 30)->isVisible());
         // Exactly the page's five outputs are monitored, with tags by fetch order.
         const QHash<QString, int> tags = {{"nviApplicMode", 0},   {"nviOccSchedule", 0}, {"nvoUnitStatus", 5002},
                                           {"nvoEffectOccup", 5003}, {"nvoEffectSetpt", 5004}, {"nvoOaDamper", 0},
@@ -192,8 +192,8 @@ private Q_SLOTS:
             QCOMPARE(page->text(i), QString());
             QCOMPARE(params::background(page->box(i)), params::Background::ButtonFace);
         }
-        QVERIFY(!page->ctl<QWidget>("cmdButton", 0)->isEnabled());
-        QVERIFY(!page->ctl<QWidget>("cmdButton", 3)->isEnabled());
+        QVERIFY(!page->ctl("cmdButton", 0)->isEnabled());
+        QVERIFY(!page->ctl("cmdButton", 3)->isEnabled());
         for (const NvMonitorSetting &s : monitoredNvs())
             QCOMPARE(f->sim.nv(f->device, s.name)->monitorTag(), 0);
         // Blinking goes on.
@@ -456,8 +456,8 @@ private Q_SLOTS:
         page->list(9)->setCurrentIndex(1);
         const qint64 writes = a->counters(id).deviceWrites;
         for (int n = 0; n < 2; ++n) {
-            page->ctl<QPushButton>("cmdButton", 0)->click();
-            page->ctl<QPushButton>("cmdButton", 3)->click();
+            page->ctl("cmdButton", 0)->click();
+            page->ctl("cmdButton", 3)->click();
         }
         // One write for each mode and, for each occupancy, the read and
         // write of the whole NV around its field.
@@ -506,7 +506,7 @@ private Q_SLOTS:
         IndicatorBlinker &b = *page->blinkers[2];
         QCOMPARE(b.timer()->interval(), 350);
         QCOMPARE(b.timer()->objectName(), QStringLiteral("tmrFrostAlarmIndicator"));
-        page->ctl<QWidget>("shpButton", 2)->setProperty("fillColor", QColor(Qt::gray));
+        page->ctl("shpButton", 2)->setProperty("fillColor", QColor(Qt::gray));
         b.setActive(true);
         QVERIFY(b.isBlinking());
         // The shape keeps its colour until the first tick.
@@ -615,5 +615,5 @@ private:
     std::unique_ptr<cMonitoring> mon;
 };
 
-QTEST_MAIN(TestMonitoring)
+QTEST_GUILESS_MAIN(TestMonitoring)
 #include "tst_monitoring.moc"

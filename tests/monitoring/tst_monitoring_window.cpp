@@ -71,7 +71,7 @@ private Q_SLOTS:
         // A radiator controller (kind 1, application 1).
         QStringList tags;
         for (int i = 14; i <= 19; ++i)
-            tags << params::controlTag(win->control("TextBox", i));
+            tags << params::controlTag(win->modelControl("TextBox", i));
         QCOMPARE(tags, (QStringList{"True", "False", "False", "True", "False", "False"}));
         QVERIFY(win->control("TextBox", 14)->isEnabled());
         QVERIFY(!win->control("TextBox", 16)->isEnabled());

@@ -12,6 +12,7 @@
 #include <platform/messages.h>
 #include <platform/resstrings.h>
 #include <platform/tracelog.h>
+#include <ui/controlbinder.h>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,7 +29,8 @@ struct LoggedLine
 };
 
 // The window seen by the collection: a logger that records, a caption, and
-// controls found by object name below a plain widget.
+// controls made on demand: each a state for the collection and a real
+// widget below a plain root widget, kept in step by the window's binder.
 class TestWindow : public params::WindowPort
 {
 public:
@@ -36,7 +38,7 @@ public:
     QString caption() const override { return captionText; }
     // Every control array of the window has every index: a control is made
     // the first time it is asked for.
-    QWidget *control(const QString &arrayName, int index) const override
+    model::ControlState *control(const QString &arrayName, int index) const override
     {
         auto *self = const_cast<TestWindow *>(this);
         if (arrayName == QLatin1String("TextBox"))
@@ -51,20 +53,31 @@ public:
     }
 
     template <class W>
-    W *make(const QString &arrayName, int index)
+    model::ControlState *make(model::ControlKind kind, int index)
     {
-        if (auto *existing = qobject_cast<W *>(params::findControl(&root, arrayName, index)))
+        const QString name = model::arrayName(kind) + QString::number(index);
+        if (auto *existing = states.findChild<model::ControlState *>(name))
             return existing;
+        auto *state = new model::ControlState(kind, name, -1, &states);
         auto *w = new W(&root);
-        w->setObjectName(arrayName + QString::number(index));
-        return w;
+        w->setObjectName(name);
+        binder.bind(state, w);
+        return state;
     }
-    QLineEdit *textBox(int i) { return make<QLineEdit>(QStringLiteral("TextBox"), i); }
-    QComboBox *comboBox(int i) { return make<QComboBox>(QStringLiteral("ComboBox"), i); }
-    QCheckBox *checkBox(int i) { return make<QCheckBox>(QStringLiteral("CheckBox"), i); }
-    QRadioButton *option(int i) { return make<QRadioButton>(QStringLiteral("Option"), i); }
+    model::ControlState *textBox(int i) { return make<QLineEdit>(model::ControlKind::TextBox, i); }
+    model::ControlState *comboBox(int i) { return make<QComboBox>(model::ControlKind::ComboBox, i); }
+    model::ControlState *checkBox(int i) { return make<QCheckBox>(model::ControlKind::CheckBox, i); }
+    model::ControlState *option(int i) { return make<QRadioButton>(model::ControlKind::OptionButton, i); }
+    // The widgets the user works with.
+    QLineEdit *textBoxWidget(int i) { return qobject_cast<QLineEdit *>(binder.widgetOf(textBox(i))); }
+    QComboBox *comboBoxWidget(int i) { return qobject_cast<QComboBox *>(binder.widgetOf(comboBox(i))); }
+    QCheckBox *checkBoxWidget(int i) { return qobject_cast<QCheckBox *>(binder.widgetOf(checkBox(i))); }
+    QRadioButton *optionWidget(int i) { return qobject_cast<QRadioButton *>(binder.widgetOf(option(i))); }
+    model::ControlState *stateOf(const QWidget *w) const { return binder.stateOf(w); }
 
     QWidget root;
+    QObject states;
+    ui::ControlBinder binder;
     QString captionText = QStringLiteral("Room101 / Controller");
     QList<LoggedLine> lines;
 };

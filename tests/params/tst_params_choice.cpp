@@ -62,7 +62,7 @@ private slots:
         f->setDeviceBytes("DiscLevels", bytesOf({2}));
         f->params->ReadFromLns();
         c->ShowInvalidItem();
-        QComboBox *box = c->ComboBoxControl();
+        model::ControlState *box = c->ComboBoxControl();
         QCOMPARE(box->count(), 4);
         QCOMPARE(box->itemText(0), QStringLiteral("- invalid -"));
         QCOMPARE(box->currentIndex(), 0);
@@ -85,7 +85,7 @@ private slots:
     {
         auto c = levels();
         f->params->connectControlEvents(true);
-        QSignalSpy spy(c->ComboBoxControl(), &QComboBox::currentIndexChanged);
+        QSignalSpy spy(c->ComboBoxControl(), &model::ControlState::currentIndexChanged);
         f->params->ReadFromLns();
         QCOMPARE(c->ComboBoxControl()->currentIndex(), 2);
         QCOMPARE(spy.count(), 0);
@@ -100,7 +100,7 @@ private slots:
         auto c = levels();
         f->params->connectControlEvents(true);
         f->params->ReadFromLns();
-        c->ComboBoxControl()->setCurrentIndex(0); // as a click would
+        f->window.comboBoxWidget(7)->setCurrentIndex(0); // as a click would
         QCOMPARE(c->Value(), 0);
         QVERIFY(c->Changed());
         QVERIFY(f->params->WriteToLns());
@@ -249,12 +249,12 @@ private slots:
         f->setDeviceBytes("SetPointMode", bytesOf({0}));
         f->params->ReadFromLns();
         QVERIFY(!k->Changed());
-        k->CheckBoxControl()->click();
+        f->window.checkBoxWidget(6)->click();
         QCOMPARE(k->Value(), 1);
         QVERIFY(k->Changed());
         QVERIFY(f->params->WriteToLns());
         QCOMPARE(f->deviceBytes("SetPointMode"), bytesOf({1}));
-        k->CheckBoxControl()->click();
+        f->window.checkBoxWidget(6)->click();
         QCOMPARE(k->Value(), 0);
     }
 
@@ -333,7 +333,7 @@ private slots:
         auto o = auxButtons({"0", "1", "2"});
         f->params->connectControlEvents(true);
         f->params->ReadFromLns();
-        o->OptionButton(3)->click();
+        f->window.optionWidget(2)->click();
         QCOMPARE(o->Value(), QStringLiteral("2"));
         QVERIFY(o->Changed());
         QVERIFY(f->params->WriteToLns());

@@ -101,8 +101,8 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(int, value);
         QFETCH(QByteArray, written);
-        QLineEdit *box = f->window.textBox(20);
-        auto t = f->params->AddTextBoxParameter("P", box, f->cp("HeatXp"), "HeatXp");
+        QLineEdit *box = f->window.textBoxWidget(20);
+        auto t = f->params->AddTextBoxParameter("P", f->window.stateOf(box), f->cp("HeatXp"), "HeatXp");
         f->params->connectControlEvents(true);
         t->setSnvtType(type);
         if (resolution >= 0)
@@ -155,8 +155,8 @@ private slots:
         QFETCH(QString, shown);
         QFETCH(int, value);
         platform::setLanguageOffset(language);
-        QLineEdit *box = f->window.textBox(3);
-        auto t = f->params->AddTextBoxParameter("HeatSetpointComfort", box, f->cp("SetPoints"), "SetPoints");
+        QLineEdit *box = f->window.textBoxWidget(3);
+        auto t = f->params->AddTextBoxParameter("HeatSetpointComfort", f->window.stateOf(box), f->cp("SetPoints"), "SetPoints");
         QVERIFY(t->ConsiderPartOfCpOnly(7, 2).ok());
         t->setSnvtType(SNVT_temp_p);
         t->setResolution(RES_0_1);
@@ -165,9 +165,9 @@ private slots:
         t->setTextBoxTitle(gLoadResString(1051));
         f->params->ReadFromLns();
         box->setText(entry);
-        f->params->TextBox_Change_Event(box);
+        f->params->TextBox_Change_Event(f->window.stateOf(box));
         bool cancel = false;
-        f->params->TextBox_Validate_Event(box, cancel);
+        f->params->TextBox_Validate_Event(f->window.stateOf(box), cancel);
         platform::setLanguageOffset(0);
         QVERIFY(cancel);
         QCOMPARE(f->messages->shown.size(), 1);
@@ -180,15 +180,15 @@ private slots:
         QCOMPARE(box->cursorPosition(), shown.size());
         QCOMPARE(t->Value(), value);
         // Leaving the box after the validation does not validate again.
-        f->params->TextBox_LostFocus_Event(box);
+        f->params->TextBox_LostFocus_Event(f->window.stateOf(box));
         QCOMPARE(f->messages->shown.size(), 1);
     }
 
     void focusStaysAfterClamping()
     {
-        QLineEdit *box = f->window.textBox(3);
-        auto *other = f->window.textBox(4);
-        auto t = f->params->AddTextBoxParameter("P", box, f->cp("HeatXp"), "HeatXp");
+        QLineEdit *box = f->window.textBoxWidget(3);
+        auto *other = f->window.textBoxWidget(4);
+        auto t = f->params->AddTextBoxParameter("P", f->window.stateOf(box), f->cp("HeatXp"), "HeatXp");
         f->params->connectControlEvents(true);
         t->setSnvtType(SNVT_temp_p);
         t->setRangeMax(50);
@@ -265,8 +265,8 @@ private slots:
         QFETCH(bool, enabled);
         QFETCH(bool, grey);
         QFETCH(QString, text);
-        QLineEdit *box = f->window.textBox(20);
-        auto t = f->params->AddTextBoxParameter("P", box, f->cp("HeatXp"), "HeatXp");
+        QLineEdit *box = f->window.textBoxWidget(20);
+        auto t = f->params->AddTextBoxParameter("P", f->window.stateOf(box), f->cp("HeatXp"), "HeatXp");
         f->params->connectControlEvents(true);
         t->setSnvtType(SNVT_temp_p);
         t->setResolution(RES_0_1);
@@ -278,23 +278,23 @@ private slots:
         t->setChanged(false);
         t->setLockMode(mode);
         QCOMPARE(box->isEnabled(), enabled);
-        QCOMPARE(background(box) == Background::ButtonFace, grey);
+        QCOMPARE(background(f->window.stateOf(box)) == Background::ButtonFace, grey);
         QCOMPARE(box->text(), text);
         QVERIFY(!t->Changed());
         if (mode == LM_DISABLED_GREY_TEXT)
             QVERIFY(box->maxLength() >= 32767);
         // A hidden value is not judged by the colour of an empty box.
         if (mode == LM_DISABLED_NO_VALUE || mode == LM_DISABLED_GREY_NO_VALUE) {
-            setTextColor(box, kColorRed);
+            setTextColor(f->window.stateOf(box), kColorRed);
             QVERIFY(!t->ValueIsInvalid());
         }
     }
 
     void unavailableParameterIsLocked()
     {
-        QLineEdit *box = f->window.textBox(20);
+        QLineEdit *box = f->window.textBoxWidget(20);
         box->setText(QStringLiteral("7"));
-        auto t = f->params->AddTextBoxParameter("P", box, nullptr, "Missing");
+        auto t = f->params->AddTextBoxParameter("P", f->window.stateOf(box), nullptr, "Missing");
         QVERIFY(!t->Available());
         QCOMPARE(t->LockMode(), int(LM_DISABLED_GREY_NO_VALUE));
         QVERIFY(!box->isEnabled());

@@ -198,7 +198,7 @@ void TestReport::changedParameterDiffersFromTheDefault()
     if (target > x->TextBoxRangeMax())
         target = x->ValueCalc() - step;
     const int index = x->TextBoxControl()->objectName().mid(QStringLiteral("TextBox").size()).toInt();
-    QCOMPARE(f.box(index), x->TextBoxControl());
+    QCOMPARE(f.win->modelControl(QStringLiteral("TextBox"), index), x->TextBoxControl());
     f.type(index, QString::number(target, 'f', x->MinStep() < 1.0 ? 1 : 0));
     if (QString::number(x->Value()) == before.defaultStored) {
         target += step;
