@@ -21,6 +21,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
+#include <platform/tracelog.h>
 
 namespace cli {
 
@@ -53,8 +54,9 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
             take(objects->itemAt(i)->configProperties());
             takeNvs(objects->itemAt(i)->networkVariables());
         }
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
         // What could not be listed is read from the database as it is now.
+        platform::traceCaughtError(QStringLiteral("DatabaseSnapshot"), e.number(), e.description());
     }
     return out;
 }
@@ -121,7 +123,8 @@ QString programId()
     try {
         if (const auto device = host::state().conn.device)
             return device->programId();
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("ProgramId"), e.number(), e.description());
     }
     return QString();
 }

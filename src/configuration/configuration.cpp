@@ -508,7 +508,10 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
                     // nothing to do here: the object server holds no caches.
                     try {
                         device->test(4);
-                    } catch (const std::exception &) {
+                    } catch (const std::exception &e) {
+                        // The download succeeded; the test only wakes the
+                        // device's status up, and its failure changes nothing.
+                        platform::traceCaughtError(QStringLiteral("DownloadApplication: device test"), e);
                     }
                     result = true;
                 }
@@ -544,7 +547,8 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
         if (bracketOpen) {
             try {
                 s.conn.system->endBracket();
-            } catch (...) {
+            } catch (const std::exception &bracket) {
+                platform::traceCaughtError(QStringLiteral("DownloadApplication: EndBracket"), bracket);
             }
         }
         int number = 0;

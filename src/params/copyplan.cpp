@@ -4,6 +4,7 @@
 #include "rawfield.h"
 
 #include <QHash>
+#include <platform/tracelog.h>
 
 namespace params {
 
@@ -48,7 +49,10 @@ QVector<CopiedCp> copiedCps(const cParams &params)
                 at.insert(name, out.size());
                 out << CopiedCp{name, iniName, length, partial};
             }
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &e) {
+            // The CPs that could not be listed are left to the copy's own
+            // reads, which report them.
+            platform::traceCaughtError(QStringLiteral("CopyPlan"), e.number(), e.description());
         }
     };
     for (const auto &p : params.GetAllParamsShouldBeWrittenToLns()) {

@@ -476,7 +476,9 @@ bool CpIo::commitTransaction(const QString &procedure)
         try {
             if (m_system->inTransaction())
                 m_system->cancelTransaction();
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &cancel) {
+            platform::traceCaughtError(QStringLiteral("CancelTransaction after a failed commit"), cancel.number(),
+                                       cancel.description());
         }
     }
     m_ownTx = false;

@@ -646,7 +646,9 @@ bool cParams::writeParamsToTarget(const QVector<std::shared_ptr<cParamBase>> &pa
         try {
             if (auto dev = std::dynamic_pointer_cast<lns::AppDevice>(lns::findAncestor(t, lns::ClsAppDevice)))
                 ctx.deviceTemplate = dev->deviceTemplate();
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &e) {
+            // Without the device's template the INI's own sections answer.
+            platform::traceCaughtError(procedure, e.number(), e.description());
         }
         return ctx;
     };

@@ -876,7 +876,8 @@ void frmMain::showAbout()
     if (s.conn.objectServer) {
         try {
             serverVersion = s.conn.objectServer->version();
-        } catch (const std::exception &) {
+        } catch (const std::exception &e) {
+            platform::traceCaughtError(QStringLiteral("About: object server version"), e);
         }
     }
     if (!serverVersion.isEmpty())

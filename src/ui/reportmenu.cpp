@@ -37,7 +37,8 @@ QString connectionObjectName()
             parts << s.conn.device->name();
         if (s.conn.object)
             parts << s.conn.object->name();
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("ReportObjectName"), e.number(), e.description());
     }
     return parts.isEmpty() ? s.connectionTitle() : parts.join(QLatin1Char('.'));
 }
