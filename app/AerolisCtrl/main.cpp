@@ -106,12 +106,7 @@ int main(int argc, char *argv[])
     env.statusWindowFactory = [] { return std::make_shared<ui::StatusWindowWidget>(); };
     // The copy selection window prices its estimate with the object
     // server's channel.
-    configuration::CopyRun::setChannelPrice([price = env.server.channelPrice](params::ChannelOp op, int bytes) {
-        const lns::ChannelOp channelOp = op == params::ChannelOp::WriteCp ? lns::ChannelOp::WriteCp
-            : op == params::ChannelOp::ReadCp                             ? lns::ChannelOp::ReadCp
-                                                                          : lns::ChannelOp::ReadVersion;
-        return price(channelOp, bytes);
-    });
+    configuration::CopyRun::setChannelPrice(env.server.channelPrice);
     env.mainWindowFactory = [&window]() -> std::shared_ptr<host::MainWindowPort> {
         window = std::make_shared<automation::PlugInWindow<ui::frmMain>>();
         ui::bindConfiguration(*window);

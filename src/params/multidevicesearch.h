@@ -13,6 +13,7 @@
 
 
 #include <lns/lnsobjects.h>
+#include <lns/serverenvironment.h>
 #include <platform/inifile.h>
 #include <platform/multidevice.h>
 
@@ -22,10 +23,10 @@
 
 namespace params {
 
-enum class ChannelOp { ReadCp, WriteCp, ReadVersion };
-// Modelled microseconds of one device transaction (the simulator's channel
-// model in practice; the parameter model does not depend on it).
-using ChannelPrice = std::function<qint64(ChannelOp op, int dataBytes)>;
+// Modelled microseconds of one device transaction, as the object server's
+// environment prices it.
+using ChannelOp = lns::ChannelOp;
+using ChannelPrice = lns::ChannelPrice;
 
 // One CP the copy writes into every target.
 struct CopiedCp

@@ -59,18 +59,6 @@ void showBackground(QWidget *w, model::Background b)
     w->setPalette(pal);
 }
 
-void showCaption(QWidget *w, const QString &text)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        l->setText(text);
-    else if (auto *b = qobject_cast<QAbstractButton *>(w))
-        b->setText(text);
-    else if (auto *g = qobject_cast<QGroupBox *>(w))
-        g->setTitle(text);
-    else if (auto *s = qobject_cast<SectionLine *>(w))
-        s->setText(text);
-}
-
 bool showsCaption(ControlKind k)
 {
     return k != ControlKind::TextBox && k != ControlKind::ComboBox && k != ControlKind::Shape &&
@@ -191,7 +179,7 @@ void ControlBinder::show(ControlState *state, QWidget *widget, Aspect aspect)
             if (edit->text() != state->text())
                 edit->setText(state->text());
         } else if (showsCaption(state->kind())) {
-            showCaption(widget, state->text());
+            setCaptionOf(widget, state->text());
         }
         break;
     case Aspect::MaxLength:

@@ -39,21 +39,6 @@ QPixmap controllerPicture()
     return pm;
 }
 
-void setCaptionOf(QWidget *w, const QString &text)
-{
-    if (auto *l = qobject_cast<QLabel *>(w))
-        l->setText(text);
-    else if (auto *b = qobject_cast<QAbstractButton *>(w))
-        b->setText(text);
-    else if (auto *g = qobject_cast<QGroupBox *>(w))
-        g->setTitle(text);
-    else if (auto *s = qobject_cast<SectionLine *>(w))
-        s->setText(text);
-    else if (auto *e = qobject_cast<QLineEdit *>(w))
-        e->setText(text);
-    else if (w->isWindow())
-        w->setWindowTitle(text);
-}
 
 struct TagIds
 {
@@ -150,6 +135,22 @@ void buildPage(const PageDesign &design, QWidget *frame, QHash<QString, QWidget 
             w->setObjectName(QString::fromLatin1(c.name));
         }
     }
+}
+
+void setCaptionOf(QWidget *w, const QString &text)
+{
+    if (auto *l = qobject_cast<QLabel *>(w))
+        l->setText(text);
+    else if (auto *b = qobject_cast<QAbstractButton *>(w))
+        b->setText(text);
+    else if (auto *g = qobject_cast<QGroupBox *>(w))
+        g->setTitle(text);
+    else if (auto *s = qobject_cast<SectionLine *>(w))
+        s->setText(text);
+    else if (auto *e = qobject_cast<QLineEdit *>(w))
+        e->setText(text);
+    else if (w->isWindow())
+        w->setWindowTitle(text);
 }
 
 void loadControlCaption(QWidget *control, bool tooltips)

@@ -31,6 +31,9 @@ void buildPage(const PageDesign &design, QWidget *frame, QHash<QString, QWidget 
 void loadControlCaptions(QWidget *form, bool tooltips);
 // One control (exposed for tests).
 void loadControlCaption(QWidget *control, bool tooltips);
+// Shows `text` as the caption of a control of any kind (a label's or a
+// button's text, a group's title, a window's title).
+void setCaptionOf(QWidget *control, const QString &text);
 // The caption text of a control of any kind.
 QString controlCaption(const QWidget *control);
 
