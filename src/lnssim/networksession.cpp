@@ -169,12 +169,17 @@ QString NetworkSession::objectName(int deviceId, const QString &object) const
     const DeviceRow *d = device(deviceId);
     if (!d)
         return QString();
-    return QStringList{m_name, subsystemPath(d->subsystemId), d->name, object}.join(QLatin1Char('.'));
+    return devicePath(*d) + QLatin1Char('.') + object;
+}
+
+QString NetworkSession::devicePath(const DeviceRow &dev) const
+{
+    return QStringList{m_name, subsystemPath(dev.subsystemId), dev.name}.join(QLatin1Char('.'));
 }
 
 QString NetworkSession::deviceLabel(const DeviceRow &dev) const
 {
-    return QStringLiteral("device %1").arg(objectName(dev.id).section(QLatin1Char('.'), 0, -2));
+    return QStringLiteral("device %1").arg(devicePath(dev));
 }
 
 // --- bracket and transaction -------------------------------------------------
@@ -907,7 +912,7 @@ void NetworkSession::noteWrite(const DeviceRow &dev, const QString &object, lns:
                                const QByteArray &before, const QByteArray &after, lns::WriteOutcome outcome)
 {
     NotedWrite w;
-    w.device = QStringList{m_name, subsystemPath(dev.subsystemId), dev.name}.join(QLatin1Char('.'));
+    w.device = devicePath(dev);
     w.object = object;
     w.kind = kind;
     w.item = item;
@@ -950,12 +955,12 @@ QVector<lns::WriteRecord> NetworkSession::writeHistory(const QString &scope, con
         QString path = wanted;
         const QString parent = wanted.section(QLatin1Char('.'), 0, -2);
         for (const DeviceRow *d : allDevices()) {
-            const QString devicePath = QStringList{m_name, subsystemPath(d->subsystemId), d->name}.join(QLatin1Char('.'));
-            if (devicePath != parent)
+            const QString candidate = devicePath(*d);
+            if (candidate != parent)
                 continue;
             for (const LonMarkObjectRow &o : lonMarkObjectsOf(d->id)) {
-                if (devicePath + QLatin1Char('.') + o.name == wanted)
-                    path = devicePath;
+                if (candidate + QLatin1Char('.') + o.name == wanted)
+                    path = candidate;
             }
         }
         devices << path;

@@ -93,6 +93,8 @@ public:
     const NvRow *nv(int deviceId, int nvIndex) const;
     const NvRow *nvByName(int deviceId, const QString &name) const;
     QString objectName(int deviceId, const QString &objectName = QStringLiteral("Controller")) const;
+    // "<network>.<subsystem path>.<device>".
+    QString devicePath(const DeviceRow &dev) const;
 
     // --- system bracket and transaction ---
     void beginBracket(int value);

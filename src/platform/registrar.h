@@ -23,7 +23,7 @@ inline const QString kPlugInsKey = QStringLiteral("SOFTWARE\\norda\\Plug-ins");
 // Where earlier versions kept them. Read only to move what is there
 // to kPlugInsKey, once: the first registrar call after an update finds the
 // entries, moves them and deletes this key.
-inline const QString kEarlierPlugInsKey = QStringLiteral("SOFTWARE\\LonWorks\\Plug-ins");
+inline const QString kEarlierPlugInsKey = QStringLiteral("SOFTWARE\\Fieldbus\\Plug-ins");
 inline const QString kClassesKey = QStringLiteral("SOFTWARE\\Classes");
 
 class PlugInRegistrar
