@@ -6,7 +6,13 @@
 #include "configfixture.h"
 
 #include <configuration/appmodes.h>
+#include <host/hoststate.h>
+#include <lns/templatelookup.h>
 #include <params/copyplan.h>
+#include <params/paramchoice.h>
+#include <params/paramcollection.h>
+#include <params/paramtextbox.h>
+#include <params/rawfield.h>
 #include <platform/multidevice.h>
 #include <platform/tracelog.h>
 #include <ui/copyrun.h>
@@ -312,6 +318,88 @@ private slots:
 
     // The failures of one run are what "Select failed" offers next: the
     // scripted selector and the real selection window both get them.
+    // A CP the copied set makes whole (every field of it written) goes to
+    // the target without a read of the target's bytes; a CP of which a
+    // field stays out is merged into what the target holds, and that field
+    // keeps the target's bytes.
+    void mergeReadOnlyWhereTheSetLeavesBytesOut_data()
+    {
+        QTest::addColumn<QStringList>("leftOut");   // parameters not written
+        QTest::addColumn<QStringList>("mergeRead"); // CPs read from the target
+        QTest::newRow("whole set") << QStringList() << QStringList();
+        QTest::newRow("one setpoint left out") << QStringList{"HeatSetpointEconomy"} << QStringList{"SetPoints"};
+        QTest::newRow("a field of two CPs left out")
+            << QStringList{"CoolSetpointComfort", "SettingHystHighLevel"}
+            << QStringList{"SetPoints", "SettingHystHigh"};
+    }
+    void mergeReadOnlyWhereTheSetLeavesBytesOut()
+    {
+        QFETCH(QStringList, leftOut);
+        QFETCH(QStringList, mergeRead);
+        startAt(QStringLiteral("Room101"));
+        params::cParams &p = f->config()->Parameters();
+        const int source = f->deviceId(QStringLiteral("Room101"));
+        const int target = f->deviceId(QStringLiteral("Room106"));
+        const QStringList shared{"SetPoints", "SettingHystHigh", "SettingHystLow"};
+        // The target holds other bytes than the source in every shared CP.
+        for (const QString &cp : shared) {
+            QByteArray other = f->admin->deviceCp(source, cp);
+            for (char &b : other)
+                b = char(quint8(b) ^ 0x5a);
+            f->admin->setDeviceCp(target, cp, other);
+        }
+        const QHash<QString, QByteArray> targetBefore = snapshot(target, shared);
+        for (const QString &name : leftOut) {
+            auto x = p.ParameterAllByName(name);
+            QVERIFY2(x, qPrintable(name));
+            x->setDontWriteToLns(true);
+        }
+        QVector<params::CopiedCp> plan = params::copiedCps(p);
+        QStringList planned;
+        for (const params::CopiedCp &c : plan)
+            if (c.readFirst)
+                planned << c.cpIniName;
+        QStringList expectedPlan = mergeRead;
+        planned.sort();
+        expectedPlan.sort();
+        QCOMPARE(planned, expectedPlan);
+
+        const lns::LonMarkObjectPtr object = host::state()
+                                                 .conn.system->subsystems()
+                                                 ->item(QStringLiteral("Building"))
+                                                 ->subsystems()
+                                                 ->item(QStringLiteral("Floor1"))
+                                                 ->appDevices()
+                                                 ->item(QStringLiteral("Room106"))
+                                                 ->lonMarkObjects()
+                                                 ->item(QStringLiteral("Controller"));
+        f->admin->resetCounters();
+        QVERIFY(p.WriteToLnsLmo(object, &host::state().ini, lns::kCpSection));
+        QCOMPARE(f->admin->counters(target).deviceReads, qint64(mergeRead.size()));
+
+        // Each byte comes from the set, or from the target where the set
+        // left its field out.
+        for (const QString &cp : shared) {
+            const QByteArray got = f->admin->deviceCp(target, cp);
+            QByteArray want = f->admin->deviceCp(source, cp);
+            for (const QString &name : leftOut) {
+                const auto x = p.ParameterAllByName(name);
+                if (x->CpIniName() != cp)
+                    continue;
+                const auto t = std::dynamic_pointer_cast<params::cParamTextBox>(x);
+                const auto c = std::dynamic_pointer_cast<params::cParamComboBox>(x);
+                const params::FieldPlace place = t ? t->fieldPlace() : c->fieldPlace();
+                const auto layout = params::fieldLayout(place, want.size(), want.size());
+                QVERIFY(layout);
+                for (int i = layout->first; i < layout->first + layout->count; ++i)
+                    want[i] = targetBefore.value(cp).at(i);
+            }
+            QVERIFY2(got == want, qPrintable(cp + QStringLiteral(": ") + QString::fromLatin1(got.toHex(' '))
+                                             + QStringLiteral(" / ") + QString::fromLatin1(want.toHex(' '))));
+        }
+        QVERIFY(f->consistent(target));
+    }
+
     void failedObjectsOfferedToTheNextRun()
     {
         startAt(QStringLiteral("Room101"));
