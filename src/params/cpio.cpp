@@ -261,11 +261,24 @@ void CpIo::markFailed(const lns::ConfigPropertyPtr &cp)
     }
 }
 
+bool CpIo::databaseHolds(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes)
+{
+    try {
+        const auto held = parseRawText(cp->databaseValue(), bytes.size());
+        return held && *held == bytes;
+    } catch (const lns::LnsError &e) {
+        // Unknown: the write goes out.
+        platform::traceCaughtError(QStringLiteral("SkipMatching"), e.number(), e.description());
+        return false;
+    }
+}
+
 bool CpIo::send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,
                 const QString &procedure)
 {
     Image *img = image(cp);
-    if (m_skipMatching && img && img->deviceKnown && !img->hasPendingTx && img->device == bytes) {
+    if ((m_skipMatching && img && img->deviceKnown && !img->hasPendingTx && img->device == bytes)
+        || (m_skipMatchingDatabase && databaseHolds(cp, bytes))) {
         ++m_stats.skippedWrites;
         return true;
     }

@@ -92,6 +92,10 @@ public:
     // to hold (used where the caller has read the device anyway).
     void setSkipMatchingCps(bool on) { m_skipMatching = on; }
     bool skipMatchingCps() const { return m_skipMatching; }
+    // Leaves out a CP write whose bytes equal the CP's copy in the network
+    // database (no device transaction to find out; it trusts that the
+    // database copy is what the device holds).
+    void setSkipMatchingDatabase(bool on) { m_skipMatchingDatabase = on; }
 
     // CPs (LNS names) of another object whose every byte the write in
     // progress makes itself. Inside the own transaction their fields are
@@ -171,6 +175,7 @@ private:
     bool send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,
               const QString &procedure);
     void markFailed(const lns::ConfigPropertyPtr &cp);
+    static bool databaseHolds(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes);
     bool holdForeignField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, int elementLength, int length,
                           qint64 value, const QString &module, const QString &procedure);
 
@@ -197,6 +202,7 @@ private:
     bool m_writeBatch = false;
     bool m_ownTx = false;
     bool m_skipMatching = false;
+    bool m_skipMatchingDatabase = false;
     bool m_dryRun = false;
     QHash<QString, QString> m_databaseSnapshot;
     bool m_readDatabase = false;
