@@ -70,27 +70,6 @@ struct CopyOptions
     int perChannel = 1;        // transactions in flight per channel
 };
 
-// Targets on different channels are worked on side by side: each channel
-// gets `perChannel` work lanes, and its targets take them in turn.
-class ChannelLanes
-{
-public:
-    explicit ChannelLanes(int perChannel) : m_perChannel(qMax(1, perChannel)) {}
-    int laneFor(const QString &channel)
-    {
-        auto at = m_index.constFind(channel);
-        if (at == m_index.constEnd())
-            at = m_index.insert(channel, m_index.size());
-        const int slot = m_used[channel]++ % m_perChannel;
-        return 1 + *at * m_perChannel + slot;
-    }
-
-private:
-    int m_perChannel;
-    QHash<QString, int> m_index;
-    QHash<QString, int> m_used;
-};
-
 // What a dry run found for the targets, per channel: modelled time and CP
 // writes.
 struct DryRunCost
@@ -345,7 +324,7 @@ Outcome dryRunOf(Session &s, const QString &key, const QString &channel, DryRunC
 // file itself (not this target's: another plug-in, version) goes to
 // `fileRefusal`, before anything was written to this target.
 Outcome copyToTarget(const QString &key, const QString &file, const params::ParamFileOutline &outline,
-                     const CopyOptions &options, ChannelLanes &lanes, DryRunCost &cost, QString *fileRefusal)
+                     const CopyOptions &options, lns::ChannelLanes &lanes, DryRunCost &cost, QString *fileRefusal)
 {
     const bool strict = options.strict;
     Session s;
@@ -534,7 +513,7 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
     if (!targets.isEmpty())
         err << text(1726, 1, {file, QString::number(targets.size())}) << Qt::endl;
-    ChannelLanes lanes(options.perChannel);
+    lns::ChannelLanes lanes(options.perChannel);
     DryRunCost cost;
     {
         ProgressDisplay progress(err);

@@ -18,4 +18,13 @@ int workLane()
     return g_lane;
 }
 
+int ChannelLanes::laneFor(const QString &channel)
+{
+    auto at = m_index.constFind(channel);
+    if (at == m_index.constEnd())
+        at = m_index.insert(channel, m_index.size());
+    const int slot = m_used[channel]++ % m_perChannel;
+    return 1 + *at * m_perChannel + slot;
+}
+
 } // namespace lns

@@ -11,10 +11,28 @@
 // overlap gives.
 #pragma once
 
+#include <QHash>
+#include <QString>
+
 namespace lns {
 
 // Lane 0 is the caller's own, where everything runs unless a lane is named.
 void setWorkLane(int lane);
 int workLane();
+
+// Lanes for work on devices by channel: each channel gets `perChannel`
+// lanes of its own (never 0), and the devices of a channel take them in
+// turn, so at most `perChannel` transactions are in flight there.
+class ChannelLanes
+{
+public:
+    explicit ChannelLanes(int perChannel = 1) : m_perChannel(perChannel < 1 ? 1 : perChannel) {}
+    int laneFor(const QString &channel);
+
+private:
+    int m_perChannel;
+    QHash<QString, int> m_index;
+    QHash<QString, int> m_used;
+};
 
 } // namespace lns

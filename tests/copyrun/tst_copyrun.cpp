@@ -8,6 +8,7 @@
 #include <configuration/appmodes.h>
 #include <host/hoststate.h>
 #include <lns/templatelookup.h>
+#include <lnssim/channeltimeline.h>
 #include <params/copyplan.h>
 #include <params/paramchoice.h>
 #include <params/paramcollection.h>
@@ -398,6 +399,33 @@ private slots:
                                              + QStringLiteral(" / ") + QString::fromLatin1(want.toHex(' '))));
         }
         QVERIFY(f->consistent(target));
+    }
+
+    // The window's copy works on the objects of different channels at once,
+    // one transaction in flight per channel: the run's modelled wall time is
+    // its busiest channel's.
+    void windowCopyOverlapsChannels()
+    {
+        startAt(QStringLiteral("Room101"));
+        f->type(3, QStringLiteral("20.5"));
+        const QStringList targets{"Room103", "Room106", "Room202", "Room108"};
+        lnssim::ChannelTimeline::of(f->admin->path()).reset();
+        f->admin->resetCounters();
+        selector->queueRule(targets.join(QLatin1Char(',')));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QVERIFY(f->logged(QStringLiteral("4 of 4 objects written, 0 failed.")));
+        qint64 busiest = 0;
+        int used = 0;
+        for (const auto &entry : f->admin->channelCounters()) {
+            busiest = std::max(busiest, entry.second.channelMicros);
+            used += entry.second.transactions() > 0 ? 1 : 0;
+        }
+        // Floor1, Floor2 and the backbone, where the added Room108 sits.
+        QCOMPARE(used, 3);
+        const lnssim::NetworkAdmin::RunFigures run = f->admin->lastRun();
+        QCOMPARE(run.wallMicros, busiest);
+        QVERIFY(run.wallMicros < f->admin->totals().channelMicros);
+        QCOMPARE(run.peakInFlight, 1);
     }
 
     void failedObjectsOfferedToTheNextRun()
