@@ -411,7 +411,10 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         run.runChosen([&object, &key](const QString &k) { return k == key ? object : nullptr; }, {key});
     Outcome o = report.results.isEmpty() ? makeOutcome(key, kStateFailed, QString(), QString(), kCommunication)
                                          : outcomeOf(report.results.first());
-    if (options.verify && o.status != kCommunication) {
+    // What the transaction put into the device is read back; a rolled back
+    // set has its outcome already.
+    const bool setArrived = o.state == kStateWritten || o.state == kStateAppLoaded || o.state == kStateAppMissing;
+    if (options.verify && setArrived) {
         const QString mismatch = readBackMismatch(io, object);
         if (!mismatch.isEmpty())
             o = makeOutcome(key, kStateFailed, mismatch, text(1609, 7, {key, mismatch}), kCommunication);

@@ -507,6 +507,10 @@ void TestCliCopy::badInputWritesNothing_data()
                                                 << "refused";
     QTest::newRow("foreign result file") << QStringList{"@FILE@", "--retry-failed", "@FOREIGN@"} << 1
                                          << "Not a copy result file";
+    QTest::newRow("no transaction per channel") << QStringList{"@FILE@", obj, "--per-channel", "0"} << 2
+                                                << "--per-channel takes a whole number from 1 to 16: 0";
+    QTest::newRow("per channel not a number") << QStringList{"@FILE@", obj, "--per-channel", "two"} << 2
+                                              << "--per-channel takes a whole number from 1 to 16: two";
 }
 
 void TestCliCopy::badInputWritesNothing()
