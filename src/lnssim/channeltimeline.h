@@ -13,7 +13,7 @@
 namespace lnssim {
 
 // Network settings holding the figures of the last program run that worked
-// on devices: its modelled wall time (microseconds) and the most
+// on devices in work lanes: its modelled wall time (microseconds) and the most
 // transactions in flight on one channel.
 inline const QString kRunWallSetting = QStringLiteral("run_wall_us");
 inline const QString kRunPeakInFlightSetting = QStringLiteral("run_peak_in_flight");

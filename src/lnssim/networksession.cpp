@@ -313,7 +313,9 @@ void NetworkSession::charge(Pending &pending, const DeviceRow &dev, const Device
     }
     const ChannelModel::Cost cost = ChannelModel::cost(op, bytes, outcome, ctx.faults.latencyMs, m_channel);
     ChannelTimeline::of(db().path()).record(dev.channelId, lns::workLane(), cost.micros);
-    m_timelineChanged = true;
+    // Only a run that works in lanes stores its figures: the caller's own
+    // lane alone adds no database write to a plain read or write.
+    m_timelineChanged = m_timelineChanged || lns::workLane() != 0;
     Counters &c = pending[dev.id];
     c.channelMicros += cost.micros;
     const bool ok = outcome == Outcome::Ok;

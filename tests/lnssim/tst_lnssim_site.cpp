@@ -233,7 +233,7 @@ private Q_SLOTS:
         QTest::addColumn<QList<int>>("lanes");
         QTest::addColumn<QString>("wall"); // "sum" or "busiest"
         QTest::addColumn<int>("peak");
-        QTest::newRow("one lane, two channels") << QStringList{"Room101", "Room201"} << QList<int>{0, 0} << "sum" << 1;
+        QTest::newRow("one lane, two channels") << QStringList{"Room101", "Room201"} << QList<int>{1, 1} << "sum" << 1;
         QTest::newRow("a lane per channel") << QStringList{"Room101", "Room201"} << QList<int>{1, 2} << "busiest" << 1;
         QTest::newRow("a lane per channel, two devices on one")
             << QStringList{"Room101", "Room102", "Room201"} << QList<int>{1, 1, 2} << "busiest" << 1;
