@@ -16,12 +16,13 @@
 #include <platform/stringutil.h>
 
 #include <QFile>
-#include <algorithm>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <platform/tracelog.h>
+
+#include <algorithm>
 
 namespace cli {
 
