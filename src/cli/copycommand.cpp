@@ -16,6 +16,7 @@
 
 #include <configuration/appmodes.h>
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/copyrun.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
@@ -25,7 +26,6 @@
 #include <params/paramfile.h>
 #include <platform/inifile.h>
 #include <platform/tracelog.h>
-#include <ui/frmmain.h>
 
 #include <QDir>
 #include <QMap>
@@ -348,7 +348,7 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         return makeOutcome(key, kStateFailed, error, text(1609, 7, {key, error}), opened);
     configuration::cConfiguration *config = s.config();
     params::cParams &p = config->Parameters();
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     // What the target holds before the file is loaded: a value it does not
     // write but holds already is not lost.

@@ -9,10 +9,9 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <headless/controllerreport.h>
 #include <host/hoststate.h>
 #include <report/reportwriters.h>
-#include <ui/frmmain.h>
-#include <ui/reportmenu.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -75,8 +74,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // Names as typed (a device name alone included) are resolved first: a
     // name that is not there is refused with what is missing.
     QStringList named;
+    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : newObjectServer();
     for (const QString &typed : a.positional) {
-        const ResolvedObject r = resolveObjectName(typed);
+        const ResolvedObject r = resolveObjectName(typed, server);
         if (r.status != kOk)
             return fail(err, r.status, r.error);
         named << r.key;
@@ -104,12 +104,12 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             QString error;
             const int status = s.open(object, host::kCommandIdConfigure, &error);
             if (status == kOk) {
-                c = ui::controllerReport(*s.window(), object);
+                c = headless::controllerReport(*s.pageModel(), s.config(), object);
             } else {
                 // What the start could learn of the object is kept: identity
                 // without values.
-                if (s.window() && s.window()->isLoaded() && host::state().conn.device)
-                    c = ui::controllerReport(*s.window(), object);
+                if (s.windowLoaded() && host::state().conn.device)
+                    c = headless::controllerReport(*s.pageModel(), s.config(), object);
                 c.object = object;
                 c.parameters.clear();
                 c.failed = true;

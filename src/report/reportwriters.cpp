@@ -1,14 +1,12 @@
 #include "reportwriters.h"
 
+#include "pdfmodule.h"
+
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 
 #include <QFileInfo>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
 
 namespace report {
 
@@ -186,14 +184,10 @@ bool writeReport(const Report &r, Format format, const QString &fileName, QStrin
         break;
     }
     case Format::Pdf: {
-        QPdfWriter pdf(&file);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        pdf.setTitle(str(1743, 1));
-        pdf.setCreator(QStringLiteral("Aerolis Controller"));
-        QTextDocument doc;
-        doc.setHtml(toHtml(r, true));
-        doc.print(&pdf);
+        QString why;
+        const PdfRenderFunction render = pdfRenderer(&why);
+        if (!render || !render(toHtml(r, true), str(1743, 1), QStringLiteral("Aerolis Controller"), &file, &why))
+            return failed(why);
         break;
     }
     }
