@@ -391,7 +391,7 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 }
 
 // Commands described in the string table (usage 1705, description 1706).
-constexpr int kCommandCount = 9;
+constexpr int kCommandCount = 10;
 
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -426,6 +426,8 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         return reportCommand(rest, out, err);
     if (command == QLatin1String("history"))
         return historyCommand(rest, out, err);
+    if (command == QLatin1String("undo"))
+        return undoCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
 }
 
