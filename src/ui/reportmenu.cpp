@@ -103,6 +103,8 @@ report::ControllerReport controllerReport(frmMain &window, const QString &object
     }
     report::PageLookup pages;
     pages.titleOf = [&window](int page) { return pageTitle(window, page); };
+    // The pages the controller kind shows are the tabs the window shows.
+    pages.pageShown = [config](int page) { return config->window()->tabVisible(page); };
     c.parameters = report::parameterRows(config->Parameters(), pages);
     return c;
 }
@@ -122,8 +124,7 @@ void ReportParameters(frmMain &window)
         return;
     const QString file = withSuffix(a.fileName);
 
-    report::Report rep;
-    rep.created = QDateTime::currentDateTime();
+    report::Report rep = report::newReport();
     rep.controllers << controllerReport(window);
     QString error;
     if (!report::writeReport(rep, *report::formatOf(file), file, &error)) {
