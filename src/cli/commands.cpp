@@ -5,6 +5,7 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
@@ -13,10 +14,9 @@
 #include <params/paramfile.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
-#include <ui/frmmain.h>
 
-#include <QComboBox>
 #include <QFile>
+#include <algorithm>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -66,7 +66,7 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
 // are loaded: the page logic does not run.
 QVector<ParamView> readAgain(Session &s, const QHash<QString, QString> &rawByCpName)
 {
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
     params::cParams &p = s.config()->Parameters();
     w->setValueLoading(true);
     p.cpIo().setDatabaseSnapshot(rawByCpName);
@@ -131,7 +131,7 @@ QString programId()
 
 int loadFile(Session &s, const QString &file, QTextStream &err)
 {
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
     configuration::cConfiguration *c = s.config();
     params::cParams &p = c->Parameters();
     const bool wasLoading = w->valueLoading();
@@ -344,7 +344,7 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QVector<ParamView> device = readAgain(s, deviceRaw);
     // The same collection read once more, from the database as it was.
     const QVector<ParamView> database = readAgain(s, databaseRaw);
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     QVector<ParamView> fromFile;
     QSet<QString> inFile;
@@ -429,6 +429,16 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
     if (command == QLatin1String("undo"))
         return undoCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
+}
+
+bool rendersPages(const QStringList &arguments)
+{
+    if (arguments.value(0) != QLatin1String("report"))
+        return false;
+    const QLatin1String pdf("--pdf");
+    return std::any_of(arguments.cbegin() + 1, arguments.cend(), [pdf](const QString &a) {
+        return a == pdf || a.startsWith(pdf + QLatin1Char('='));
+    });
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)

@@ -19,6 +19,9 @@ struct LoadReport;
 namespace cli {
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err);
+// Whether the command renders (a PDF report) and so needs Qt Gui's
+// application object; every other command runs on Qt Core alone.
+bool rendersPages(const QStringList &arguments);
 
 // The single commands (arguments after the command name).
 int readCommand(const QStringList &args, QTextStream &out, QTextStream &err);

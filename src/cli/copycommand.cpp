@@ -16,13 +16,13 @@
 
 #include <configuration/appmodes.h>
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/copyrun.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
 #include <platform/inifile.h>
-#include <ui/frmmain.h>
 
 #include <QDir>
 #include <QFile>
@@ -245,7 +245,7 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         return makeOutcome(key, kStateFailed, error, text(1609, 7, {key, error}), opened);
     configuration::cConfiguration *config = s.config();
     params::cParams &p = config->Parameters();
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     // What the target holds before the file is loaded: a value it does not
     // write but holds already is not lost.

@@ -9,11 +9,10 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <headless/controllerreport.h>
 #include <host/hoststate.h>
 #include <platform/objectname.h>
 #include <report/reportwriters.h>
-#include <ui/frmmain.h>
-#include <ui/reportmenu.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -112,12 +111,12 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             QString error;
             const int status = s.open(object, host::kCommandIdConfigure, &error);
             if (status == kOk) {
-                c = ui::controllerReport(*s.window(), object);
+                c = headless::controllerReport(*s.pageModel(), s.config(), object);
             } else {
                 // What the start could learn of the object is kept: identity
                 // without values.
-                if (s.window() && s.window()->isLoaded() && host::state().conn.device)
-                    c = ui::controllerReport(*s.window(), object);
+                if (s.windowLoaded() && host::state().conn.device)
+                    c = headless::controllerReport(*s.pageModel(), s.config(), object);
                 c.object = object;
                 c.parameters.clear();
                 c.failed = true;

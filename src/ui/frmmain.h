@@ -212,6 +212,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    friend class FrmMainDisplay;
     void buildMenu();
     void buildClient();
     void formLoad();
