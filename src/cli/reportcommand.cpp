@@ -11,6 +11,7 @@
 #include <configuration/configuration.h>
 #include <headless/controllerreport.h>
 #include <host/hoststate.h>
+#include <platform/objectname.h>
 #include <report/reportwriters.h>
 
 #include <QDir>
@@ -46,7 +47,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (wantsHelp(args))
         return printHelp(out, kHelpItem), kOk;
     const QStringList outputNames{QStringLiteral("--html"), QStringLiteral("--pdf"), QStringLiteral("--csv")};
-    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames);
+    const QString site = QStringLiteral("--site");
+    const QString technician = QStringLiteral("--technician");
+    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames + QStringList{site, technician});
     if (a.status)
         return usageError(err, a.error, kHelpItem);
 
@@ -85,8 +88,13 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (selection.status != kOk)
         return fail(err, selection.status, selection.error);
 
-    report::Report rep;
-    rep.created = QDateTime::currentDateTime();
+    report::Report rep = report::newReport();
+    if (a.values.contains(site))
+        rep.site = a.values.value(site);
+    else if (rep.site.isEmpty())
+        rep.site = selection.objects.isEmpty() ? QString() : platform::analyseObjectName(selection.objects.first()).networkName;
+    if (a.values.contains(technician))
+        rep.technician = a.values.value(technician);
     int reported = 0;
     int failed = 0;
     bool communication = false;
@@ -124,7 +132,8 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             err << "aerolis: " << text(1752, 2, {object, c.failure}) << Qt::endl;
         } else {
             ++reported;
-            out << text(1752, 1, {object, QString::number(c.parameters.size()), QString::number(c.differing())})
+            out << text(1752, 1,
+                        {object, QString::number(report::groupedByPage(c.parameters).size()), QString::number(c.differing())})
                 << Qt::endl;
         }
         rep.controllers << c;

@@ -33,10 +33,10 @@ class ObjectServer;
 }
 namespace cli {
 
-// Exit statuses of the tool.
 // Exit statuses of the tool (docs/cli.md): 4 the device was changed but not
-// completely, 5 the network database failed.
-enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3, kPartlyDone = 4, kDatabase = 5 };
+// completely, 5 the network database failed, 6 a comparison found
+// differences (no error has that status).
+enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3, kPartlyDone = 4, kDatabase = 5, kDifferent = 6 };
 
 // Records every message the product's code shows and answers with the
 // default button, as an unattended start does.

@@ -1,6 +1,7 @@
 #include "controllerreport.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <host/hoststate.h>
 #include <model/pagemodel.h>
 #include <model/pagetable.h>
@@ -71,6 +72,9 @@ report::ControllerReport controllerReport(const model::PageModel &page, configur
     }
     report::PageLookup pages;
     pages.titleOf = [](int p) { return model::pageTitle(p); };
+    // The pages the controller kind shows are the tabs the window shows.
+    if (configuration::ConfigWindow *window = config->window())
+        pages.pageShown = [window](int p) { return window->tabVisible(p); };
     c.parameters = report::parameterRows(config->Parameters(), pages);
     return c;
 }

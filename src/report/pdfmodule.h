@@ -14,10 +14,11 @@ namespace report {
 // The module's file name without suffix (QLibrary adds the platform's).
 inline const QString kPdfModuleName = QStringLiteral("aerolis-pdf");
 
-// Lays `html` out on A4 pages with 15 mm margins into `out`; false with a
-// one-line reason.
-using PdfRenderFunction = bool (*)(const QString &html, const QString &title, const QString &creator, QIODevice *out,
-                                   QString *error);
+// Lays `html` out on A4 sheets with 15 mm margins into `out`, each sheet
+// numbered by `pageFooter` ("Page %1 of %2"), a level-3 heading never left
+// alone at a sheet's end; false with a one-line reason.
+using PdfRenderFunction = bool (*)(const QString &html, const QString &title, const QString &creator,
+                                   const QString &pageFooter, QIODevice *out, QString *error);
 // A Qt Gui application object for a program that renders.
 using GuiApplicationFunction = QCoreApplication *(*)(int &argc, char **argv);
 

@@ -8,6 +8,7 @@
 #include <host/hoststate.h>
 #include <platform/filedialogs.h>
 #include <platform/messages.h>
+#include <platform/objectname.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 #include <platform/tracelog.h>
@@ -52,9 +53,10 @@ void ReportParameters(frmMain &window)
         return;
     const QString file = withSuffix(a.fileName);
 
-    report::Report rep;
-    rep.created = QDateTime::currentDateTime();
+    report::Report rep = report::newReport();
     rep.controllers << controllerReport(window);
+    if (rep.site.isEmpty())
+        rep.site = platform::analyseObjectName(rep.controllers.first().object).networkName;
     QString error;
     if (!report::writeReport(rep, *report::formatOf(file), file, &error)) {
         platform::messages().show(platform::MsgIcon::Critical, window.caption(), error);
