@@ -40,6 +40,34 @@ bool writableTarget(const QString &file)
     return dir.isDir() && dir.isWritable();
 }
 
+// The networks the run will report on, held open before anything is looked
+// up: those the names and selectors name, every network when they name
+// none (a device name alone, --all without --network).
+void holdNetworksOf(const ParsedArgs &a, NetworkHold &networks)
+{
+    QStringList names;
+    bool unnamed = false;
+    for (const QString &typed : a.positional) {
+        const platform::ObjectName parts = platform::analyseObjectName(typed);
+        if (parts.valid)
+            names << parts.networkName;
+        else
+            unnamed = true;
+    }
+    const QString network = a.values.value(QStringLiteral("--network"));
+    if (!network.isEmpty())
+        names << network;
+    const QString subsystem = a.values.value(QStringLiteral("--subsystem"));
+    if (!subsystem.isEmpty())
+        names << subsystem.section(QLatin1Char('.'), 0, 0);
+    if (unnamed || (names.isEmpty() && hasSelector(a))) {
+        networks.holdAll();
+        return;
+    }
+    for (const QString &name : qAsConst(names))
+        networks.hold(name);
+}
+
 } // namespace
 
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -74,12 +102,17 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!writableTarget(output.file))
         return fail(err, kRefused, text(1749, 1, {output.file}));
 
+    // The run opens each network it reports on once: the name lookups, the
+    // selection and every controller's session find it open.
+    NetworkHold networks;
+    holdNetworksOf(a, networks);
+
     // Names as typed (a device name alone included) are resolved first: a
     // name that is not there is refused with what is missing.
     QStringList named;
-    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : newObjectServer();
+    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : networks.server();
     for (const QString &typed : a.positional) {
-        const ResolvedObject r = resolveObjectName(typed, server);
+        const ResolvedObject r = server ? resolveObjectName(typed, server) : resolveObjectName(typed);
         if (r.status != kOk)
             return fail(err, r.status, r.error);
         named << r.key;

@@ -4,6 +4,7 @@
 // dialog; the CSV quoting.
 #include "toolrun.h"
 
+#include <cli/commands.h>
 #include <cli/paramview.h>
 #include <host/hoststate.h>
 #include <params/paramcollection.h>
@@ -12,6 +13,7 @@
 #include <platform/registry.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
+#include <lnssim/networkstore.h>
 #include <model/pagemodel.h>
 #include <report/reportwriters.h>
 #include <ui/reportmenu.h>
@@ -155,6 +157,8 @@ private Q_SLOTS:
     void menuEntryCancelAndUnwritable();
     void badInput_data();
     void badInput();
+    void oneNetworkOpenPerRun_data();
+    void oneNetworkOpenPerRun();
 };
 
 void TestReport::recordRowsMatchTheWindow_data()
@@ -629,6 +633,46 @@ void TestReport::badInput()
     // A refused command leaves no report behind (a failed device still is one).
     if (status != 3)
         QCOMPARE(QDir(f.env.path()).entryList({QStringLiteral("a.*")}).size(), 0);
+}
+
+// A report of several controllers opens the network once: the name lookups,
+// the selection and every controller's session share that open. The run is
+// made in this process (the object server's open count is the process's),
+// and its file is the one the tool writes as a process.
+void TestReport::oneNetworkOpenPerRun_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("controllers");
+    QTest::newRow("whole names")
+        << QStringList{objectOf(QStringLiteral("Room101")), objectOf(QStringLiteral("Room102")),
+                       objectOf(QStringLiteral("Room203")), objectOf(QStringLiteral("Room205"))}
+        << 4;
+    QTest::newRow("device names") << QStringList{"Room104", "Room201", "Room106"} << 3;
+    QTest::newRow("all") << QStringList{"--all"} << 12;
+    QTest::newRow("subsystem") << QStringList{"--subsystem", "Demo.Building.Floor2"} << 6;
+}
+
+void TestReport::oneNetworkOpenPerRun()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, controllers);
+    ConfigFixture f;
+    const QString byProcess = f.env.file(QStringLiteral("process.csv"));
+    const Run r = tool(f, args + QStringList{QStringLiteral("--csv"), byProcess});
+    QVERIFY2(r.status == 0 || r.status == 3, qPrintable(r.err));
+
+    const QString inProcess = f.env.file(QStringLiteral("inprocess.csv"));
+    const int opensBefore = lnssim::NetworkStore::opensInProcess();
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int status = cli::run(QStringList{QStringLiteral("report")} + args + QStringList{QStringLiteral("--csv"), inProcess},
+                                outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    QCOMPARE(status, r.status);
+    QCOMPARE(lnssim::NetworkStore::opensInProcess() - opensBefore, 1);
+    QCOMPARE(out.count(QStringLiteral(": reported")) + err.count(QStringLiteral(": failed: ")), controllers);
+    QCOMPARE(fileBytes(inProcess), fileBytes(byProcess));
 }
 
 QTEST_MAIN(TestReport)
