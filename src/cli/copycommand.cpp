@@ -47,7 +47,7 @@ const QString kSkipMatching = QStringLiteral("--skip-matching");
 const QString kVerify = QStringLiteral("--verify");
 const QString kDryRun = QStringLiteral("--dry-run");
 const QString kPerChannel = QStringLiteral("--per-channel");
-constexpr int kMaxPerChannel = 16;
+constexpr int kMaxPerChannel = lns::kMaxLanesPerChannel;
 const QByteArray kResultMagic = "# aerolis copy result\t1";
 
 // Outcomes in the result file.

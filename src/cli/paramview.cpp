@@ -4,6 +4,7 @@
 #include <platform/resstrings.h>
 
 #include <QJsonArray>
+#include <platform/tracelog.h>
 
 namespace cli {
 
@@ -34,7 +35,8 @@ void add(QVector<ParamView> &out, params::cParams &all, int count, std::shared_p
         if (const lns::ConfigPropertyPtr cp = cpOf(*p)) {
             try {
                 v.cp = cp->name();
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("ParamView"), e.number(), e.description());
                 v.cp = p->CpIniName();
             }
             if (const auto bytes = all.cpIo().knownBytes(cp)) {

@@ -2,7 +2,10 @@
 // object is opened the way the window opens it (one session after the
 // other), its values are the ones the window shows after its start-up read,
 // and the report collection is the window's menu entry's own. Nothing is
-// written to any device.
+// written to any device. The run opens each network once, and the devices'
+// reads go to their channel's work lane, so that controllers on different
+// channels are read at the same time as `aerolis copy` writes them; the
+// report lists them in the order chosen all the same.
 #include "commands.h"
 #include "objectnames.h"
 #include "selection.h"
@@ -11,6 +14,8 @@
 #include <configuration/configuration.h>
 #include <headless/controllerreport.h>
 #include <host/hoststate.h>
+#include <lns/worklanes.h>
+#include <platform/tracelog.h>
 #include <platform/objectname.h>
 #include <report/reportwriters.h>
 
@@ -22,6 +27,7 @@ namespace cli {
 namespace {
 
 constexpr int kHelpItem = 8;
+const QString kPerChannel = QStringLiteral("--per-channel");
 
 // The output option given: --html, --pdf or --csv (exactly one).
 struct Output
@@ -40,6 +46,54 @@ bool writableTarget(const QString &file)
     return dir.isDir() && dir.isWritable();
 }
 
+// The networks the run will report on, held open before anything is looked
+// up: those the names and selectors name, every network when they name
+// none (a device name alone, --all without --network).
+void holdNetworksOf(const ParsedArgs &a, NetworkHold &networks)
+{
+    QStringList names;
+    bool unnamed = false;
+    for (const QString &typed : a.positional) {
+        const platform::ObjectName parts = platform::analyseObjectName(typed);
+        if (parts.valid)
+            names << parts.networkName;
+        else
+            unnamed = true;
+    }
+    const QString network = a.values.value(QStringLiteral("--network"));
+    if (!network.isEmpty())
+        names << network;
+    const QString subsystem = a.values.value(QStringLiteral("--subsystem"));
+    if (!subsystem.isEmpty())
+        names << subsystem.section(QLatin1Char('.'), 0, 0);
+    if (unnamed || (names.isEmpty() && hasSelector(a))) {
+        networks.holdAll();
+        return;
+    }
+    for (const QString &name : qAsConst(names))
+        networks.hold(name);
+}
+
+// The channel of the connection's device (empty when it cannot tell).
+QString connectedChannel()
+{
+    const lns::AppDevicePtr &device = host::state().conn.device;
+    if (!device)
+        return QString();
+    try {
+        return device->channel();
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("ReportLane"), e.number(), e.description());
+        return QString();
+    }
+}
+
+// Leaves the caller's own lane in place when the run ends, however it ends.
+struct LaneReset
+{
+    ~LaneReset() { lns::setWorkLane(0); }
+};
+
 } // namespace
 
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -49,9 +103,18 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QStringList outputNames{QStringLiteral("--html"), QStringLiteral("--pdf"), QStringLiteral("--csv")};
     const QString site = QStringLiteral("--site");
     const QString technician = QStringLiteral("--technician");
-    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames + QStringList{site, technician});
+    const ParsedArgs a = parseArgs(args, selectorFlagNames(),
+                                   selectorValueNames() + outputNames + QStringList{site, technician, kPerChannel});
     if (a.status)
         return usageError(err, a.error, kHelpItem);
+    int perChannel = 1;
+    if (a.values.contains(kPerChannel)) {
+        bool number = false;
+        perChannel = a.values.value(kPerChannel).toInt(&number);
+        if (!number || perChannel < 1 || perChannel > lns::kMaxLanesPerChannel)
+            return usageError(err, text(1794, 1, {QString::number(lns::kMaxLanesPerChannel), a.values.value(kPerChannel)}),
+                              kHelpItem);
+    }
 
     QStringList given;
     for (const QString &name : outputNames)
@@ -74,12 +137,17 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (!writableTarget(output.file))
         return fail(err, kRefused, text(1749, 1, {output.file}));
 
+    // The run opens each network it reports on once: the name lookups, the
+    // selection and every controller's session find it open.
+    NetworkHold networks;
+    holdNetworksOf(a, networks);
+
     // Names as typed (a device name alone included) are resolved first: a
     // name that is not there is refused with what is missing.
     QStringList named;
-    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : newObjectServer();
+    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : networks.server();
     for (const QString &typed : a.positional) {
-        const ResolvedObject r = resolveObjectName(typed, server);
+        const ResolvedObject r = server ? resolveObjectName(typed, server) : resolveObjectName(typed);
         if (r.status != kOk)
             return fail(err, r.status, r.error);
         named << r.key;
@@ -99,6 +167,8 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     int failed = 0;
     bool communication = false;
     bool database = false;
+    lns::ChannelLanes lanes(perChannel);
+    const LaneReset laneReset;
     for (int i = 0; i < selection.objects.size(); ++i) {
         const QString &object = selection.objects.at(i);
         report::ControllerReport c;
@@ -109,6 +179,8 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             c.failure = text(1756);
         } else {
             Session s;
+            // The controller's reads go to its channel's lane from the first.
+            s.setBeforeWindow([&lanes] { lns::setWorkLane(lanes.laneFor(connectedChannel())); });
             QString error;
             const int status = s.open(object, host::kCommandIdConfigure, &error);
             if (status == kOk) {

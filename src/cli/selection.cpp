@@ -13,6 +13,7 @@
 
 #include <QHash>
 #include <QSet>
+#include <platform/tracelog.h>
 
 namespace cli {
 
@@ -76,8 +77,9 @@ public:
                     c.templateName = templateName;
                     out.candidates << c;
                 }
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
                 // A device the database cannot describe is not selectable.
+                platform::traceCaughtError(QStringLiteral("SelectObjects"), e.number(), e.description());
             }
         }
         const auto children = subsystem->subsystems();

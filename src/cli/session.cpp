@@ -53,6 +53,76 @@ std::shared_ptr<lns::ObjectServer> newObjectServer()
     return create();
 }
 
+NetworkHold::NetworkHold() = default;
+
+NetworkHold::~NetworkHold()
+{
+    if (!m_server)
+        return;
+    try {
+        // Closing the server closes the networks opened on it.
+        m_server->close();
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
+    }
+}
+
+bool NetworkHold::openServer()
+{
+    if (m_serverTried)
+        return m_server != nullptr;
+    m_serverTried = true;
+    m_server = newObjectServer();
+    if (!m_server)
+        return false;
+    try {
+        if (!m_server->isOpen())
+            m_server->open(0);
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
+        m_server.reset();
+    }
+    return m_server != nullptr;
+}
+
+void NetworkHold::hold(const QString &network)
+{
+    if (network.isEmpty() || heldNetworks().contains(network) || !openServer())
+        return;
+    try {
+        const lns::NetworkPtr net = m_server->networks()->item(network);
+        if (!net->isOpen())
+            net->open(false);
+        m_networks.append({network, net});
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
+    }
+}
+
+void NetworkHold::holdAll()
+{
+    if (!openServer())
+        return;
+    QStringList names;
+    try {
+        const auto networks = m_server->networks();
+        for (int i = 1; i <= networks->count(); ++i)
+            names << networks->itemAt(i)->name();
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
+    }
+    for (const QString &name : qAsConst(names))
+        hold(name);
+}
+
+QStringList NetworkHold::heldNetworks() const
+{
+    QStringList names;
+    for (const auto &held : m_networks)
+        names << held.first;
+    return names;
+}
+
 Session::Session() : m_messages(std::make_shared<RecordingMessages>())
 {
     host::resetState();

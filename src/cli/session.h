@@ -30,6 +30,7 @@ class cMonitoring;
 }
 namespace lns {
 class ObjectServer;
+class Network;
 }
 namespace cli {
 
@@ -96,6 +97,37 @@ private:
     std::function<void()> m_beforeWindow;
     bool m_opened = false;
     QString m_key;
+};
+
+// Keeps networks open for a run of many sessions. Each session opens and
+// closes its network as the plug-in does; while a hold keeps that network
+// open on a connection of its own, the object server serves every session
+// from the one open (its database and the device structure it has read)
+// instead of opening the network again for each object.
+class NetworkHold
+{
+public:
+    NetworkHold();
+    ~NetworkHold();
+    NetworkHold(const NetworkHold &) = delete;
+    NetworkHold &operator=(const NetworkHold &) = delete;
+
+    // Opens `network` on the hold's connection unless it holds it already.
+    // A network that cannot be opened is not held (a trace line says why):
+    // each session then opens it itself and reports the failure as usual.
+    void hold(const QString &network);
+    // Every network of the object server.
+    void holdAll();
+    // The hold's object server, open (nullptr when it could not be opened);
+    // lookups on it leave the held networks open.
+    std::shared_ptr<lns::ObjectServer> server() const { return m_server; }
+    QStringList heldNetworks() const;
+
+private:
+    bool openServer();
+    std::shared_ptr<lns::ObjectServer> m_server;
+    bool m_serverTried = false;
+    QList<std::pair<QString, std::shared_ptr<lns::Network>>> m_networks;
 };
 
 // The plug-in's device templates (its INI file) beside the tool.

@@ -368,7 +368,8 @@ int cConfiguration::readAppNumberRecord() const
     try {
         const QString v = s.conn.object->extensionData(kAppModeRecordKey);
         return v.trimmed().isEmpty() ? -1 : platform::leadingInt32(v);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        platform::traceCaughtError(QStringLiteral("readAppNumberRecord"), e);
         return -1;
     }
 }

@@ -16,6 +16,9 @@
 
 namespace lns {
 
+// The most lanes a program gives one channel.
+constexpr int kMaxLanesPerChannel = 16;
+
 // Lane 0 is the caller's own, where everything runs unless a lane is named.
 void setWorkLane(int lane);
 int workLane();

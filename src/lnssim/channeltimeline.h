@@ -43,9 +43,15 @@ private:
         qint64 start = 0;
         qint64 end = 0;
     };
+    using LaneSpans = QHash<int, QVector<Span>>; // by lane, each in time order
+    // The most transactions in flight on `lanes` at one moment of `span`,
+    // itself included, when it is placed in `lane`.
+    static int inFlightDuring(const LaneSpans &lanes, int lane, const Span &span);
+
     QHash<int, qint64> m_laneClock;
-    QHash<int, QVector<Span>> m_spans; // by channel
-    QHash<int, qint64> m_busy;         // by channel
+    QHash<int, LaneSpans> m_spans; // by channel
+    QHash<int, int> m_peak;        // by channel, kept as spans are placed
+    QHash<int, qint64> m_busy;     // by channel
     qint64 m_wall = 0;
 };
 

@@ -75,7 +75,8 @@ lns::ConfigPropertyPtr FetchDevCp(const QString &cpName, const QString &section,
         lns::LonMarkObjectPtr object;
         try {
             object = device->lonMarkObjects()->item(idx.object);
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("CpFetchObject"), e.number(), e.description());
         }
         if (!object)
             return fail(kCpFetchErrorObject, QStringLiteral("Object-Index="), idx.object);
@@ -83,7 +84,8 @@ lns::ConfigPropertyPtr FetchDevCp(const QString &cpName, const QString &section,
             lns::NetworkVariablePtr nv;
             try {
                 nv = object->networkVariables()->item(idx.nv);
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("CpFetchNv"), e.number(), e.description());
             }
             if (!nv)
                 return fail(kCpFetchErrorNv, QStringLiteral("NV-Index="), idx.nv);
@@ -98,7 +100,8 @@ lns::ConfigPropertyPtr FetchDevCp(const QString &cpName, const QString &section,
     if (idx.cp != -1) {
         try {
             cp = cps->item(idx.cp);
-        } catch (const lns::LnsError &) {
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("CpFetchCp"), e.number(), e.description());
         }
     }
     if (!cp)

@@ -39,7 +39,8 @@ QString cpName(const lns::ConfigPropertyPtr &cp)
 {
     try {
         return cp->name();
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("CpName"), e.number(), e.description());
         return QStringLiteral("?");
     }
 }
@@ -74,8 +75,9 @@ QString CpIo::identityOf(const lns::ConfigPropertyPtr &cp)
                 break;
             owner = owner->parent();
         }
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
         // Without a full identity the object only matches itself.
+        platform::traceCaughtError(QStringLiteral("CpIdentity"), e.number(), e.description());
         id += QStringLiteral("|@") + QString::number(reinterpret_cast<quintptr>(cp.get()), 16);
     }
     return id;

@@ -1,6 +1,9 @@
 #include "decimal.h"
 
+#include <QHash>
+
 #include <cmath>
+#include <cstring>
 
 namespace params {
 
@@ -159,16 +162,38 @@ Dec Dec::parseLeading(const QString &text, ParseInfo *info)
     return Dec(negative ? -m : m, s);
 }
 
-Dec Dec::fromFloat(float f)
+namespace {
+
+// The shortest decimal that reads back as f.
+Dec shortestDecimal(float f)
 {
-    if (!std::isfinite(f))
-        return Dec();
     for (int p = 1; p <= 9; ++p) {
         const QString t = QString::number(static_cast<double>(f), 'g', p);
         if (t.toFloat() == f)
             return parseScientific(t);
     }
     return parseScientific(QString::number(static_cast<double>(f), 'g', 9));
+}
+
+} // namespace
+
+Dec Dec::fromFloat(float f)
+{
+    if (!std::isfinite(f))
+        return Dec();
+    // The search converts up to nine times to text and back; a controller's
+    // parameters ask for the same few range limits again and again (every
+    // text box of a value type, every session), so each number's result is
+    // kept.
+    quint32 bits = 0;
+    std::memcpy(&bits, &f, sizeof bits);
+    thread_local QHash<quint32, Dec> known;
+    const auto at = known.constFind(bits);
+    if (at != known.constEnd())
+        return *at;
+    const Dec d = shortestDecimal(f);
+    known.insert(bits, d);
+    return d;
 }
 
 Dec Dec::fromRatio(qint64 num, qint64 den)

@@ -48,7 +48,8 @@ QString nameOf(const lns::ConfigPropertyPtr &cp)
         return QString();
     try {
         return cp->name();
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("CpName"), e.number(), e.description());
         return QString();
     }
 }
@@ -681,7 +682,8 @@ bool cParams::writeParamsToTarget(const QVector<std::shared_ptr<cParamBase>> &pa
             lns::ConfigPropertyPtr cp;
             try {
                 cp = fetchInTarget(p->CpIniName(), &ok);
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("FetchInTarget"), e.number(), e.description());
                 ok = false;
             }
             p->setConfigProperty(cp);
@@ -708,7 +710,8 @@ bool cParams::writeParamsToTarget(const QVector<std::shared_ptr<cParamBase>> &pa
             lns::ConfigPropertyPtr cp;
             try {
                 cp = fetchInTarget(w->CpIniName(), &ok);
-            } catch (const lns::LnsError &) {
+            } catch (const lns::LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("FetchInTarget"), e.number(), e.description());
                 ok = false;
             }
             w->setConfigProperty(cp);

@@ -35,6 +35,16 @@ bool PlugInRegistrar::registerPlugIn()
     if (prefix.isEmpty() || cls.isEmpty())
         return false;
     const QString key = identityKey(prefix + QLatin1Char('.') + cls);
+    // An identity stored exactly so already is left as it is: every run
+    // refreshes the registration, and rewriting the same values would cost
+    // a write of the whole registry file per value.
+    QMap<QString, QString> wanted;
+    for (const auto &it : m_items)
+        wanted.insert(it.first, it.second);
+    wanted.insert(QStringLiteral("ItemOrder"), order.join(QLatin1Char(',')));
+    if (Registry::childKeys(key) == QStringList{QStringLiteral("Identity")}
+        && Registry::values(key, QStringLiteral("Identity")) == wanted)
+        return true;
     Registry::deleteKey(key);
     bool ok = true;
     for (const auto &it : m_items)

@@ -65,6 +65,16 @@ QStringList Registry::childKeys(const QString &key)
     return s.childGroups();
 }
 
+QMap<QString, QString> Registry::values(const QString &key, const QString &section)
+{
+    QSettings s(fileName(), QSettings::IniFormat);
+    s.beginGroup(groupOf(key) + QLatin1Char('/') + section);
+    QMap<QString, QString> out;
+    for (const QString &name : s.childKeys())
+        out.insert(name, s.value(name).toString());
+    return out;
+}
+
 int Registry::moveKey(const QString &from, const QString &to)
 {
     const QString source = groupOf(from);

@@ -8,6 +8,7 @@
 // and the key "Language".
 #pragma once
 
+#include <QMap>
 #include <QString>
 #include <QStringList>
 
@@ -27,6 +28,8 @@ public:
     static bool deleteKey(const QString &key);
     // Keys directly below key (for listing registrations).
     static QStringList childKeys(const QString &key);
+    // Every value of one section of key with its text.
+    static QMap<QString, QString> values(const QString &key, const QString &section);
     // Moves every section and value below key `from` to the same place below
     // key `to` and deletes `from`. A value that `to` already holds is kept
     // (it is the newer one). Answers the number of values moved; nothing

@@ -11,6 +11,7 @@
 
 
 #include <optional>
+#include <platform/tracelog.h>
 
 namespace report {
 
@@ -40,7 +41,9 @@ std::optional<DefaultCp> defaultCpOf(const cParamBase &p)
         if (!bytes)
             return std::nullopt;
         return DefaultCp{*bytes, cp->elementByteLength()};
-    } catch (const lns::LnsError &) {
+    } catch (const lns::LnsError &e) {
+        // The report shows no default for it.
+        platform::traceCaughtError(QStringLiteral("ReportDefault"), e.number(), e.description());
         return std::nullopt;
     }
 }

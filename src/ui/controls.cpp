@@ -108,7 +108,36 @@ void LogBox::addLine(const QString &text, const QColor &color, bool bold)
         f.setBold(true);
         item->setFont(f);
     }
-    scrollToBottom();
+    scrollToLastLine();
+}
+
+void LogBox::scrollToLastLine()
+{
+    if (!isVisible()) {
+        m_scrollWhenShown = true;
+        return;
+    }
+    if (m_scrollQueued)
+        return;
+    m_scrollQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scrollQueued = false;
+            scrollToBottom();
+        },
+        Qt::QueuedConnection);
+}
+
+void LogBox::showEvent(QShowEvent *event)
+{
+    QListWidget::showEvent(event);
+    if (m_scrollWhenShown) {
+        m_scrollWhenShown = false;
+        scrollToBottom();
+        // Once more after the list has its final size.
+        scrollToLastLine();
+    }
 }
 
 QString LogBox::plainText() const

@@ -81,7 +81,11 @@ private:
     QColor m_fill{Qt::darkGray};
 };
 
-// The log list: one entry per line, each with its colour and weight.
+// The log list: one entry per line, each with its colour and weight. The
+// last line is brought into view once per batch of lines (when control
+// returns to the event loop), and a hidden list does it when it is shown:
+// bringing a line into view lays the whole list out, so doing it for every
+// line made a long run's logging grow with the square of its lines.
 class LogBox : public QListWidget
 {
     Q_OBJECT
@@ -89,6 +93,14 @@ public:
     explicit LogBox(QWidget *parent = nullptr);
     void addLine(const QString &text, const QColor &color, bool bold);
     QString plainText() const;
+
+protected:
+    void showEvent(QShowEvent *event) override;
+
+private:
+    void scrollToLastLine();
+    bool m_scrollQueued = false;
+    bool m_scrollWhenShown = false;
 };
 
 // The separate logger window: a log list in a window of its own.

@@ -801,7 +801,8 @@ void frmMain::showDeviceInfo()
             const QString v = f();
             if (!v.isEmpty())
                 target = v;
-        } catch (const std::exception &) {
+        } catch (const std::exception &e) {
+            platform::traceCaughtError(QStringLiteral("DeviceInfo"), e);
         }
     };
     if (const lns::AppDevicePtr device = s.conn.device) {

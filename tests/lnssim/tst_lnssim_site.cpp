@@ -274,6 +274,55 @@ private Q_SLOTS:
         QCOMPARE(run.peakInFlight, peak);
     }
 
+    // Transactions placed straight on a time line: (channel, lane, micros)
+    // each, in the order placed; the most in flight on one channel.
+    void timelinePeak_data()
+    {
+        QTest::addColumn<QList<QList<int>>>("placed");
+        QTest::addColumn<int>("peak");
+        QTest::newRow("one lane") << QList<QList<int>>{{1, 1, 10}, {1, 1, 10}, {1, 1, 5}} << 1;
+        QTest::newRow("two lanes at once") << QList<QList<int>>{{1, 1, 10}, {1, 2, 10}} << 2;
+        QTest::newRow("two lanes, two channels") << QList<QList<int>>{{1, 1, 10}, {2, 2, 10}} << 1;
+        // On channel 1, lane 1's first ends at 10 when its second and lane
+        // 2's (after one on channel 2) start.
+        QTest::newRow("an end frees the channel first")
+            << QList<QList<int>>{{1, 1, 10}, {1, 1, 10}, {2, 2, 10}, {1, 2, 10}} << 2;
+        // A later span of another lane lands inside one placed before.
+        QTest::newRow("three lanes overlapping late")
+            << QList<QList<int>>{{1, 1, 100}, {2, 2, 50}, {1, 2, 20}, {2, 3, 60}, {1, 3, 30}} << 3;
+        QTest::newRow("empty spans hold nothing") << QList<QList<int>>{{1, 1, 0}, {1, 2, 0}, {1, 3, 5}} << 1;
+    }
+
+    void timelinePeak()
+    {
+        QFETCH(QList<QList<int>>, placed);
+        QFETCH(int, peak);
+        ChannelTimeline line;
+        // The same placements, swept independently of the time line's own
+        // bookkeeping: every span with its start and end per channel.
+        QHash<int, qint64> clock;
+        QHash<int, QVector<std::pair<qint64, int>>> events;
+        for (const QList<int> &p : placed) {
+            const qint64 end = line.record(p.at(0), p.at(1), p.at(2));
+            const qint64 start = clock.value(p.at(1));
+            QCOMPARE(end, start + p.at(2));
+            clock[p.at(1)] = end;
+            if (end > start)
+                events[p.at(0)] << std::make_pair(start, 1) << std::make_pair(end, -1);
+        }
+        int swept = 0;
+        for (auto it = events.begin(); it != events.end(); ++it) {
+            std::sort(it->begin(), it->end());
+            int now = 0;
+            for (const auto &e : qAsConst(*it)) {
+                now += e.second;
+                swept = std::max(swept, now);
+            }
+        }
+        QCOMPARE(swept, peak);
+        QCOMPARE(line.peakInFlight(), peak);
+    }
+
     void channelCharging_data()
     {
         QTest::addColumn<QStringList>("devices"); // each has its Controller's CPs read

@@ -6,8 +6,11 @@
 #include <platform/registrar.h>
 #include <platform/registry.h>
 
+#include <QFile>
 #include <QSettings>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -123,6 +126,45 @@ private Q_SLOTS:
         QVERIFY(platform::Registry::childKeys(platform::kEarlierPlugInsKey).isEmpty());
         QCOMPARE(platform::PlugInRegistrar::moveEarlierRegistrations(), 0);
         QCOMPARE(stored(platform::kPlugInsKey), expected);
+    }
+
+    // Registering the identity it holds already leaves the registry file as
+    // it is (each run of the plug-in registers; a report of many controllers
+    // registers once per controller); a changed item is written.
+    void unchangedIdentityIsNotRewritten_data()
+    {
+        QTest::addColumn<QString>("secondVersion");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("same identity") << "1.3" << false;
+        QTest::newRow("new version") << "1.4" << true;
+    }
+
+    void unchangedIdentityIsNotRewritten()
+    {
+        QFETCH(QString, secondVersion);
+        QFETCH(bool, rewritten);
+        const auto registrar = [](const QString &version) {
+            platform::PlugInRegistrar r;
+            r.setItem(QStringLiteral("ProgIdPrefix"), QStringLiteral("nordaQRT"));
+            r.setItem(QStringLiteral("ClassName"), QStringLiteral("Application"));
+            r.setItem(QStringLiteral("Version"), version);
+            return r;
+        };
+        QVERIFY(registrar(QStringLiteral("1.3")).registerPlugIn());
+        // A file written anew is a new file (written aside, then renamed).
+        const auto fileId = [] {
+            struct stat st {};
+            return ::stat(QFile::encodeName(platform::Registry::fileName()).constData(), &st) == 0 ? qint64(st.st_ino) : -1;
+        };
+        const qint64 before = fileId();
+        QVERIFY(before != -1);
+        QVERIFY(registrar(secondVersion).registerPlugIn());
+        QCOMPARE(fileId() != before, rewritten);
+        QCOMPARE(stored(platform::kPlugInsKey),
+                 (QStringList{QStringLiteral("nordaQRT.Application/ClassName=Application"),
+                              QStringLiteral("nordaQRT.Application/ItemOrder=ProgIdPrefix,ClassName,Version"),
+                              QStringLiteral("nordaQRT.Application/ProgIdPrefix=nordaQRT"),
+                              QStringLiteral("nordaQRT.Application/Version=") + secondVersion}));
     }
 
     // Values of other keys are not touched by the move.

@@ -4,6 +4,7 @@
 // dialog; the CSV quoting.
 #include "toolrun.h"
 
+#include <cli/commands.h>
 #include <cli/paramview.h>
 #include <host/hoststate.h>
 #include <params/paramcollection.h>
@@ -12,6 +13,7 @@
 #include <platform/registry.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
+#include <lnssim/networkstore.h>
 #include <model/pagemodel.h>
 #include <report/reportwriters.h>
 #include <ui/reportmenu.h>
@@ -155,6 +157,10 @@ private Q_SLOTS:
     void menuEntryCancelAndUnwritable();
     void badInput_data();
     void badInput();
+    void oneNetworkOpenPerRun_data();
+    void oneNetworkOpenPerRun();
+    void channelsAreReadAtOnce_data();
+    void channelsAreReadAtOnce();
 };
 
 void TestReport::recordRowsMatchTheWindow_data()
@@ -607,6 +613,10 @@ void TestReport::badInput_data()
     QTest::newRow("output without file") << QStringList{obj, "--pdf"} << 2 << "Missing argument: --pdf";
     QTest::newRow("no object") << QStringList{"--html", "OUT/a.html"} << 2 << "Missing argument: OBJECT";
     QTest::newRow("unknown option") << QStringList{obj, "--html", "OUT/a.html", "--xml"} << 2 << "Unknown option: --xml";
+    QTest::newRow("no lane per channel") << QStringList{obj, "--csv", "OUT/a.csv", "--per-channel", "0"} << 2
+                                         << "--per-channel takes a whole number from 1 to 16: 0";
+    QTest::newRow("lanes not a number") << QStringList{obj, "--csv", "OUT/a.csv", "--per-channel", "two"} << 2
+                                        << "--per-channel takes a whole number from 1 to 16: two";
     QTest::newRow("unwritable output") << QStringList{obj, "--html", "OUT/none/a.html"} << 1
                                        << "The report cannot be written";
     QTest::newRow("object not in network")
@@ -629,6 +639,105 @@ void TestReport::badInput()
     // A refused command leaves no report behind (a failed device still is one).
     if (status != 3)
         QCOMPARE(QDir(f.env.path()).entryList({QStringLiteral("a.*")}).size(), 0);
+}
+
+// A report of several controllers opens the network once: the name lookups,
+// the selection and every controller's session share that open. The run is
+// made in this process (the object server's open count is the process's),
+// and its file is the one the tool writes as a process.
+void TestReport::oneNetworkOpenPerRun_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("controllers");
+    QTest::newRow("whole names")
+        << QStringList{objectOf(QStringLiteral("Room101")), objectOf(QStringLiteral("Room102")),
+                       objectOf(QStringLiteral("Room203")), objectOf(QStringLiteral("Room205"))}
+        << 4;
+    QTest::newRow("device names") << QStringList{"Room104", "Room201", "Room106"} << 3;
+    QTest::newRow("all") << QStringList{"--all"} << 12;
+    QTest::newRow("subsystem") << QStringList{"--subsystem", "Demo.Building.Floor2"} << 6;
+}
+
+void TestReport::oneNetworkOpenPerRun()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, controllers);
+    ConfigFixture f;
+    const QString byProcess = f.env.file(QStringLiteral("process.csv"));
+    const Run r = tool(f, args + QStringList{QStringLiteral("--csv"), byProcess});
+    QVERIFY2(r.status == 0 || r.status == 3, qPrintable(r.err));
+
+    const QString inProcess = f.env.file(QStringLiteral("inprocess.csv"));
+    const int opensBefore = lnssim::NetworkStore::opensInProcess();
+    QString out, err;
+    QTextStream outStream(&out), errStream(&err);
+    const int status = cli::run(QStringList{QStringLiteral("report")} + args + QStringList{QStringLiteral("--csv"), inProcess},
+                                outStream, errStream);
+    outStream.flush();
+    errStream.flush();
+    QCOMPARE(status, r.status);
+    QCOMPARE(lnssim::NetworkStore::opensInProcess() - opensBefore, 1);
+    QCOMPARE(out.count(QStringLiteral(": reported")) + err.count(QStringLiteral(": failed: ")), controllers);
+    QCOMPARE(fileBytes(inProcess), fileBytes(byProcess));
+}
+
+// Controllers on three channels (one of them unreachable): the reads of
+// different channels overlap in the modelled time, at most --per-channel
+// transactions are in flight on one channel, and the report holds the same
+// rows in the same order as one read after the other.
+void TestReport::channelsAreReadAtOnce_data()
+{
+    QTest::addColumn<int>("perChannel");
+    QTest::newRow("one per channel") << 1;
+    QTest::newRow("two per channel") << 2;
+}
+
+void TestReport::channelsAreReadAtOnce()
+{
+    QFETCH(int, perChannel);
+    ConfigFixture f;
+    f.admin->addChannel(QStringLiteral("Line3"), QStringLiteral("Router3"));
+    f.admin->moveDevice(f.deviceId(QStringLiteral("Room106")), QStringLiteral("Line3"));
+    const QStringList rooms{"Room101", "Room103", "Room106", "Room202", "Room205"};
+    QStringList objects;
+    QSet<QString> channels;
+    for (const QString &room : rooms) {
+        objects << objectOf(room);
+        channels.insert(f.admin->device(room).channel);
+    }
+    QCOMPARE(channels.size(), 3);
+
+    // One channel at a time: the rows as the report has always listed them.
+    const QString sequential = f.env.file(QStringLiteral("sequential.csv"));
+    const Run one = tool(f, objects + QStringList{QStringLiteral("--csv"), sequential});
+    QCOMPARE(one.status, 3);
+
+    const QString file = f.env.file(QStringLiteral("lanes.csv"));
+    f.admin->resetCounters();
+    const Run r = tool(f, objects + QStringList{QStringLiteral("--per-channel"), QString::number(perChannel),
+                                                QStringLiteral("--csv"), file});
+    QCOMPARE(r.status, 3);
+    QCOMPARE(r.out, one.out);
+    QCOMPARE(fileBytes(file), fileBytes(sequential));
+
+    const lnssim::NetworkAdmin::RunFigures run = f.admin->lastRun();
+    qint64 busiest = 0;
+    int used = 0;
+    for (const auto &entry : f.admin->channelCounters()) {
+        busiest = std::max(busiest, entry.second.channelMicros);
+        used += entry.second.transactions() > 0 ? 1 : 0;
+    }
+    QCOMPARE(used, 3);
+    QVERIFY(busiest > 0);
+    QCOMPARE(f.admin->totals().deviceWrites, 0);
+    // Floor1 and Floor2 have two controllers each: one lane reads both, or
+    // two read one each at the same time.
+    QCOMPARE(run.peakInFlight, perChannel);
+    if (perChannel == 1)
+        QCOMPARE(run.wallMicros, busiest);
+    else
+        QVERIFY2(run.wallMicros < busiest, qPrintable(QStringLiteral("%1 / %2").arg(run.wallMicros).arg(busiest)));
+    QVERIFY(run.wallMicros < f.admin->totals().channelMicros);
 }
 
 QTEST_MAIN(TestReport)

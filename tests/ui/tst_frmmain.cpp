@@ -58,6 +58,8 @@ private Q_SLOTS:
     void pageLiesOverTheClientArea();
     void logLine_data();
     void logLine();
+    void loggerBatchEndsOnItsLastLine_data();
+    void loggerBatchEndsOnItsLastLine();
     void logStamped();
     void displayShowsLoggerAfterErrors();
     void positionIsRestored_data();
@@ -309,6 +311,55 @@ void TestFrmMain::logLine()
         for (int i = 1; i <= blanks; ++i)
             QVERIFY(box->item(i)->text().isEmpty());
     }
+}
+
+// A batch of lines logged without the event loop in between: every line
+// arrives in order in both lists, and once the batch is over the list in
+// front shows the last one, whether it was in front while the lines came or
+// was brought there afterwards.
+void TestFrmMain::loggerBatchEndsOnItsLastLine_data()
+{
+    QTest::addColumn<QString>("front"); // "page", "page later", "window later"
+    QTest::newRow("logger page in front") << "page";
+    QTest::newRow("logger page brought to the front") << "page later";
+    QTest::newRow("logger window opened") << "window later";
+}
+
+void TestFrmMain::loggerBatchEndsOnItsLastLine()
+{
+    QFETCH(QString, front);
+    constexpr int kLines = 400;
+    UiFixture f;
+    frmMain &w = f.load();
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    if (front == QLatin1String("page"))
+        w.ShowLogger();
+    QCoreApplication::processEvents();
+    for (int i = 0; i < kLines; ++i)
+        w.LogLine(QStringLiteral("line %1").arg(i));
+    QCoreApplication::processEvents();
+    if (front == QLatin1String("page later"))
+        w.ShowLogger();
+    if (front == QLatin1String("window later")) {
+        w.loggerWindow()->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w.loggerWindow()));
+    }
+    QCoreApplication::processEvents();
+    for (ui::LogBox *box : {w.logger(), w.loggerWindow()->log()}) {
+        QCOMPARE(box->count(), kLines);
+        for (int i : {0, kLines / 2, kLines - 1})
+            QCOMPARE(box->item(i)->text(), QStringLiteral("line %1").arg(i));
+    }
+    ui::LogBox *shown = front == QLatin1String("window later") ? w.loggerWindow()->log() : w.logger();
+    QVERIFY(shown->isVisible());
+    const QRect last = shown->visualItemRect(shown->item(kLines - 1));
+    QVERIFY2(shown->viewport()->rect().intersects(last),
+             qPrintable(QStringLiteral("last line at %1,%2 in a viewport %3 high").arg(last.top()).arg(last.bottom()).arg(shown->viewport()->height())));
+    const QRect first = shown->visualItemRect(shown->item(0));
+    QVERIFY(!shown->viewport()->rect().intersects(first));
+    w.loggerWindow()->hide();
+    w.hide();
 }
 
 void TestFrmMain::logStamped()
