@@ -10,6 +10,8 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
+#include <configuration/restore.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lns/rawtext.h>
@@ -47,63 +49,6 @@ QString bytesText(const QByteArray &bytes)
     return parts.join(QLatin1Char(' '));
 }
 
-// The bytes each CP held before the first of `records` that wrote it, in
-// the order the CPs were first written. `records` come newest first.
-struct RestorePlan
-{
-    QStringList cps;
-    QHash<QString, QByteArray> bytes;
-};
-
-RestorePlan planOf(const QVector<lns::WriteRecord> &records)
-{
-    RestorePlan plan;
-    for (auto r = records.crbegin(); r != records.crend(); ++r) {
-        if (plan.bytes.contains(r->item))
-            continue;
-        plan.cps << r->item;
-        plan.bytes.insert(r->item, r->before);
-    }
-    return plan;
-}
-
-// The CP writes an undo takes back: every one since the given time, or
-// those of the newest run of a program (records kept before runs were named:
-// the newest records that share user, host, tool and command line). A
-// record that did not change the bytes, or that created the CP, leaves
-// nothing to restore.
-QVector<lns::WriteRecord> writesToUndo(const QVector<lns::WriteRecord> &records, bool sinceGiven)
-{
-    const auto sameRun = [](const lns::WriteRecord &a, const lns::WriteRecord &b) {
-        if (!a.run.isEmpty() || !b.run.isEmpty())
-            return a.run == b.run;
-        return a.user == b.user && a.host == b.host && a.tool == b.tool && a.command == b.command;
-    };
-    QVector<lns::WriteRecord> out;
-    for (const lns::WriteRecord &r : records) {
-        if (!sinceGiven && !sameRun(r, records.first()))
-            break;
-        if (r.kind == lns::WriteKind::Cp && !r.before.isEmpty() && r.before != r.after)
-            out << r;
-    }
-    return out;
-}
-
-// The collection loaded with `rawByCpName` as values are loaded from the
-// network database (the page logic runs afterwards, as after a file load).
-void loadValues(configuration::cConfiguration &c, const QHash<QString, QString> &rawByCpName)
-{
-    params::cParams &p = c.Parameters();
-    configuration::ConfigWindow *w = c.window();
-    w->setValueLoading(true);
-    p.cpIo().setDatabaseSnapshot(rawByCpName);
-    p.cpIo().setReadFromDatabase(true);
-    p.ReadFromLns();
-    p.cpIo().setReadFromDatabase(false);
-    p.cpIo().setDatabaseSnapshot({});
-    w->setValueLoading(false);
-}
-
 } // namespace
 
 int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -133,13 +78,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     QVector<lns::WriteRecord> records;
     if (const int st = readHistory(platform::analyseObjectName(object.key).networkName, filter, &records, err))
         return st;
-    const QVector<lns::WriteRecord> undone = writesToUndo(records, sinceGiven);
+    const QVector<lns::WriteRecord> undone = configuration::writesToUndo(records, sinceGiven);
     if (undone.isEmpty()) {
         return fail(err, kRefused,
                     sinceGiven ? text(kUndoText, kNothingSince, {object.key, a.values.value(kTo)})
                                : text(kUndoText, kNothingRecorded, {object.key}));
     }
-    const RestorePlan plan = planOf(undone);
+    const configuration::RestorePlan plan = configuration::planOf(undone);
 
     Session s;
     if (const int st = openObject(s, object.key, host::kCommandIdConfigure, err))
@@ -187,14 +132,12 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
     // The device's values with the recorded ones in place of the changed
     // CPs, then the tool's write: only CPs whose bytes differ go out.
-    QHash<QString, QString> raw;
-    for (auto it = deviceBytes.cbegin(); it != deviceBytes.cend(); ++it)
-        raw.insert(it.key(), lns::formatRaw(it.value()));
-    for (const QString &cp : changes)
-        raw.insert(cp, lns::formatRaw(plan.bytes.value(cp)));
-    loadValues(*c, raw);
-    c->SetControls();
-    c->window()->setParametersChanged(true);
+    configuration::RestorePlan changed;
+    for (const QString &cp : changes) {
+        changed.cps << cp;
+        changed.bytes.insert(cp, plan.bytes.value(cp));
+    }
+    configuration::loadRestore(*c, changed, deviceBytes);
     if (!checkValues(s, err)) {
         c->window()->setParametersChanged(false);
         return kRefused;

@@ -4,6 +4,8 @@
 
 #include "reportmodel.h"
 
+#include <QStringList>
+
 #include <functional>
 
 #include <model/controlstate.h>
@@ -31,5 +33,11 @@ struct PageLookup
 // with the parameter's own field place and scaling; nothing is read from the
 // device and no parameter or control is changed.
 QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages);
+
+// What the pages would show if CP `cpName` held `bytes`: one
+// "Label: text unit" per parameter that lies in it (the label as the report
+// gives it, the name for a parameter without a control). Nothing is read
+// and no parameter or control changes.
+QStringList pageTextsOfCp(params::cParams &all, const QString &cpName, const QByteArray &bytes);
 
 } // namespace report
