@@ -1,15 +1,15 @@
 // aerolis: the plug-in's jobs from a command line (docs/cli.md). The commands
 // run the program's own code on the headless main window, a Qt Core program;
-// only a PDF report starts Qt Gui (on the offscreen platform unless the
-// caller chose another one) to lay out its pages.
+// only a PDF report starts Qt Gui, through the PDF module (on the offscreen
+// platform unless the caller chose another one), to lay out its pages.
 #include <cli/commands.h>
 #include <cli/session.h>
 #include <host/hoststate.h>
 #include <lnssim/serverenvironment.h>
 #include <platform/standardoptions.h>
+#include <report/pdfmodule.h>
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QTextStream>
 
 #include <cstdio>
@@ -41,10 +41,13 @@ int main(int argc, char *argv[])
     if (cli::rendersPages(arguments)) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
-        app = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        app = std::make_unique<QCoreApplication>(argc, argv);
+        // Without the module the report command says why it cannot write
+        // the PDF.
+        if (const report::GuiApplicationFunction newGuiApplication = report::guiApplicationFactory())
+            app.reset(newGuiApplication(argc, argv));
     }
+    if (!app)
+        app = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("aerolis"));
     QCoreApplication::setOrganizationName(QStringLiteral("norda"));
     // The tool works with the simulated object server.

@@ -17,12 +17,13 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <platform/tracelog.h>
+
+#include <algorithm>
 
 namespace cli {
 

@@ -77,8 +77,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // Names as typed (a device name alone included) are resolved first: a
     // name that is not there is refused with what is missing.
     QStringList named;
+    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : newObjectServer();
     for (const QString &typed : a.positional) {
-        const ResolvedObject r = resolveObjectName(typed);
+        const ResolvedObject r = resolveObjectName(typed, server);
         if (r.status != kOk)
             return fail(err, r.status, r.error);
         named << r.key;

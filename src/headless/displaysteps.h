@@ -41,6 +41,10 @@ QList<int> navigationKeys(int mask);
 // Controller kind of the connection's device template (0 when unknown).
 int templateCtrlType();
 
+// The logger colour of errors (Windows colour value): a line in it marks
+// that errors were logged.
+constexpr int kLogRed = 255;
+
 // The logger's lines for one LogLine: the text (with the time in front when
 // asked) and the blank lines after it.
 QStringList logLines(const QString &text, bool withTime, int blankLinesAfter);

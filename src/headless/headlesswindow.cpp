@@ -73,7 +73,8 @@ void HeadlessWindow::display()
 {
     platform::traceEntry(QStringLiteral("[frmMain] Public Sub Display()"));
     try {
-        runDisplaySteps(*std::make_unique<Display>(*this), host::state().commandIndex);
+        Display steps(*this);
+        runDisplaySteps(steps, host::state().commandIndex);
     } catch (const std::exception &e) {
         platform::TraceLog::instance().logError(QStringLiteral("frmMain"), QStringLiteral("Display"), 0,
                                                 QString::fromUtf8(e.what()));
@@ -136,8 +137,7 @@ void HeadlessWindow::stopMonitoring()
 
 void HeadlessWindow::LogLine(const QString &text, int color, bool, bool withTime, int blankLinesAfter)
 {
-    constexpr int kRed = 255;
-    if (color == kRed)
+    if (color == kLogRed)
         m_errorsLogged = true;
     m_logger << logLines(text, withTime, blankLinesAfter);
 }

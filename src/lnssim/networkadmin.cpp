@@ -1,5 +1,6 @@
 #include "networkadmin.h"
 
+#include "channeltimeline.h"
 #include "nvtypes.h"
 
 #include <lns/templatelookup.h>
@@ -590,6 +591,14 @@ void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool
         removeDatabaseFiles(admin.path());
         throw LnsError(lns::ErrDatabase, QStringLiteral("cannot move the new network into place at %1").arg(finalPath));
     }
+}
+
+NetworkAdmin::RunFigures NetworkAdmin::lastRun()
+{
+    RunFigures r;
+    r.wallMicros = m_db.setting(kRunWallSetting).toLongLong();
+    r.peakInFlight = m_db.setting(kRunPeakInFlightSetting).toInt();
+    return r;
 }
 
 } // namespace lnssim

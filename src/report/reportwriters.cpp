@@ -1,21 +1,12 @@
 #include "reportwriters.h"
 
+#include "pdfmodule.h"
+
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 
-#include <QAbstractTextDocumentLayout>
 #include <QFileInfo>
-#include <QFontMetricsF>
-#include <QPainter>
-#include <QTextBlock>
-#include <QTextCursor>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
-
-#include <cmath>
 
 namespace report {
 
@@ -131,59 +122,6 @@ void controllerHtml(QString &h, const ControllerReport &c, bool newPage)
              .arg(esc(str(kRecordText, kSignature)), esc(str(kRecordText, kSignatureDate)));
 }
 
-// The lines a heading needs below it on its sheet: itself and a few rows of
-// its table, or it moves to the next sheet.
-constexpr double kHeadingKeepLines = 4;
-
-// Moves every page heading that would end a sheet (with no room for its
-// table's first rows) to the start of the next one. Each move shifts what
-// follows, so the headings are taken top to bottom on the current layout.
-void keepHeadingsWithTheirTables(QTextDocument &doc)
-{
-    const double sheet = doc.pageSize().height();
-    QAbstractTextDocumentLayout *layout = doc.documentLayout();
-    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
-        if (b.blockFormat().headingLevel() != 3)
-            continue;
-        const QRectF at = layout->blockBoundingRect(b);
-        const double needed = at.height() * kHeadingKeepLines;
-        const double room = sheet - std::fmod(at.top(), sheet);
-        if (room < needed && room < sheet - 1) {
-            QTextCursor cursor(b);
-            QTextBlockFormat f = b.blockFormat();
-            f.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
-            cursor.setBlockFormat(f);
-        }
-    }
-}
-
-// The document laid out on the writer's sheets, each sheet numbered
-// "page i of N" below its text.
-void printPaged(QTextDocument &doc, QPdfWriter &pdf)
-{
-    doc.documentLayout()->setPaintDevice(&pdf);
-    QFont footerFont = doc.defaultFont();
-    footerFont.setPointSizeF(footerFont.pointSizeF() * 0.85);
-    const QFontMetricsF footerMetrics(footerFont, &pdf);
-    const double footer = footerMetrics.height() * 2;
-    const QSizeF sheet(pdf.width(), pdf.height() - footer);
-    doc.setPageSize(sheet);
-    keepHeadingsWithTheirTables(doc);
-    const int pages = doc.pageCount();
-    QPainter painter(&pdf);
-    for (int i = 0; i < pages; ++i) {
-        if (i > 0)
-            pdf.newPage();
-        painter.save();
-        painter.translate(0, -i * sheet.height());
-        doc.drawContents(&painter, QRectF(0, i * sheet.height(), sheet.width(), sheet.height()));
-        painter.restore();
-        painter.setFont(footerFont);
-        painter.drawText(QRectF(0, sheet.height(), sheet.width(), footer), Qt::AlignRight | Qt::AlignBottom,
-                         str(kRecordText, kPageOfPages, {QString::number(i + 1), QString::number(pages)}));
-    }
-}
-
 } // namespace
 
 std::optional<Format> formatOf(const QString &fileName)
@@ -280,14 +218,12 @@ bool writeReport(const Report &r, Format format, const QString &fileName, QStrin
         break;
     }
     case Format::Pdf: {
-        QPdfWriter pdf(&file);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        pdf.setTitle(str(1743, 1));
-        pdf.setCreator(QStringLiteral("Aerolis Controller"));
-        QTextDocument doc;
-        doc.setHtml(toHtml(r, true));
-        printPaged(doc, pdf);
+        QString why;
+        const PdfRenderFunction render = pdfRenderer(&why);
+        if (!render
+            || !render(toHtml(r, true), str(1743, 1), QStringLiteral("Aerolis Controller"),
+                       gLoadResString(kRecordText, kPageOfPages), &file, &why))
+            return failed(why);
         break;
     }
     }

@@ -1,10 +1,9 @@
 #include "frmmain.h"
 
-#include <headless/displaysteps.h>
-
 #include "infowindows.h"
 #include "pages.h"
 
+#include <headless/displaysteps.h>
 #include <host/connection.h>
 #include <host/startup.h>
 #include <lns/templatelookup.h>
@@ -28,7 +27,6 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QRegularExpression>
-#include <QTime>
 
 namespace ui {
 

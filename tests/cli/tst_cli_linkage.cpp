@@ -1,5 +1,6 @@
 // What the built `aerolis` loads: the headless tool is a Qt Core program and
-// never brings in the window's libraries. Checked on the binary as built,
+// never brings in the window's libraries (Qt Gui only through the PDF module,
+// when it renders). Checked on the binary as built,
 // with the dynamic loader's own list (ldd), so a library that arrives
 // through any of the linked libraries counts too.
 #include <QProcess>
@@ -39,7 +40,9 @@ private Q_SLOTS:
         // What every command needs.
         QTest::newRow("Qt Core") << QStringLiteral("libQt6Core") << true;
         QTest::newRow("Qt Sql (network database)") << QStringLiteral("libQt6Sql") << true;
-        // The window's libraries.
+        // The window's libraries; Qt Gui comes with the PDF module, only
+        // when a PDF is written.
+        QTest::newRow("Qt Gui") << QStringLiteral("libQt6Gui") << false;
         QTest::newRow("Qt Widgets") << QStringLiteral("libQt6Widgets") << false;
         QTest::newRow("Qt Charts") << QStringLiteral("libQt6Charts") << false;
         QTest::newRow("Qt Print Support") << QStringLiteral("libQt6PrintSupport") << false;
