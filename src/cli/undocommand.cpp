@@ -41,14 +41,6 @@ constexpr int kResultDryRun = 4;
 const QString kTo = QStringLiteral("--to");
 const QString kDryRun = QStringLiteral("--dry-run");
 
-QString bytesText(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (char c : bytes)
-        parts << QString::number(quint8(c));
-    return parts.join(QLatin1Char(' '));
-}
-
 } // namespace
 
 int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -102,14 +94,8 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // A CP the parameters do not hold (set by an application load, which an
     // undo does not take back) is named and left as it is; so is one the
     // start could not read.
-    QStringList changes;
     QStringList leftAsIs;
-    for (const QString &cp : plan.cps) {
-        if (!deviceBytes.contains(cp))
-            leftAsIs << cp;
-        else if (deviceBytes.value(cp) != plan.bytes.value(cp))
-            changes << cp;
-    }
+    const configuration::RestorePlan changed = configuration::changesAgainst(plan, deviceBytes, &leftAsIs);
     const lns::WriteRecord &newest = undone.first();
     out << text(kUndoText, kUndoing,
                 {newest.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -118,13 +104,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         << Qt::endl;
     if (!leftAsIs.isEmpty())
         out << text(kUndoText, kNotAParameter, {leftAsIs.join(QStringLiteral(", "))}) << Qt::endl;
-    if (changes.isEmpty()) {
+    if (changed.isEmpty()) {
         out << text(kUndoText, kAlreadyHeld) << Qt::endl;
         return kOk;
     }
     if (a.flags.contains(kDryRun)) {
-        for (const QString &cp : changes)
-            out << text(kUndoText, kWouldRestore, {cp, bytesText(plan.bytes.value(cp)), bytesText(deviceBytes.value(cp))})
+        for (const QString &cp : changed.cps)
+            out << text(kUndoText, kWouldRestore, {cp, lns::formatDecimal(changed.bytes.value(cp)), lns::formatDecimal(deviceBytes.value(cp))})
                 << Qt::endl;
         out << text(kResultText, kResultDryRun) << Qt::endl;
         return kOk;
@@ -132,11 +118,6 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
     // The device's values with the recorded ones in place of the changed
     // CPs, then the tool's write: only CPs whose bytes differ go out.
-    configuration::RestorePlan changed;
-    for (const QString &cp : changes) {
-        changed.cps << cp;
-        changed.bytes.insert(cp, plan.bytes.value(cp));
-    }
     configuration::loadRestore(*c, changed, deviceBytes);
     if (!checkValues(s, err)) {
         c->window()->setParametersChanged(false);
@@ -160,13 +141,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         if (v.bytesKnown)
             written.insert(v.cp, v.bytes);
     int differing = 0;
-    for (const QString &cp : changes) {
+    for (const QString &cp : changed.cps) {
         const QByteArray now = written.value(cp);
         if (now == plan.bytes.value(cp)) {
-            out << text(kUndoText, kRestored, {cp, bytesText(now), bytesText(deviceBytes.value(cp))}) << Qt::endl;
+            out << text(kUndoText, kRestored, {cp, lns::formatDecimal(now), lns::formatDecimal(deviceBytes.value(cp))}) << Qt::endl;
         } else {
             ++differing;
-            err << text(kUndoText, kNotAsRecorded, {object.key, bytesText(now), cp, bytesText(plan.bytes.value(cp))})
+            err << text(kUndoText, kNotAsRecorded, {object.key, lns::formatDecimal(now), cp, lns::formatDecimal(plan.bytes.value(cp))})
                 << Qt::endl;
         }
     }

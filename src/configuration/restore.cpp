@@ -60,6 +60,31 @@ QVector<lns::WriteRecord> runOf(const QVector<lns::WriteRecord> &records, const 
     return out;
 }
 
+QVector<lns::WriteRecord> transactionOf(const QVector<lns::WriteRecord> &records, const lns::WriteRecord &record)
+{
+    QVector<lns::WriteRecord> out;
+    for (const lns::WriteRecord &r : records)
+        if (r.transaction == record.transaction && r.device == record.device && restorable(r))
+            out << r;
+    return out;
+}
+
+RestorePlan changesAgainst(const RestorePlan &plan, const QHash<QString, QByteArray> &held, QStringList *notHeld)
+{
+    RestorePlan out;
+    for (const QString &cp : plan.cps) {
+        const auto at = held.constFind(cp);
+        if (at == held.cend()) {
+            if (notHeld)
+                *notHeld << cp;
+        } else if (*at != plan.bytes.value(cp)) {
+            out.cps << cp;
+            out.bytes.insert(cp, plan.bytes.value(cp));
+        }
+    }
+    return out;
+}
+
 RestorePlan planOf(const QVector<lns::WriteRecord> &writes)
 {
     RestorePlan plan;

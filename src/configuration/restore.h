@@ -31,9 +31,16 @@ struct RestorePlan
 // command line). A record that did not change the bytes, or that created
 // the CP, leaves nothing to restore.
 QVector<lns::WriteRecord> writesToUndo(const QVector<lns::WriteRecord> &records, bool all);
-// The run of `record` within `records` (newest first): what the history
-// window's Restore takes back for a selected row.
+// The run of `record` within `records` (newest first).
 QVector<lns::WriteRecord> runOf(const QVector<lns::WriteRecord> &records, const lns::WriteRecord &record);
+// The restorable writes of the transaction of `record`: one write of the
+// window, which the history window's Restore takes back for a selected row
+// (a window run writes many times; each write is one transaction).
+QVector<lns::WriteRecord> transactionOf(const QVector<lns::WriteRecord> &records, const lns::WriteRecord &record);
+// The CPs of `plan` that hold other bytes than `held` (by CP name); CPs not
+// in `held` go to `*notHeld` instead (what no parameter holds, or what the
+// start could not read).
+RestorePlan changesAgainst(const RestorePlan &plan, const QHash<QString, QByteArray> &held, QStringList *notHeld);
 // The bytes each CP held before the first of `writes` (newest first).
 RestorePlan planOf(const QVector<lns::WriteRecord> &writes);
 

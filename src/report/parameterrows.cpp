@@ -2,6 +2,7 @@
 
 #include "controlcaptions.h"
 
+#include <lns/rawtext.h>
 #include <params/configprop.h>
 #include <params/paramchoice.h>
 #include <params/paramcollection.h>
@@ -203,6 +204,18 @@ QStringList pageTextsOfCp(params::cParams &all, const QString &cpName, const QBy
         out << (label.isEmpty() ? p->Name() : label) + QStringLiteral(": ") + *text;
     }
     return out;
+}
+
+QString recordedValueText(params::cParams *all, lns::WriteKind kind, const QString &item, const QByteArray &bytes)
+{
+    if (kind != lns::WriteKind::Cp && kind != lns::WriteKind::Nv)
+        return QString::fromUtf8(bytes);
+    if (kind == lns::WriteKind::Cp && all && !bytes.isEmpty()) {
+        const QStringList shown = pageTextsOfCp(*all, item, bytes);
+        if (!shown.isEmpty())
+            return shown.join(QStringLiteral("; "));
+    }
+    return lns::formatDecimal(bytes);
 }
 
 QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)

@@ -34,14 +34,6 @@ QString str(int id, int item, const QStringList &args = {})
     return platform::fillPlaceholders(gLoadResString(id, item), args);
 }
 
-QString bytesText(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (char c : bytes)
-        parts << QString::number(quint8(c));
-    return parts.join(QLatin1Char(' '));
-}
-
 // The controller's device path as the record names it
 // ("Demo.Building.Floor1.Room101").
 QString devicePath()
@@ -60,20 +52,6 @@ QString devicePath()
         return QString();
     }
     return parts.join(QLatin1Char('.'));
-}
-
-// A recorded value as the pages show it; bytes where no parameter lies in
-// the CP, text for the kinds that hold text.
-QString valueText(params::cParams *all, const lns::WriteRecord &r, const QByteArray &bytes)
-{
-    if (r.kind != lns::WriteKind::Cp && r.kind != lns::WriteKind::Nv)
-        return QString::fromUtf8(bytes);
-    if (r.kind == lns::WriteKind::Cp && all && !bytes.isEmpty()) {
-        const QStringList shown = report::pageTextsOfCp(*all, r.item, bytes);
-        if (!shown.isEmpty())
-            return shown.join(QStringLiteral("; "));
-    }
-    return bytesText(bytes);
 }
 
 // What the device holds now of each parameter CP, as the configuration
@@ -153,8 +131,8 @@ void HistoryWindow::reload()
         const QStringList cells{r.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
                                 r.object.isEmpty() ? r.device : r.device + QLatin1Char('.') + r.object,
                                 r.item,
-                                valueText(all, r, r.before),
-                                valueText(all, r, r.after),
+                                report::recordedValueText(all, r.kind, r.item, r.before),
+                                report::recordedValueText(all, r.kind, r.item, r.after),
                                 lns::writeOutcomeText(r.outcome),
                                 r.user + QLatin1Char('@') + r.host,
                                 (r.tool + QLatin1Char(' ') + r.command).trimmed()};
@@ -174,21 +152,13 @@ bool HistoryWindow::restoreSelected()
     if (selected.isEmpty() || !c)
         return false;
     const lns::WriteRecord &record = m_records.at(selected.first()->row());
-    const configuration::RestorePlan all = configuration::planOf(configuration::runOf(m_records, record));
+    const configuration::RestorePlan all = configuration::planOf(configuration::transactionOf(m_records, record));
     params::cParams &p = c->Parameters();
     const QHash<QString, QByteArray> held = heldBytes(p);
     // CPs no parameter holds (what an application load set) stay as they
     // are; so do CPs that hold the recorded bytes already.
-    configuration::RestorePlan plan;
     QStringList leftAsIs;
-    for (const QString &cp : all.cps) {
-        if (!held.contains(cp)) {
-            leftAsIs << cp;
-        } else if (held.value(cp) != all.bytes.value(cp)) {
-            plan.cps << cp;
-            plan.bytes.insert(cp, all.bytes.value(cp));
-        }
-    }
+    const configuration::RestorePlan plan = configuration::changesAgainst(all, held, &leftAsIs);
     const QString when = record.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
     if (plan.isEmpty()) {
         platform::messages().show(platform::MsgIcon::Information, m_window.caption(), str(kWindowTexts, kNothingToRestore));
