@@ -3,6 +3,7 @@
 // controllers, and the write of the set into each of N objects as a copy run
 // does it (WriteToLnsLmo, one transaction per object), on the simulated
 // object server with no latency.
+#include "common/widgetbenchmain.h"
 #include "cpmap.h"
 #include "paramsfixture.h"
 
@@ -178,12 +179,6 @@ BENCHMARK(BM_CopyWrite)->Arg(10)->Arg(100)->Arg(1000)->Unit(benchmark::kMillisec
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("AEROLIS_UNATTENDED", "1");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

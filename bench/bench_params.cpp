@@ -3,6 +3,7 @@
 // object server with no latency, counted in device transactions and in
 // modelled time on the 78 kbit/s channel; and conversions per second between
 // a text box's text, the parameter's value and the CP bytes.
+#include "common/widgetbenchmain.h"
 #include "cpmap.h"
 #include "paramsfixture.h"
 
@@ -149,12 +150,6 @@ BENCHMARK(BM_TextBoxParameterRoundTrip);
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("AEROLIS_UNATTENDED", "1");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return benchsupport::runWidgetBenchmarks(argc, argv);
 }

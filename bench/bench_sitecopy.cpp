@@ -11,6 +11,7 @@
 // follow one another).
 #include "common/benchmain.h"
 #include "common/networkbed.h"
+#include "paramtext.h"
 
 #include <benchmark/benchmark.h>
 
@@ -36,17 +37,6 @@ int runTool(const QStringList &args)
     if (!p.waitForFinished(-1) || p.exitStatus() != QProcess::NormalExit)
         return -1;
     return p.exitCode();
-}
-
-QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
-{
-    QList<QByteArray> lines = file.split('\n');
-    for (QByteArray &l : lines) {
-        const int eq = l.indexOf('=');
-        if (eq > 0 && l.left(eq).trimmed() == key)
-            l = key + " = " + value + "\r";
-    }
-    return lines.join('\n');
 }
 
 // The demo network plus n controllers on `channels` channels of their own,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "hostfixture.h"
+#include "simserver.h"
 
 #include <configuration/configuration.h>
 #include <lnssim/networkadmin.h>
@@ -21,21 +22,16 @@ public:
     ConfigFixture()
     {
         ini.setFileName(TestEnvironment::iniPath());
-        lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
+        wireDemoNetwork(env.lnsRoot(), appFolder);
         // The application images beside the executable, as installed.
         copyFolder(TestEnvironment::binDir() + QStringLiteral("/apps"), appFolder + QStringLiteral("/apps"));
-        const QString root = env.lnsRoot();
-        const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
         host::Environment &e = host::state().env;
-        e.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
             win = std::make_shared<ui::frmMain>();
             ui::bindConfiguration(*win);
             return win;
         };
-        admin = std::make_unique<lnssim::NetworkAdmin>(root, QStringLiteral("Demo"));
+        admin = std::make_unique<lnssim::NetworkAdmin>(env.lnsRoot(), QStringLiteral("Demo"));
         admin->open();
     }
     ~ConfigFixture()

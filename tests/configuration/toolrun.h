@@ -3,6 +3,7 @@
 #pragma once
 
 #include "configfixture.h"
+#include "paramtext.h"
 
 #include <lnssim/networkadmin.h>
 
@@ -56,18 +57,6 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
-}
-
-// A parameter file with the value of `key` replaced (CR+LF lines kept).
-inline QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
-{
-    QList<QByteArray> lines = file.split('\n');
-    for (QByteArray &l : lines) {
-        const int eq = l.indexOf('=');
-        if (eq > 0 && l.left(eq).trimmed() == key)
-            l = key + " = " + value + "\r";
-    }
-    return lines.join('\n');
 }
 
 // The first line of `text` that contains `part`.

@@ -4,6 +4,7 @@
 // window would show is read from the model: tabs, lists, enabled and visible
 // state.
 #include "hostfixture.h"
+#include "simserver.h"
 
 #include <configuration/appmodes.h>
 #include <configuration/configuration.h>
@@ -33,13 +34,8 @@ public:
     HeadlessFixture()
     {
         ini.setFileName(TestEnvironment::iniPath());
-        lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
-        const QString root = env.lnsRoot();
-        const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
+        wireDemoNetwork(env.lnsRoot(), appFolder);
         host::Environment &e = host::state().env;
-        e.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
             win = std::make_shared<headless::HeadlessWindow>();
             return win;

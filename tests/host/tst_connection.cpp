@@ -1,6 +1,7 @@
 // Connecting to the simulated object server and finding the device and
 // object the plug-in was started for, with every way that can fail.
 #include "hostfixture.h"
+#include "simserver.h"
 
 #include <host/connection.h>
 #include <lnssim/networkadmin.h>
@@ -33,14 +34,7 @@ class ConnFixture : public HostFixture
 public:
     ConnFixture()
     {
-        platform::IniFile ini;
-        ini.setFileName(TestEnvironment::iniPath());
-        lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
-        const QString root = env.lnsRoot();
-        const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
-        host::state().env.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
+        wireDemoNetwork(env.lnsRoot(), appFolder);
     }
     QString dbPath() const { return QDir(env.lnsRoot()).filePath(QStringLiteral("Demo.lnsdb")); }
     // Every CP of every device, in the database and in the device, and each

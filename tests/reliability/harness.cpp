@@ -458,17 +458,6 @@ QMap<QString, QString> copyOutcomes(const QString &resultFile)
     return out;
 }
 
-QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value)
-{
-    QList<QByteArray> lines = file.split('\n');
-    for (QByteArray &l : lines) {
-        const int eq = l.indexOf('=');
-        if (eq > 0 && l.left(eq).trimmed() == key)
-            l = key + " = " + value + (l.endsWith('\r') ? "\r" : "");
-    }
-    return lines.join('\n');
-}
-
 QByteArray readAll(const QString &path)
 {
     QFile f(path);

@@ -8,6 +8,7 @@
 // tool claims must match what the devices hold.
 #pragma once
 
+#include "paramtext.h"
 #include "testenv.h"
 
 #include <lnssim/networkadmin.h>
@@ -189,9 +190,6 @@ void inject(lnssim::NetworkAdmin &admin, int deviceId, const Fault &f);
 // there or has no header.
 QMap<QString, QString> copyOutcomes(const QString &resultFile);
 
-// The "[Settings]" values of a parameter file with `key` set to `value`
-// (CR+LF kept); unchanged when the key is not in the file.
-QByteArray withValue(const QByteArray &file, const QByteArray &key, const QByteArray &value);
 QByteArray readAll(const QString &path);
 bool writeAll(const QString &path, const QByteArray &bytes);
 

@@ -5,6 +5,7 @@
 // chosen in turn and its place is measured against its page; the navigation
 // captions are measured against their buttons.
 #include "hostfixture.h"
+#include "simserver.h"
 
 #include <lnssim/networkadmin.h>
 #include <lnssim/simobjectserver.h>
@@ -24,15 +25,8 @@ public:
     {
         platform::Registry::write(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"),
                                   QString::number(languageOffset));
-        platform::IniFile ini;
-        ini.setFileName(TestEnvironment::iniPath());
-        lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
-        const QString root = env.lnsRoot();
-        const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
+        wireDemoNetwork(env.lnsRoot(), appFolder);
         host::Environment &e = host::state().env;
-        e.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
             win = std::make_shared<ui::frmMain>();
             ui::bindConfiguration(*win);

@@ -2,6 +2,7 @@
 // through Main, the simulated demo network behind the object server, the
 // window created by the start-up when the device has been found.
 #include "hostfixture.h"
+#include "simserver.h"
 
 #include <lnssim/networkadmin.h>
 #include <lnssim/simobjectserver.h>
@@ -18,15 +19,8 @@ class DemoFixture : public HostFixture
 public:
     DemoFixture()
     {
-        platform::IniFile ini;
-        ini.setFileName(TestEnvironment::iniPath());
-        lnssim::DemoNetwork::create(env.lnsRoot(), ini, false);
-        const QString root = env.lnsRoot();
-        const QString iniPath = QDir(appFolder).filePath(QStringLiteral("AerolisCtrl.ini"));
+        wireDemoNetwork(env.lnsRoot(), appFolder);
         host::Environment &e = host::state().env;
-        e.server.newObjectServer = [root, iniPath]() -> lns::ObjectServerPtr {
-            return lnssim::SimObjectServer::create(root, iniPath);
-        };
         e.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
             win = std::make_shared<ui::frmMain>();
             return win;
