@@ -5,36 +5,76 @@
 #include "objectnames.h"
 #include "session.h"
 
+#include <configuration/configuration.h>
+#include <configuration/configwindow.h>
+#include <host/hoststate.h>
 #include <lns/lnsobjects.h>
 #include <lns/rawtext.h>
+#include <params/paramcollection.h>
 #include <platform/objectname.h>
+#include <report/parameterrows.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTimeZone>
 
+#include <memory>
+
 namespace cli {
 
 namespace {
 
 constexpr int kHelpItem = 9;
-constexpr int kHistoryTexts = 1788; // 1 not a time, 2 nothing recorded
+constexpr int kHistoryTexts = 1788; // 1 not a time, 2 nothing recorded, 3 values shown as bytes
 constexpr int kHistoryColumns = 1789;
 const QString kSince = QStringLiteral("--since");
 const QString kNetwork = QStringLiteral("--network");
 const QString kJson = QStringLiteral("--json");
 
-// Bytes of a CP or an NV as their decimal values; the other kinds hold text.
-QString valueText(lns::WriteKind kind, const QByteArray &bytes)
+// Values as the controller's pages show them. The controller is opened as
+// the window opens it (its start reads the parameters once; nothing is
+// written), so that its template's parameters, units and lists name the
+// recorded bytes. A whole network's record, or a controller that cannot be
+// opened, shows bytes.
+class ShownValues
 {
-    if (kind == lns::WriteKind::Cp || kind == lns::WriteKind::Nv) {
-        QStringList parts;
-        for (char c : bytes)
-            parts << QString::number(quint8(c));
-        return parts.join(QLatin1Char(' '));
+public:
+    // One line on `err` when the controller cannot be opened.
+    void open(const QString &objectKey, QTextStream &err)
+    {
+        m_session = std::make_unique<Session>();
+        QString why;
+        if (m_session->open(objectKey, host::kCommandIdConfigure, &why) != kOk || !m_session->config()) {
+            err << text(kHistoryTexts, 3, {objectKey, why}) << Qt::endl;
+            m_session.reset();
+            return;
+        }
+        // Nothing to ask about when the session ends.
+        m_session->configWindow()->setParametersChanged(false);
     }
-    return QString::fromUtf8(bytes);
+    QString valueOf(const lns::WriteRecord &r, const QByteArray &bytes)
+    {
+        params::cParams *all = m_session ? &m_session->config()->Parameters() : nullptr;
+        if (!all || r.kind != lns::WriteKind::Cp)
+            return report::recordedValueText(all, r.kind, r.item, bytes);
+        const QString key = r.item + QLatin1Char('\n') + lns::formatRaw(bytes);
+        auto at = m_known.constFind(key);
+        if (at == m_known.cend())
+            at = m_known.insert(key, report::recordedValueText(all, r.kind, r.item, bytes));
+        return *at;
+    }
+
+private:
+    std::unique_ptr<Session> m_session;
+    QHash<QString, QString> m_known; // CP and bytes -> text
+};
+
+// Bytes of a CP or an NV as decimal numbers; the other kinds hold text.
+QString bytesOrText(lns::WriteKind kind, const QByteArray &bytes)
+{
+    return kind == lns::WriteKind::Cp || kind == lns::WriteKind::Nv ? lns::formatDecimal(bytes)
+                                                                     : QString::fromUtf8(bytes);
 }
 
 QString objectOf(const lns::WriteRecord &r)
@@ -42,7 +82,7 @@ QString objectOf(const lns::WriteRecord &r)
     return r.object.isEmpty() ? r.device : r.device + QLatin1Char('.') + r.object;
 }
 
-QJsonObject toJson(const lns::WriteRecord &r)
+QJsonObject toJson(const lns::WriteRecord &r, ShownValues &shown)
 {
     return QJsonObject{
         {QStringLiteral("id"), double(r.id)},
@@ -56,8 +96,10 @@ QJsonObject toJson(const lns::WriteRecord &r)
         {QStringLiteral("object"), r.object},
         {QStringLiteral("kind"), lns::writeKindText(r.kind)},
         {QStringLiteral("item"), r.item},
-        {QStringLiteral("before"), valueText(r.kind, r.before)},
-        {QStringLiteral("after"), valueText(r.kind, r.after)},
+        {QStringLiteral("before"), bytesOrText(r.kind, r.before)},
+        {QStringLiteral("after"), bytesOrText(r.kind, r.after)},
+        {QStringLiteral("beforeShown"), shown.valueOf(r, r.before)},
+        {QStringLiteral("afterShown"), shown.valueOf(r, r.after)},
         {QStringLiteral("outcome"), lns::writeOutcomeText(r.outcome)},
         {QStringLiteral("run"), r.run},
     };
@@ -152,10 +194,13 @@ int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (const int st = readHistory(networkName, filter, &records, err))
         return st;
 
+    ShownValues shown;
+    if (!a.positional.isEmpty() && !records.isEmpty())
+        shown.open(scope, err);
     if (a.flags.contains(kJson)) {
         QJsonArray list;
         for (const lns::WriteRecord &r : records)
-            list << toJson(r);
+            list << toJson(r, shown);
         out << QJsonDocument(list).toJson(QJsonDocument::Indented);
         return kOk;
     }
@@ -169,7 +214,7 @@ int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     out << header.join(QLatin1Char('\t')) << Qt::endl;
     for (const lns::WriteRecord &r : records) {
         out << QStringList{r.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), objectOf(r), r.item,
-                           valueText(r.kind, r.before), valueText(r.kind, r.after), lns::writeOutcomeText(r.outcome),
+                           shown.valueOf(r, r.before), shown.valueOf(r, r.after), lns::writeOutcomeText(r.outcome),
                            r.user + QLatin1Char('@') + r.host,
                            (r.tool + QLatin1Char(' ') + r.command).trimmed()}
                    .join(QLatin1Char('\t'))

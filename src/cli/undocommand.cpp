@@ -10,6 +10,8 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
+#include <configuration/restore.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lns/rawtext.h>
@@ -38,71 +40,6 @@ constexpr int kResultText = 1710;
 constexpr int kResultDryRun = 4;
 const QString kTo = QStringLiteral("--to");
 const QString kDryRun = QStringLiteral("--dry-run");
-
-QString bytesText(const QByteArray &bytes)
-{
-    QStringList parts;
-    for (char c : bytes)
-        parts << QString::number(quint8(c));
-    return parts.join(QLatin1Char(' '));
-}
-
-// The bytes each CP held before the first of `records` that wrote it, in
-// the order the CPs were first written. `records` come newest first.
-struct RestorePlan
-{
-    QStringList cps;
-    QHash<QString, QByteArray> bytes;
-};
-
-RestorePlan planOf(const QVector<lns::WriteRecord> &records)
-{
-    RestorePlan plan;
-    for (auto r = records.crbegin(); r != records.crend(); ++r) {
-        if (plan.bytes.contains(r->item))
-            continue;
-        plan.cps << r->item;
-        plan.bytes.insert(r->item, r->before);
-    }
-    return plan;
-}
-
-// The CP writes an undo takes back: every one since the given time, or
-// those of the newest run of a program (records kept before runs were named:
-// the newest records that share user, host, tool and command line). A
-// record that did not change the bytes, or that created the CP, leaves
-// nothing to restore.
-QVector<lns::WriteRecord> writesToUndo(const QVector<lns::WriteRecord> &records, bool sinceGiven)
-{
-    const auto sameRun = [](const lns::WriteRecord &a, const lns::WriteRecord &b) {
-        if (!a.run.isEmpty() || !b.run.isEmpty())
-            return a.run == b.run;
-        return a.user == b.user && a.host == b.host && a.tool == b.tool && a.command == b.command;
-    };
-    QVector<lns::WriteRecord> out;
-    for (const lns::WriteRecord &r : records) {
-        if (!sinceGiven && !sameRun(r, records.first()))
-            break;
-        if (r.kind == lns::WriteKind::Cp && !r.before.isEmpty() && r.before != r.after)
-            out << r;
-    }
-    return out;
-}
-
-// The collection loaded with `rawByCpName` as values are loaded from the
-// network database (the page logic runs afterwards, as after a file load).
-void loadValues(configuration::cConfiguration &c, const QHash<QString, QString> &rawByCpName)
-{
-    params::cParams &p = c.Parameters();
-    configuration::ConfigWindow *w = c.window();
-    w->setValueLoading(true);
-    p.cpIo().setDatabaseSnapshot(rawByCpName);
-    p.cpIo().setReadFromDatabase(true);
-    p.ReadFromLns();
-    p.cpIo().setReadFromDatabase(false);
-    p.cpIo().setDatabaseSnapshot({});
-    w->setValueLoading(false);
-}
 
 } // namespace
 
@@ -133,13 +70,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     QVector<lns::WriteRecord> records;
     if (const int st = readHistory(platform::analyseObjectName(object.key).networkName, filter, &records, err))
         return st;
-    const QVector<lns::WriteRecord> undone = writesToUndo(records, sinceGiven);
+    const QVector<lns::WriteRecord> undone = configuration::writesToUndo(records, sinceGiven);
     if (undone.isEmpty()) {
         return fail(err, kRefused,
                     sinceGiven ? text(kUndoText, kNothingSince, {object.key, a.values.value(kTo)})
                                : text(kUndoText, kNothingRecorded, {object.key}));
     }
-    const RestorePlan plan = planOf(undone);
+    const configuration::RestorePlan plan = configuration::planOf(undone);
 
     Session s;
     if (const int st = openObject(s, object.key, host::kCommandIdConfigure, err))
@@ -157,14 +94,8 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // A CP the parameters do not hold (set by an application load, which an
     // undo does not take back) is named and left as it is; so is one the
     // start could not read.
-    QStringList changes;
     QStringList leftAsIs;
-    for (const QString &cp : plan.cps) {
-        if (!deviceBytes.contains(cp))
-            leftAsIs << cp;
-        else if (deviceBytes.value(cp) != plan.bytes.value(cp))
-            changes << cp;
-    }
+    const configuration::RestorePlan changed = configuration::changesAgainst(plan, deviceBytes, &leftAsIs);
     const lns::WriteRecord &newest = undone.first();
     out << text(kUndoText, kUndoing,
                 {newest.time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
@@ -173,13 +104,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         << Qt::endl;
     if (!leftAsIs.isEmpty())
         out << text(kUndoText, kNotAParameter, {leftAsIs.join(QStringLiteral(", "))}) << Qt::endl;
-    if (changes.isEmpty()) {
+    if (changed.isEmpty()) {
         out << text(kUndoText, kAlreadyHeld) << Qt::endl;
         return kOk;
     }
     if (a.flags.contains(kDryRun)) {
-        for (const QString &cp : changes)
-            out << text(kUndoText, kWouldRestore, {cp, bytesText(plan.bytes.value(cp)), bytesText(deviceBytes.value(cp))})
+        for (const QString &cp : changed.cps)
+            out << text(kUndoText, kWouldRestore, {cp, lns::formatDecimal(changed.bytes.value(cp)), lns::formatDecimal(deviceBytes.value(cp))})
                 << Qt::endl;
         out << text(kResultText, kResultDryRun) << Qt::endl;
         return kOk;
@@ -187,14 +118,7 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
     // The device's values with the recorded ones in place of the changed
     // CPs, then the tool's write: only CPs whose bytes differ go out.
-    QHash<QString, QString> raw;
-    for (auto it = deviceBytes.cbegin(); it != deviceBytes.cend(); ++it)
-        raw.insert(it.key(), lns::formatRaw(it.value()));
-    for (const QString &cp : changes)
-        raw.insert(cp, lns::formatRaw(plan.bytes.value(cp)));
-    loadValues(*c, raw);
-    c->SetControls();
-    c->window()->setParametersChanged(true);
+    configuration::loadRestore(*c, changed, deviceBytes);
     if (!checkValues(s, err)) {
         c->window()->setParametersChanged(false);
         return kRefused;
@@ -217,13 +141,13 @@ int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         if (v.bytesKnown)
             written.insert(v.cp, v.bytes);
     int differing = 0;
-    for (const QString &cp : changes) {
+    for (const QString &cp : changed.cps) {
         const QByteArray now = written.value(cp);
         if (now == plan.bytes.value(cp)) {
-            out << text(kUndoText, kRestored, {cp, bytesText(now), bytesText(deviceBytes.value(cp))}) << Qt::endl;
+            out << text(kUndoText, kRestored, {cp, lns::formatDecimal(now), lns::formatDecimal(deviceBytes.value(cp))}) << Qt::endl;
         } else {
             ++differing;
-            err << text(kUndoText, kNotAsRecorded, {object.key, bytesText(now), cp, bytesText(plan.bytes.value(cp))})
+            err << text(kUndoText, kNotAsRecorded, {object.key, lns::formatDecimal(now), cp, lns::formatDecimal(plan.bytes.value(cp))})
                 << Qt::endl;
         }
     }

@@ -45,6 +45,7 @@ report::ControllerReport controllerReport(const model::PageModel &page, configur
     try {
         if (const lns::AppDevicePtr device = s.conn.device) {
             c.device = device->name();
+            c.uniqueId = device->uniqueId();
             c.programId = device->programId();
             c.commissioned = device->commissioned();
             if (const auto t = device->deviceTemplate())

@@ -249,6 +249,9 @@ public:
     // empty when the object server cannot tell. Devices of different
     // channels can be worked on at once (worklanes.h).
     virtual QString channel() const { return QString(); }
+    // The id the device was made with, unique to it (48 bits as 12
+    // hexadecimal digits); empty when the object server cannot tell.
+    virtual QString uniqueId() const { return QString(); }
 };
 
 class Subsystem : public Object

@@ -4,13 +4,27 @@
 
 namespace lns {
 
-QString formatRaw(const QByteArray &bytes)
+namespace {
+
+QString joinedNumbers(const QByteArray &bytes, QChar separator)
 {
     QStringList parts;
     parts.reserve(bytes.size());
     for (char c : bytes)
         parts << QString::number(static_cast<unsigned char>(c));
-    return parts.join(QLatin1Char('\t'));
+    return parts.join(separator);
+}
+
+} // namespace
+
+QString formatRaw(const QByteArray &bytes)
+{
+    return joinedNumbers(bytes, QLatin1Char('\t'));
+}
+
+QString formatDecimal(const QByteArray &bytes)
+{
+    return joinedNumbers(bytes, QLatin1Char(' '));
 }
 
 bool parseRaw(const QString &text, QByteArray *out)

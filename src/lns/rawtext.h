@@ -10,6 +10,9 @@ namespace lns {
 inline const QString kRawFormat = QStringLiteral("RAW");
 
 QString formatRaw(const QByteArray &bytes);
+// The same numbers separated by one blank: how the programs show bytes to
+// people ("8 52" for 2100).
+QString formatDecimal(const QByteArray &bytes);
 // Returns false (and leaves *out untouched) when a piece is not a number 0..255.
 bool parseRaw(const QString &text, QByteArray *out);
 

@@ -414,6 +414,12 @@ public:
     double applicationVersion() override { return s().applicationVersion(m_device); }
     void loadApplication(const QString &imageFile) override { s().loadApplication(m_device, imageFile); }
     QString channel() const override { return s().channelName(row().channelId); }
+    // The simulated devices carry no id of their own: one is derived from
+    // the device index, which is unique in the network and never reused.
+    QString uniqueId() const override
+    {
+        return QStringLiteral("05%1").arg(row().index, 10, 16, QLatin1Char('0')).toUpper();
+    }
 
 private:
     const DeviceRow &row() const

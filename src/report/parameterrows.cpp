@@ -2,12 +2,14 @@
 
 #include "controlcaptions.h"
 
+#include <lns/rawtext.h>
 #include <params/configprop.h>
 #include <params/paramchoice.h>
 #include <params/paramcollection.h>
 #include <params/paramtextbox.h>
 #include <params/rawfield.h>
 #include <params/rawparams.h>
+#include <platform/tracelog.h>
 
 
 #include <optional>
@@ -27,10 +29,14 @@ struct DefaultCp
     int elementLength = 0;
 };
 
+lns::ConfigPropertyPtr cpOf(const cParamBase &p)
+{
+    return p.CpIsExternal() && p.ConfigPropExt() ? p.ConfigPropExt()->ConfigProperty() : p.ConfigProperty();
+}
+
 std::optional<DefaultCp> defaultCpOf(const cParamBase &p)
 {
-    lns::ConfigPropertyPtr cp = p.CpIsExternal() && p.ConfigPropExt() ? p.ConfigPropExt()->ConfigProperty()
-                                                                       : p.ConfigProperty();
+    lns::ConfigPropertyPtr cp = cpOf(p);
     if (!cp)
         return std::nullopt;
     try {
@@ -109,7 +115,111 @@ void each(params::cParams &all, int count, std::shared_ptr<P> (params::cParams::
             f(*p);
 }
 
+const model::ControlState *controlOf(const cParamBase &p)
+{
+    if (const auto *x = dynamic_cast<const cParamTextBox *>(&p))
+        return x->TextBoxControl();
+    if (const auto *x = dynamic_cast<const cParamComboBox *>(&p))
+        return x->ComboBoxControl();
+    if (const auto *x = dynamic_cast<const cParamCheckBox *>(&p))
+        return x->CheckBoxControl();
+    if (const auto *x = dynamic_cast<const cParamOptBtn *>(&p))
+        return x->OptionButtonsCount() > 0 ? x->OptionButton(1) : nullptr;
+    return nullptr;
+}
+
+// The text the page shows for `p` when its CP holds `cp` (`elementLength`:
+// the CP's element length); nullopt when the bytes do not hold the field.
+std::optional<QString> textFrom(const cParamBase &p, const QByteArray &cp, int elementLength)
+{
+    const auto number = [](qint64 v) { return QString::number(v); };
+    const auto field = [&](const FieldPlace &place) { return readField(cp, place, elementLength); };
+    if (const auto *x = dynamic_cast<const cParamTextBox *>(&p)) {
+        const auto d = field(x->fieldPlace());
+        if (!d)
+            return std::nullopt;
+        TextValue v = x->numbers();
+        v.setValue(v.valueForField(*d));
+        return x->UnitMnemonic().isEmpty() ? v.displayText() : v.displayText() + QLatin1Char(' ') + x->UnitMnemonic();
+    }
+    if (const auto *x = dynamic_cast<const cParamComboBox *>(&p)) {
+        const auto d = field(x->fieldPlace());
+        if (!d)
+            return std::nullopt;
+        const model::ControlState *box = x->ComboBoxControl();
+        const int at = box ? findItemData(*box, static_cast<qint32>(*d)) : -1;
+        return at >= 0 ? box->itemText(at) : number(*d);
+    }
+    if (const auto *x = dynamic_cast<const cParamCheckBox *>(&p)) {
+        const auto d = field(x->fieldPlace());
+        if (!d)
+            return std::nullopt;
+        return *d == x->ValueChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+    }
+    if (const auto *x = dynamic_cast<const cParamOptBtn *>(&p)) {
+        const QString raw = rawText(cp);
+        for (int i = 1; i <= x->OptionButtonsCount(); ++i)
+            if (x->itemData(i) == raw && x->OptionButton(i))
+                return x->OptionButton(i)->text();
+        return raw;
+    }
+    if (const auto *x = dynamic_cast<const cParam2Byte *>(&p)) {
+        const auto d = field(x->fieldPlace());
+        return d ? std::optional<QString>(number(*d)) : std::nullopt;
+    }
+    if (const auto *x = dynamic_cast<const cParam1Byte *>(&p)) {
+        const auto d = field(x->fieldPlace());
+        return d ? std::optional<QString>(number(*d)) : std::nullopt;
+    }
+    if (const auto *x = dynamic_cast<const cParamASCII *>(&p)) {
+        const int first = x->bytePos() > 0 ? x->bytePos() - 1 : 0;
+        const int count = x->bytePos() > 0 || x->byteLength() > 0 ? x->byteLength() : cp.size();
+        if (count < 0 || first + count > cp.size())
+            return std::nullopt;
+        return asciiFromBytes(cp.mid(first, count));
+    }
+    return std::nullopt;
+}
+
 } // namespace
+
+QStringList pageTextsOfCp(params::cParams &all, const QString &cpName, const QByteArray &bytes)
+{
+    QStringList out;
+    for (const auto &p : all.AllParameters()) {
+        const lns::ConfigPropertyPtr cp = p ? cpOf(*p) : nullptr;
+        if (!cp)
+            continue;
+        int elementLength = 0;
+        try {
+            if (cp->name() != cpName)
+                continue;
+            elementLength = cp->elementByteLength();
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("pageTextsOfCp"), e.number(), e.description());
+            continue;
+        }
+        const std::optional<QString> text = textFrom(*p, bytes, elementLength);
+        if (!text)
+            continue;
+        const model::ControlState *control = controlOf(*p);
+        const QString label = control && control->page() >= 0 ? placeOf(*control).label() : QString();
+        out << (label.isEmpty() ? p->Name() : label) + QStringLiteral(": ") + *text;
+    }
+    return out;
+}
+
+QString recordedValueText(params::cParams *all, lns::WriteKind kind, const QString &item, const QByteArray &bytes)
+{
+    if (kind != lns::WriteKind::Cp && kind != lns::WriteKind::Nv)
+        return QString::fromUtf8(bytes);
+    if (kind == lns::WriteKind::Cp && all && !bytes.isEmpty()) {
+        const QStringList shown = pageTextsOfCp(*all, item, bytes);
+        if (!shown.isEmpty())
+            return shown.join(QStringLiteral("; "));
+    }
+    return lns::formatDecimal(bytes);
+}
 
 QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages)
 {

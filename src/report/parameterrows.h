@@ -4,6 +4,10 @@
 
 #include "reportmodel.h"
 
+#include <QStringList>
+
+#include <lns/writehistory.h>
+
 #include <functional>
 
 #include <model/controlstate.h>
@@ -31,5 +35,17 @@ struct PageLookup
 // with the parameter's own field place and scaling; nothing is read from the
 // device and no parameter or control is changed.
 QVector<ParameterRow> parameterRows(params::cParams &p, const PageLookup &pages);
+
+// What the pages would show if CP `cpName` held `bytes`: one
+// "Label: text unit" per parameter that lies in it (the label as the report
+// gives it, the name for a parameter without a control). Nothing is read
+// and no parameter or control changes.
+QStringList pageTextsOfCp(params::cParams &all, const QString &cpName, const QByteArray &bytes);
+
+// A value of the record of writes as people read it: for a CP the page
+// texts of its parameters ("; " between them) when `all` holds one that
+// lies in it, else the bytes as decimal numbers; the bytes of an NV; the
+// text of the other kinds (an application, extension data).
+QString recordedValueText(params::cParams *all, lns::WriteKind kind, const QString &item, const QByteArray &bytes);
 
 } // namespace report

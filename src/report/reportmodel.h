@@ -38,6 +38,7 @@ struct ControllerReport
 {
     QString object;     // the object name as given on the command line
     QString device;
+    QString uniqueId;   // the id the device was made with (48 bits, hexadecimal)
     QString subsystem;  // dotted path
     QString deviceTemplate;
     QString programId;

@@ -82,6 +82,7 @@ void controllerHtml(QString &h, const ControllerReport &c, bool newPage)
     identityRow(h, 1, c.object);
     if (c.identityKnown) {
         identityRow(h, 2, c.device);
+        identityRow(h, 9, c.uniqueId);
         identityRow(h, 3, c.subsystem);
         identityRow(h, 4, c.deviceTemplate);
         identityRow(h, 5, c.programId);

@@ -4,6 +4,7 @@
 #include "reportmenu.h"
 
 #include "frmmain.h"
+#include "historywindow.h"
 
 #include <headless/displaysteps.h>
 #include <host/hoststate.h>
@@ -128,6 +129,7 @@ void bindConfiguration(frmMain &window)
     bindParameterFiles(window);
     bindCopyRun(window);
     bindReportMenu(window);
+    bindHistoryMenu(window);
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)

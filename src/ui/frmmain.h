@@ -74,6 +74,8 @@ public:
         std::function<void(frmMain &)> spreadParameters;
         // Menu tool "Report": the commissioning report of this controller.
         std::function<void(frmMain &)> report;
+        // Menu tool "History": the record of writes of this controller.
+        std::function<void(frmMain &)> history;
         // Menu tool "Trend" of the control command: opens the trend view.
         std::function<void(frmMain &)> showTrend;
     };

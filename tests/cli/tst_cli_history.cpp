@@ -4,6 +4,8 @@
 #include "toolrun.h"
 
 #include <host/hoststate.h>
+#include <params/paramcollection.h>
+#include <params/paramtextbox.h>
 #include <platform/registry.h>
 
 #include <QJsonArray>
@@ -33,6 +35,8 @@ private Q_SLOTS:
     void writeLeavesItsRecord();
     void listingForms_data();
     void listingForms();
+    void valuesAsThePagesShowThem_data();
+    void valuesAsThePagesShowThem();
     void refusals_data();
     void refusals();
 };
@@ -137,6 +141,74 @@ void TestCliHistory::listingForms()
         }
         QVERIFY2(r.out.contains(QStringLiteral("\tOffDelay\t")), qPrintable(r.out));
     }
+}
+
+// The values of a record as the controller's page shows them: the caption,
+// the text and the unit the window shows for the written value; bytes, with
+// one line saying why, when the controller cannot be opened. The JSON keeps
+// the bytes beside the shown texts.
+void TestCliHistory::valuesAsThePagesShowThem_data()
+{
+    QTest::addColumn<bool>("reachable");
+    QTest::newRow("controller answers") << true;
+    QTest::newRow("controller does not answer") << false;
+}
+
+void TestCliHistory::valuesAsThePagesShowThem()
+{
+    QFETCH(bool, reachable);
+    ConfigFixture f;
+    const QString room101 = objectOf(QStringLiteral("Room101"));
+    const QString file = f.env.file(QStringLiteral("room101.dat"));
+    const int id = f.admin->device(QStringLiteral("Room101")).id;
+    QCOMPARE(tool(f, {QStringLiteral("read"), room101, QStringLiteral("-o"), file}).status, 0);
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "OffDelay", "610")));
+    QCOMPARE(tool(f, {QStringLiteral("write"), room101, file}).status, 0);
+    const QByteArray written = f.admin->deviceCp(id, QStringLiteral("OffDelay"));
+
+    // What the window shows for it.
+    f.start(QStringLiteral("Room101"));
+    QVERIFY(f.config());
+    const auto offDelay = f.config()->Parameters().TextBoxParameterByName(QStringLiteral("OffDelay"));
+    QVERIFY(offDelay && offDelay->TextBoxControl());
+    const QString shown = offDelay->TextBoxControl()->text() + QLatin1Char(' ') + offDelay->UnitMnemonic();
+    QVERIFY(!offDelay->UnitMnemonic().isEmpty());
+    f.win->setParametersChanged(false);
+    host::state().mainWindow.reset();
+    f.win.reset();
+    if (!reachable)
+        f.admin->setUnreachable(id, true);
+
+    const Run r = tool(f, {QStringLiteral("history"), room101});
+    QCOMPARE(r.status, 0);
+    QString after;
+    for (const QString &line : r.out.split(QLatin1Char('\n'))) {
+        const QStringList columns = line.split(QLatin1Char('\t'));
+        if (columns.size() == 8 && columns.at(2) == QLatin1String("OffDelay"))
+            after = columns.at(4);
+    }
+    if (reachable) {
+        QVERIFY2(after.endsWith(QStringLiteral(": ") + shown), qPrintable(after + QStringLiteral(" / ") + shown));
+        QVERIFY2(r.err.isEmpty(), qPrintable(r.err));
+    } else {
+        QCOMPARE(after, rawBytes(written));
+        QCOMPARE(r.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(r.err.startsWith(room101 + QStringLiteral(" could not be opened; values are shown as bytes")),
+                 qPrintable(r.err));
+    }
+
+    const Run json = tool(f, {QStringLiteral("history"), room101, QStringLiteral("--json")});
+    QCOMPARE(json.status, 0);
+    bool seen = false;
+    for (const QJsonValue &v : QJsonDocument::fromJson(json.out.toUtf8()).array()) {
+        const QJsonObject o = v.toObject();
+        if (o.value(QStringLiteral("item")).toString() != QLatin1String("OffDelay"))
+            continue;
+        seen = true;
+        QCOMPARE(o.value(QStringLiteral("after")).toString(), rawBytes(written));
+        QCOMPARE(o.value(QStringLiteral("afterShown")).toString(), after);
+    }
+    QVERIFY(seen);
 }
 
 void TestCliHistory::refusals_data()

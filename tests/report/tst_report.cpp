@@ -151,6 +151,7 @@ private Q_SLOTS:
     void pdfSheets_data();
     void pdfSheets();
     void germanHeadings();
+    void headNamesTheDevicesUniqueId();
     void unreachableObjectInAList();
     void menuEntryWritesTheFile_data();
     void menuEntryWritesTheFile();
@@ -481,6 +482,37 @@ void TestReport::pdfSheets()
     const QString first = pdfPageText(file, 1);
     QVERIFY(first.contains(platform::fillPlaceholders(gLoadResString(1806, 2), {QStringLiteral("Site A")})));
     QVERIFY(first.contains(platform::fillPlaceholders(gLoadResString(1806, 3), {QStringLiteral("T. Nician")})));
+}
+
+// Each controller's head in the PDF names the unique id of its device, the
+// one the window's connection reports, different for every device.
+void TestReport::headNamesTheDevicesUniqueId()
+{
+    ConfigFixture f;
+    const QStringList rooms{QStringLiteral("Room101"), QStringLiteral("Room102")};
+    QStringList expected;
+    for (const QString &room : rooms) {
+        f.start(room);
+        QVERIFY(f.config() && host::state().conn.device);
+        expected << host::state().conn.device->uniqueId();
+        f.win->setParametersChanged(false);
+        host::state().mainWindow.reset();
+        f.win.reset();
+    }
+    QCOMPARE(expected.at(0).size(), 12);
+    QVERIFY(expected.at(0) != expected.at(1));
+
+    const QString file = f.env.file(QStringLiteral("report.pdf"));
+    const Run r = tool(f, {objectOf(rooms.at(0)), objectOf(rooms.at(1)), QStringLiteral("--pdf"), file});
+    QVERIFY2(r.status == 0, qPrintable(QString::number(r.status) + QLatin1Char(' ') + r.out + r.err));
+    QString text;
+    for (int page = 1; page <= pdfPages(fileBytes(file)); ++page)
+        text += pdfPageText(file, page);
+    const QRegularExpression row(QRegularExpression::escape(gLoadResString(1744, 9)) + QStringLiteral("\\s+(\\S+)"));
+    QStringList found;
+    for (auto m = row.globalMatch(text); m.hasNext();)
+        found << m.next().captured(1);
+    QCOMPARE(found, expected);
 }
 
 void TestReport::germanHeadings()
