@@ -39,6 +39,11 @@ public:
     lns::CollectionPtr<lns::Network> networks() override;
 
     QString rootFolder() const { return m_root; }
+    // The server of remote access when its connection string is given as
+    // the network interface name (else AEROLIS_LNS_SERVER); before open().
+    void setNetworkInterfaceName(const QString &name) { m_interfaceName = name; }
+    // The access mode of the last open().
+    int accessMode() const { return m_accessMode; }
     QString iniPath() const { return m_iniPath; }
     std::shared_ptr<const platform::IniFile> ini() const { return m_ini; }
     // Channel figures used by networks opened afterwards (tests).
@@ -56,6 +61,9 @@ public:
 
 private:
     QString m_root;
+    QString m_interfaceName;
+    QString m_server; // remote access: the connection string; empty: local
+    int m_accessMode = 0;
     QString m_iniPath;
     std::shared_ptr<platform::IniFile> m_ini;
     bool m_open = false;

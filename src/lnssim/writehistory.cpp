@@ -15,7 +15,7 @@ constexpr int kRowsPerStatement = 500;
 
 const char *const kSchemaV1[] = {
     "CREATE TABLE write_history(id INTEGER PRIMARY KEY, txn INTEGER NOT NULL, time INTEGER NOT NULL,"
-    " user TEXT NOT NULL, host TEXT NOT NULL, tool TEXT NOT NULL, command TEXT NOT NULL,"
+    " \"user\" TEXT NOT NULL, host TEXT NOT NULL, tool TEXT NOT NULL, command TEXT NOT NULL,"
     " device TEXT NOT NULL, object TEXT NOT NULL, kind TEXT NOT NULL, item TEXT NOT NULL,"
     " before BLOB, after BLOB, outcome TEXT NOT NULL)",
     "CREATE INDEX write_history_device ON write_history(device, id)",
@@ -61,7 +61,7 @@ void ensureSchema(NetworkDb &db)
                                              .arg(kHistoryVersion));
     NetworkDb::Transaction tx(db);
     for (const char *sql : kSchemaV1)
-        db.run(QString::fromLatin1(sql));
+        db.runDdl(QString::fromLatin1(sql));
     db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"),
            {kHistoryComponent, kHistoryVersion});
     tx.commit();
@@ -71,14 +71,14 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 {
     if (writes.isEmpty())
         return;
-    QSqlQuery &last = db.query(QStringLiteral("SELECT IFNULL(MAX(txn), 0) FROM write_history"));
+    QSqlQuery &last = db.query(QStringLiteral("SELECT COALESCE(MAX(txn), 0) FROM write_history"));
     db.exec(last);
     const qint64 txn = (last.next() ? last.value(0).toLongLong() : 0) + 1;
     last.finish();
     const qint64 when = time.toMSecsSinceEpoch();
     for (int from = 0; from < writes.size(); from += kRowsPerStatement) {
         const int n = std::min<int>(kRowsPerStatement, writes.size() - from);
-        QString sql = QStringLiteral("INSERT INTO write_history(txn, time, user, host, tool, command, device, object,"
+        QString sql = QStringLiteral("INSERT INTO write_history(txn, time, \"user\", host, tool, command, device, object,"
                                      " kind, item, before, after, outcome) VALUES ");
         QVariantList values;
         values.reserve(n * kColumns);
@@ -97,7 +97,7 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 
 QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit)
 {
-    QString sql = QStringLiteral("SELECT id, txn, time, user, host, tool, command, device, object, kind, item, before,"
+    QString sql = QStringLiteral("SELECT id, txn, time, \"user\", host, tool, command, device, object, kind, item, before,"
                                  " after, outcome FROM write_history");
     QStringList where;
     QVariantList values;
