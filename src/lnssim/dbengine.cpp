@@ -81,7 +81,10 @@ public:
     explicit ServerConnection(const QString &server)
         : m_name(QStringLiteral("lnssim-server-%1").arg(++g_serverConnections)), m_server(server)
     {
-        DbEngine::make(Engine::Postgres)->connect(m_name, DatabaseLocation::remote(server, QString()), false);
+        const auto engine = DbEngine::make(Engine::Postgres);
+        engine->connect(m_name, DatabaseLocation::remote(server, QString()), false);
+        for (const QString &sql : engine->sessionSetup(false))
+            exec(sql);
     }
     ~ServerConnection()
     {
@@ -97,10 +100,12 @@ public:
     QSqlQuery exec(const QString &sql, const QVariantList &values = {})
     {
         QSqlQuery q(QSqlDatabase::database(m_name, false));
-        bool ok = q.prepare(sql);
+        // Statements without values run as they are: the server prepares
+        // no schema changes.
+        bool ok = values.isEmpty() ? q.exec(sql) : q.prepare(sql);
         for (int i = 0; ok && i < values.size(); ++i)
             q.bindValue(i, values.at(i));
-        if (ok)
+        if (ok && !values.isEmpty())
             ok = q.exec();
         if (!ok) {
             const QString trouble = DbEngine::make(Engine::Postgres)->troubleText(q.lastError());
