@@ -303,9 +303,16 @@ public:
                                   " PGPASSWORD");
         if (state == QLatin1String("28000"))
             return QStringLiteral("the server refuses this user or computer");
-        if (state == QLatin1String("42501"))
-            return QStringLiteral("missing right: the database user may not do this (%1)")
-                .arg(error.databaseText().trimmed());
+        if (state == QLatin1String("42501")) {
+            // A user without any grant on the network is refused its schema;
+            // a reader is refused the tables only commissioning changes.
+            if (text.contains(QLatin1String("for schema")))
+                return QStringLiteral("the database user has no right on this network (it needs the role %1 or %2)")
+                    .arg(kReaderRole, kCommissionerRole);
+            return QStringLiteral("the database user lacks the commissioning right (role %1: writes, copies,"
+                                  " downloads, registrations)")
+                .arg(kCommissionerRole);
+        }
         if (state == QLatin1String("3D000"))
             return QStringLiteral("the server has no database of the name the connection string gives");
         if (state == QLatin1String("53100"))
@@ -458,6 +465,33 @@ void checkRemoteName(const QString &network)
                                                         " (%2 bytes)")
                                              .arg(network)
                                              .arg(kMaxIdentifierBytes));
+}
+
+void grantNetworkRole(const QString &server, const QString &network, NetworkRole role, const QString &user)
+{
+    if (!networkExists(DatabaseLocation::remote(server, network)))
+        throw LnsError(lns::ErrNoSuchNetwork,
+                       QStringLiteral("network %1 does not exist on server \"%2\"").arg(network, displayServer(server)));
+    const QString schema = quoteIdentifier(network);
+    const QString group = role == NetworkRole::Reader ? kReaderRole : kCommissionerRole;
+    const QString to = quoteIdentifier(group);
+    ServerConnection c(server);
+    c.exec(QStringLiteral("BEGIN"));
+    c.exec(QStringLiteral("DO $$ BEGIN CREATE ROLE %1 NOLOGIN; EXCEPTION WHEN duplicate_object THEN NULL; END $$").arg(to));
+    c.exec(QStringLiteral("GRANT USAGE ON SCHEMA %1 TO %2").arg(schema, to));
+    c.exec(QStringLiteral("GRANT SELECT ON ALL TABLES IN SCHEMA %1 TO %2").arg(schema, to));
+    if (role == NetworkRole::Reader) {
+        // What a read changes besides the device: the database's copy of a
+        // CP read from the device, and the channel's traffic counters.
+        c.exec(QStringLiteral("GRANT UPDATE (db_value) ON %1.cps TO %2").arg(schema, to));
+        c.exec(QStringLiteral("GRANT INSERT, UPDATE ON %1.traffic TO %2").arg(schema, to));
+    } else {
+        c.exec(QStringLiteral("GRANT CREATE ON SCHEMA %1 TO %2").arg(schema, to));
+        c.exec(QStringLiteral("GRANT INSERT, UPDATE, DELETE ON ALL TABLES IN SCHEMA %1 TO %2").arg(schema, to));
+        c.exec(QStringLiteral("GRANT USAGE, SELECT ON ALL SEQUENCES IN SCHEMA %1 TO %2").arg(schema, to));
+    }
+    c.exec(QStringLiteral("GRANT %1 TO %2").arg(to, quoteIdentifier(user)));
+    c.exec(QStringLiteral("COMMIT"));
 }
 
 QStringList remoteNetworks(const QString &server)

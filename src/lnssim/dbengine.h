@@ -101,6 +101,17 @@ QString quoteIdentifier(const QString &name);
 // Throws ErrBadValue for a network name a server cannot hold as a schema.
 void checkRemoteName(const QString &network);
 
+// Who may do what on a network on a server. Readers read, compare, monitor
+// and report; commissioners also write, copy, download and register. Each is
+// a PostgreSQL group role holding the grants on the networks' schemas.
+enum class NetworkRole { Reader, Commissioner };
+inline const QString kReaderRole = QStringLiteral("aerolis_reader");
+inline const QString kCommissionerRole = QStringLiteral("aerolis_commissioner");
+// Grants the role's rights on the network to the role (made when missing)
+// and makes `user` (an existing login role) a member of it. Run by a user
+// who may grant them (the network's owner). Throws lns::LnsError.
+void grantNetworkRole(const QString &server, const QString &network, NetworkRole role, const QString &user);
+
 // The networks a server holds (schemas with a network database), by name.
 QStringList remoteNetworks(const QString &server);
 // Removes a network from its server, or its file; nothing when it is absent.

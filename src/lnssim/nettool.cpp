@@ -156,6 +156,9 @@ QString NetTool::usage()
         "  room DEVICE frost on|off            force the frost alarm\n"
         "  room DEVICE step SECONDS            run the room for simulated seconds now\n"
         "  behaviour room [--scale N]|static   controllers run their rooms (N times real time) or keep their outputs\n"
+        "  grant reader|commissioner USER      on a server: let the database user USER read the network\n"
+        "                                      (read, compare, monitor, report) or also commission it\n"
+        "                                      (write, copy, download, register)\n"
         "  export [--force]                    copy the local network to the server given by --server\n"
         "                                      (replace it there with --force)\n"
         "  import [--force]                    copy the network of the server given by --server into\n"
@@ -201,6 +204,21 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
         const QString cmd = args.takeFirst();
         const NetworkHome local = NetworkHome::local(root);
         const NetworkHome home = server.isEmpty() ? local : NetworkHome::remote(checkedServer(server, false));
+
+        if (cmd == QLatin1String("grant")) {
+            if (!home.isRemote())
+                throw UsageError{QStringLiteral("grant: roles are those of a server (--server CONNSTR)")};
+            if (args.size() != 2)
+                throw UsageError{QStringLiteral("grant: wrong number of arguments")};
+            const QString &kind = args.at(0);
+            if (kind != QLatin1String("reader") && kind != QLatin1String("commissioner"))
+                throw UsageError{QStringLiteral("grant: \"%1\" is neither reader nor commissioner").arg(kind)};
+            const NetworkRole role = kind == QLatin1String("reader") ? NetworkRole::Reader : NetworkRole::Commissioner;
+            grantNetworkRole(home.server, network, role, args.at(1));
+            out << "granted " << (role == NetworkRole::Reader ? kReaderRole : kCommissionerRole) << " on network "
+                << network << " to " << args.at(1) << "\n";
+            return Ok;
+        }
 
         if (cmd == QLatin1String("export") || cmd == QLatin1String("import")) {
             const bool exporting = cmd == QLatin1String("export");

@@ -432,6 +432,13 @@ NetworkDb::Probe NetworkDb::probeRemote()
         q.finish();
         if (!exists)
             refuse(QStringLiteral("the server holds no such network"));
+        QSqlQuery &usage = query(QStringLiteral("SELECT has_schema_privilege(?, 'USAGE')"));
+        exec(usage, {m_location.network});
+        const bool allowed = usage.next() && usage.value(0).toBool();
+        usage.finish();
+        if (!allowed)
+            refuse(QStringLiteral("the database user has no right on this network (it needs the role %1 or %2)")
+                       .arg(kReaderRole, kCommissionerRole));
     }
     if (!tableExists(QStringLiteral("schema_version")))
         refuse(QStringLiteral("not a network database of this object server (no schema version)"));

@@ -41,7 +41,7 @@ public:
     QString rootFolder() const { return m_root; }
     // The server of remote access when its connection string is given as
     // the network interface name (else AEROLIS_LNS_SERVER); before open().
-    void setNetworkInterfaceName(const QString &name) { m_interfaceName = name; }
+    void setNetworkInterfaceName(const QString &name) override { m_interfaceName = name; }
     // The access mode of the last open().
     int accessMode() const { return m_accessMode; }
     QString iniPath() const { return m_iniPath; }

@@ -11,6 +11,7 @@
 #include <lnssim/networkadmin.h>
 #include <lnssim/networkcopy.h>
 #include <lnssim/projectregistrations.h>
+#include <lnssim/simobjects.h>
 #include <lnssim/simobjectserver.h>
 #include <lnssim/writehistory.h>
 
@@ -345,6 +346,82 @@ private Q_SLOTS:
         // Nothing was written: the network on the server is as it was.
         QVERIFY(srv->exec({QStringLiteral("DO $$ BEGIN IF (SELECT count(*) FROM \"Demo\".write_history) <> 0 THEN"
                                           " RAISE EXCEPTION 'written'; END IF; END $$")}));
+    }
+
+    void networkInterfaceNamesTheServer()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        makeDemoOnBoth();
+        ScopedEnv unnamed("AEROLIS_LNS_SERVER", QString());
+        lns::Connection c;
+        c.objectServer = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
+        lns::Connector connector;
+        QVERIFY2(connector.openObjectServer(c, 1, srv->server()), qPrintable(connector.lastError()));
+        QVERIFY2(connector.openNetwork(c, kDemo, true), qPrintable(connector.lastError()));
+        QCOMPARE(std::dynamic_pointer_cast<SimNetwork>(c.network)->location().engine, Engine::Postgres);
+        connector.closeAll(c);
+    }
+
+    void rolesDecideWhoMayWrite_data()
+    {
+        QTest::addColumn<QString>("role"); // empty: no grant at all
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("reader") << "reader" << true << false << "lacks the commissioning right";
+        QTest::newRow("commissioner") << "commissioner" << true << true << QString();
+        QTest::newRow("no role") << QString() << false << false << "has no right on this network";
+    }
+
+    void rolesDecideWhoMayWrite()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        QFETCH(QString, role);
+        QFETCH(bool, opens);
+        QFETCH(bool, writes);
+        QFETCH(QString, message);
+        makeDemoOnBoth();
+        const QString user = QStringLiteral("tech_") + (role.isEmpty() ? QStringLiteral("none") : role);
+        QVERIFY2(srv->exec({QStringLiteral("DO $$ BEGIN CREATE ROLE %1 LOGIN PASSWORD 'pw'; EXCEPTION WHEN"
+                                           " duplicate_object THEN NULL; END $$").arg(user)}),
+                 qPrintable(srv->lastError()));
+        if (!role.isEmpty()) {
+            const ToolResult granted = runTool({QStringLiteral("--server"), srv->server(), QStringLiteral("grant"), role, user});
+            QVERIFY2(granted.code == 0, qPrintable(granted.err));
+        }
+        NetworkAdmin admin(remote(), kDemo);
+        admin.open();
+        const int id = admin.device(QStringLiteral("Room101")).id;
+        const QByteArray before = admin.deviceCp(id, QStringLiteral("HeatXp"));
+        QString failure;
+        QString readBack;
+        {
+            ScopedEnv named("AEROLIS_LNS_SERVER", srv->server() + QStringLiteral(" user=") + user);
+            ScopedEnv password("PGPASSWORD", QStringLiteral("pw"));
+            auto objectServer = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
+            objectServer->open(1);
+            auto network = objectServer->networks()->item(kDemo);
+            try {
+                network->open(true);
+            } catch (const lns::LnsError &e) {
+                failure = e.description();
+            }
+            QCOMPARE(failure.isEmpty(), opens);
+            if (opens) {
+                const auto system = network->system();
+                readBack = controllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatTi"))->value();
+                try {
+                    controllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("1\t44"));
+                } catch (const lns::LnsError &e) {
+                    failure = e.description();
+                }
+                network->close();
+                QVERIFY(!readBack.isEmpty());
+            }
+        }
+        QCOMPARE(failure.isEmpty(), writes);
+        QVERIFY2(failure.contains(message), qPrintable(failure));
+        QCOMPARE(admin.deviceCp(id, QStringLiteral("HeatXp")), writes ? QByteArray("\x01\x2C", 2) : before);
     }
 
     void writersOnOneNetworkTakeTurns()
