@@ -44,7 +44,6 @@ struct WriteRecord
     QByteArray before;
     QByteArray after;
     WriteOutcome outcome = WriteOutcome::DeviceAndDatabase;
-    QString databaseUser;   // the database server's user; empty for a network file
 };
 
 struct HistoryFilter

@@ -305,16 +305,9 @@ void NetworkDb::openConnection(const DatabaseLocation &location, bool creating)
         throw;
     }
     m_open = true;
-    m_databaseUser.clear();
     try {
         for (const QString &sql : m_engine->sessionSetup(creating))
             run(sql);
-        if (location.isRemote()) {
-            QSqlQuery &q = query(QStringLiteral("SELECT current_user"));
-            exec(q);
-            m_databaseUser = q.next() ? q.value(0).toString() : QString();
-            q.finish();
-        }
     } catch (...) {
         close();
         throw;

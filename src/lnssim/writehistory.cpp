@@ -10,7 +10,7 @@ using lns::LnsError;
 
 // Times are stored as milliseconds since 1970 (UTC): quick to read back and
 // ordered as the writes happened.
-constexpr int kColumns = 14;
+constexpr int kColumns = 13;
 constexpr int kRowsPerStatement = 500;
 
 const char *const kSchemaV1[] = {
@@ -21,9 +21,6 @@ const char *const kSchemaV1[] = {
     "CREATE INDEX write_history_device ON write_history(device, id)",
     "CREATE INDEX write_history_txn ON write_history(txn)",
     "CREATE INDEX write_history_time ON write_history(time)",
-};
-const char *const kSchemaV2[] = {
-    "ALTER TABLE write_history ADD COLUMN db_user TEXT NOT NULL DEFAULT ''",
 };
 
 int storedVersion(NetworkDb &db)
@@ -63,14 +60,10 @@ void ensureSchema(NetworkDb &db)
                                              .arg(version)
                                              .arg(kHistoryVersion));
     NetworkDb::Transaction tx(db);
-    if (version == 0) {
-        for (const char *sql : kSchemaV1)
-            db.runDdl(QString::fromLatin1(sql));
-        db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, 1)"), {kHistoryComponent});
-    }
-    for (const char *sql : kSchemaV2)
+    for (const char *sql : kSchemaV1)
         db.runDdl(QString::fromLatin1(sql));
-    db.run(QStringLiteral("UPDATE schema_version SET version = ? WHERE component = ?"), {kHistoryVersion, kHistoryComponent});
+    db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"),
+           {kHistoryComponent, kHistoryVersion});
     tx.commit();
 }
 
@@ -86,15 +79,15 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
     for (int from = 0; from < writes.size(); from += kRowsPerStatement) {
         const int n = std::min<int>(kRowsPerStatement, writes.size() - from);
         QString sql = QStringLiteral("INSERT INTO write_history(txn, time, \"user\", host, tool, command, device, object,"
-                                     " kind, item, before, after, outcome, db_user) VALUES ");
+                                     " kind, item, before, after, outcome) VALUES ");
         QVariantList values;
         values.reserve(n * kColumns);
         for (int i = 0; i < n; ++i) {
             const NotedWrite &w = writes.at(from + i);
-            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?)");
             values << txn << when << text(origin.user) << text(origin.host) << text(origin.tool) << text(origin.command)
                    << text(w.device) << text(w.object) << lns::writeKindText(w.kind) << text(w.item) << w.before
-                   << w.after << lns::writeOutcomeText(w.outcome) << text(db.databaseUser());
+                   << w.after << lns::writeOutcomeText(w.outcome);
         }
         QSqlQuery &q = db.query(sql);
         db.exec(q, values);
@@ -105,7 +98,7 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit)
 {
     QString sql = QStringLiteral("SELECT id, txn, time, \"user\", host, tool, command, device, object, kind, item, before,"
-                                 " after, outcome, db_user FROM write_history");
+                                 " after, outcome FROM write_history");
     QStringList where;
     QVariantList values;
     if (!devices.isEmpty()) {
@@ -154,7 +147,6 @@ QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, cons
             throw LnsError(lns::ErrDatabase, QStringLiteral("record %1 of the writes has an unknown outcome \"%2\"")
                                                  .arg(r.id)
                                                  .arg(q.value(13).toString()));
-        r.databaseUser = q.value(14).toString();
         rows << r;
     }
     q.finish();

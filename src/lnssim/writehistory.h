@@ -10,8 +10,7 @@
 namespace lnssim {
 
 inline const QString kHistoryComponent = QStringLiteral("aerolis-write-history");
-// Version 2: the database user of every write (on a server).
-constexpr int kHistoryVersion = 2;
+constexpr int kHistoryVersion = 1;
 
 // One write as the session notes it before the transaction commits.
 struct NotedWrite
@@ -28,8 +27,8 @@ struct NotedWrite
 namespace writehistory {
 
 // Creates the table in a database that has none (a network made before the
-// record existed gets it on its first open) and upgrades an older one.
-// Throws ErrDatabase for a record of a newer version than this server's.
+// record existed gets it on its first open). Throws ErrDatabase for a record
+// of a newer version than this server's.
 void ensureSchema(NetworkDb &db);
 // Stores the writes of one transaction under one transaction number, in one
 // statement per 500 writes, inside the caller's database transaction.

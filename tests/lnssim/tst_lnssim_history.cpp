@@ -318,15 +318,13 @@ private Q_SLOTS:
         QVERIFY(history().isEmpty());
     }
 
-    // A network made before the record existed gets it on its first open,
-    // one of an older version is upgraded; a record of a newer version is
-    // refused rather than written wrongly.
+    // A network made before the record existed gets it on its first open;
+    // a record of a newer version is refused rather than written wrongly.
     void recordVersions_data()
     {
         QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("opens");
         QTest::newRow("none yet") << 0 << true;
-        QTest::newRow("version 1, without the database user") << 1 << true;
         QTest::newRow("this version") << kHistoryVersion << true;
         QTest::newRow("newer") << kHistoryVersion + 1 << false;
     }
@@ -339,9 +337,7 @@ private Q_SLOTS:
         if (stored == 0)
             runSql(file(), {QStringLiteral("DROP TABLE write_history"),
                             QStringLiteral("DELETE FROM schema_version WHERE component = '%1'").arg(kHistoryComponent)});
-        if (stored == 1)
-            runSql(file(), {QStringLiteral("ALTER TABLE write_history DROP COLUMN db_user")});
-        if (stored != 0)
+        else
             runSql(file(), {QStringLiteral("UPDATE schema_version SET version = %1 WHERE component = '%2'")
                                 .arg(stored)
                                 .arg(kHistoryComponent)});

@@ -16,7 +16,6 @@
 #include <lnssim/writehistory.h>
 
 #include <QProcess>
-#include <QRegularExpression>
 #include <QSqlRecord>
 
 #include <atomic>
@@ -163,48 +162,6 @@ ToolResult runTool(const QStringList &args)
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
 }
-
-// A server of the test's own (scripts/pg-cluster), which the test may kill
-// and start again; stopped and removed at the end.
-class OwnCluster
-{
-public:
-    OwnCluster()
-    {
-        const ToolResult r = script({QStringLiteral("start")});
-        for (const QString &line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-            static const QRegularExpression exported(QStringLiteral("^export (\\w+)='(.*)'$"));
-            const QRegularExpressionMatch m = exported.match(line);
-            if (m.hasMatch())
-                m_vars.insert(m.captured(1), m.captured(2));
-        }
-        m_error = r.err;
-    }
-    ~OwnCluster()
-    {
-        if (!folder().isEmpty())
-            script({QStringLiteral("stop"), folder()});
-    }
-    QString folder() const { return m_vars.value(QStringLiteral("AEROLIS_PG_CLUSTER")); }
-    QString server() const { return m_vars.value(QStringLiteral("AEROLIS_TEST_PG_SERVER")); }
-    QString passwordFile() const { return m_vars.value(QStringLiteral("PGPASSFILE")); }
-    QString error() const { return m_error; }
-    bool kill() { return script({QStringLiteral("kill"), folder()}).code == 0; }
-    bool restart() { return script({QStringLiteral("restart"), folder()}).code == 0; }
-
-private:
-    static ToolResult script(const QStringList &args)
-    {
-        QProcess p;
-        p.start(QStringLiteral(AEROLIS_SOURCE_DIR "/scripts/pg-cluster"), args);
-        if (!p.waitForFinished(120000))
-            p.kill();
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
-    }
-    QHash<QString, QString> m_vars;
-    QString m_error;
-};
 
 } // namespace
 
@@ -465,91 +422,6 @@ private Q_SLOTS:
         QCOMPARE(failure.isEmpty(), writes);
         QVERIFY2(failure.contains(message), qPrintable(failure));
         QCOMPARE(admin.deviceCp(id, QStringLiteral("HeatXp")), writes ? QByteArray("\x01\x2C", 2) : before);
-        // The record names the database user who wrote.
-        const QVector<lns::WriteRecord> records = writehistory::select(admin.db(), {}, QDateTime(), 0);
-        QCOMPARE(records.size(), writes ? 1 : 0);
-        if (writes)
-            QCOMPARE(records.first().databaseUser, user);
-    }
-
-    // A copy writes three CPs to each room, one transaction per room; the
-    // server dies while the fifth room's transaction is open. The four rooms
-    // before keep their new set, the fifth and the rest their old one; run
-    // again after the server is back, the copy completes.
-    void serverKilledDuringACopyLosesNothing()
-    {
-        REQUIRE_TEST_SERVER(srv->server());
-        OwnCluster cluster;
-        QVERIFY2(!cluster.server().isEmpty(), qPrintable(cluster.error()));
-        ScopedEnv passwords("PGPASSFILE", cluster.passwordFile());
-        const QString server = cluster.server() + QStringLiteral(" dbname=postgres");
-        ScopedEnv named("AEROLIS_LNS_SERVER", server);
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
-        const NetworkHome home = NetworkHome::remote(checkedServer(server, false));
-        copyNetwork(local(), home, kDemo, false);
-
-        const QStringList rooms{QStringLiteral("Room101"), QStringLiteral("Room102"), QStringLiteral("Room103"),
-                                QStringLiteral("Room104"), QStringLiteral("Room105"), QStringLiteral("Room106")};
-        const QStringList set{QStringLiteral("HeatXp"), QStringLiteral("HeatTi"), QStringLiteral("CoolXp")};
-        const QString text = QStringLiteral("0\t77");
-        constexpr int kKilledAt = 4; // 0-based: the fifth room
-        QMap<QString, QVector<QByteArray>> before;
-        {
-            NetworkAdmin admin(home, kDemo);
-            admin.open();
-            for (const QString &room : rooms)
-                for (const QString &cp : set)
-                    before[room] << admin.deviceCp(admin.device(room).id, cp);
-        }
-        const auto copy = [&](int killAt, QString *failure) {
-            auto objectServer = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
-            objectServer->open(1);
-            auto network = objectServer->networks()->item(kDemo);
-            network->open(true);
-            const auto system = network->system();
-            int done = 0;
-            try {
-                for (int i = 0; i < rooms.size(); ++i) {
-                    system->startTransaction();
-                    for (const QString &cp : set)
-                        controllerCp(system, rooms.at(i), cp)->setValue(text);
-                    if (i == killAt && !cluster.kill())
-                        qWarning("the server could not be killed");
-                    system->commitTransaction();
-                    ++done;
-                }
-            } catch (const lns::LnsError &e) {
-                *failure = e.description();
-            }
-            network->close();
-            return done;
-        };
-        QString failure;
-        QCOMPARE(copy(kKilledAt, &failure), kKilledAt);
-        QVERIFY2(failure.contains(QLatin1String("cannot be reached")), qPrintable(failure));
-
-        QVERIFY(cluster.restart());
-        {
-            NetworkAdmin admin(home, kDemo);
-            admin.open();
-            for (int i = 0; i < rooms.size(); ++i) {
-                const int id = admin.device(rooms.at(i)).id;
-                for (int c = 0; c < set.size(); ++c) {
-                    const QByteArray expected = i < kKilledAt ? QByteArray("\x00\x4D", 2) : before[rooms.at(i)].at(c);
-                    QCOMPARE(admin.deviceCp(id, set.at(c)), expected);
-                    QCOMPARE(admin.databaseCp(id, set.at(c)), expected);
-                }
-            }
-            QCOMPARE(writehistory::count(admin.db()), qint64(kKilledAt * set.size()));
-        }
-        failure.clear();
-        QCOMPARE(copy(-1, &failure), int(rooms.size()));
-        QVERIFY2(failure.isEmpty(), qPrintable(failure));
-        NetworkAdmin admin(home, kDemo);
-        admin.open();
-        for (const QString &room : rooms)
-            for (const QString &cp : set)
-                QCOMPARE(admin.deviceCp(admin.device(room).id, cp), QByteArray("\x00\x4D", 2));
     }
 
     void writersOnOneNetworkTakeTurns()
