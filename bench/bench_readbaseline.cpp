@@ -60,7 +60,9 @@ struct Bed : benchsupport::NetworkBed
     }
 };
 
-void BM_ReadAgainstBaseline(benchmark::State &state)
+// The tool measured: this build's, or the one given in the benchmark's
+// registration (an earlier build, for a before/after figure in one run).
+void readAgainstBaseline(benchmark::State &state, const QString &aerolis)
 {
     const int kind = int(state.range(0));
     Bed bed;
@@ -68,7 +70,7 @@ void BM_ReadAgainstBaseline(benchmark::State &state)
     Measured tool;
     Measured base;
     for (auto _ : state) {
-        if (!bed.run(kind, QStringLiteral(AEROLIS_BIN_DIR "/aerolis"),
+        if (!bed.run(kind, aerolis,
                      {QStringLiteral("read"), bed.object(kind), QStringLiteral("-o"), file}, tool))
             state.SkipWithError("aerolis read failed");
         if (!bed.run(kind, QStringLiteral(READ_BASELINE), {bed.object(kind)}, base))
@@ -85,11 +87,25 @@ void BM_ReadAgainstBaseline(benchmark::State &state)
     state.counters["base_reads"] = double(base.reads) / n;
 }
 
+void BM_ReadAgainstBaseline(benchmark::State &state)
+{
+    readAgainstBaseline(state, QStringLiteral(AEROLIS_BIN_DIR "/aerolis"));
+}
+
 } // namespace
 
 BENCHMARK(BM_ReadAgainstBaseline)->DenseRange(1, 5)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 int main(int argc, char **argv)
 {
+    // AEROLIS_EARLIER_TOOL: an earlier build of `aerolis` (with its data
+    // beside it) measured in the same run against the same baseline.
+    const QString earlier = qEnvironmentVariable("AEROLIS_EARLIER_TOOL");
+    if (!earlier.isEmpty())
+        benchmark::RegisterBenchmark("BM_ReadEarlierBuildAgainstBaseline",
+                                     [earlier](benchmark::State &state) { readAgainstBaseline(state, earlier); })
+            ->DenseRange(1, 5)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(5);
     return benchsupport::runCoreBenchmarks(argc, argv);
 }

@@ -29,7 +29,8 @@ Bed &bed()
 
 using benchsupport::childCpuSeconds;
 
-void BM_Report(benchmark::State &state, const char *option, const char *suffix)
+// `tool`: this build's `aerolis` or an earlier one (AEROLIS_EARLIER_TOOL).
+void report(benchmark::State &state, const QString &tool, const char *option, const char *suffix)
 {
     Bed &b = bed();
     const int n = int(state.range(0));
@@ -42,8 +43,7 @@ void BM_Report(benchmark::State &state, const char *option, const char *suffix)
     bool ok = true;
     for (auto _ : state) {
         QProcess p;
-        p.start(QStringLiteral(AEROLIS_BIN_DIR "/aerolis"),
-                QStringList{QStringLiteral("report")} + objects + QStringList{QLatin1String(option), file});
+        p.start(tool, QStringList{QStringLiteral("report")} + objects + QStringList{QLatin1String(option), file});
         ok = p.waitForFinished(30 * 60 * 1000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0 && ok;
         bytes = QFileInfo(file).size();
     }
@@ -60,6 +60,11 @@ void BM_Report(benchmark::State &state, const char *option, const char *suffix)
     state.counters["device_reads_per_controller"] = double(after.deviceReads - before.deviceReads) / runs / n;
     state.counters["device_writes"] = double(after.deviceWrites - before.deviceWrites);
 }
+
+void BM_Report(benchmark::State &state, const char *option, const char *suffix)
+{
+    report(state, QStringLiteral(AEROLIS_BIN_DIR "/aerolis"), option, suffix);
+}
 BENCHMARK_CAPTURE(BM_Report, pdf, "--pdf", "pdf")->Arg(100)->Iterations(2)->UseRealTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Report, html, "--html", "html")->Arg(100)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Report, csv, "--csv", "csv")->Arg(100)->Iterations(1)->UseRealTime()->Unit(benchmark::kSecond);
@@ -68,5 +73,20 @@ BENCHMARK_CAPTURE(BM_Report, csv, "--csv", "csv")->Arg(100)->Iterations(1)->UseR
 
 int main(int argc, char **argv)
 {
+    // AEROLIS_EARLIER_TOOL: an earlier build of `aerolis` measured in the
+    // same run, on the same controllers.
+    const QString earlier = qEnvironmentVariable("AEROLIS_EARLIER_TOOL");
+    if (!earlier.isEmpty()) {
+        const std::pair<const char *, const char *> outputs[] = {{"--pdf", "pdf"}, {"--html", "html"}, {"--csv", "csv"}};
+        for (const auto &[option, suffix] : outputs)
+            benchmark::RegisterBenchmark((std::string("BM_ReportEarlierBuild/") + suffix).c_str(),
+                                         [earlier, option = option, suffix = suffix](benchmark::State &state) {
+                                             report(state, earlier, option, suffix);
+                                         })
+                ->Arg(100)
+                ->Iterations(1)
+                ->UseRealTime()
+                ->Unit(benchmark::kSecond);
+    }
     return benchsupport::runWidgetBenchmarks(argc, argv);
 }

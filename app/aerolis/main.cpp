@@ -1,16 +1,19 @@
 // aerolis: the plug-in's jobs from a command line (docs/cli.md). The commands
-// run the window's own code on a window that is never shown: the offscreen
-// platform is chosen unless the caller chose another one.
+// run the program's own code on the headless main window, a Qt Core program;
+// only a PDF report starts Qt Gui, through the PDF module (on the offscreen
+// platform unless the caller chose another one), to lay out its pages.
 #include <cli/commands.h>
 #include <cli/session.h>
 #include <host/hoststate.h>
 #include <lnssim/serverenvironment.h>
 #include <platform/standardoptions.h>
+#include <report/pdfmodule.h>
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QTextStream>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -31,18 +34,27 @@ int main(int argc, char *argv[])
         return 0;
     }
     qInstallMessageHandler(qtMessages);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     // No message box may wait for an answer nobody can give.
     qputenv("AEROLIS_UNATTENDED", "1");
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("aerolis"));
-    QApplication::setOrganizationName(QStringLiteral("norda"));
+    const QStringList arguments = platform::rawArguments(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (cli::rendersPages(arguments)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Without the module the report command says why it cannot write
+        // the PDF.
+        if (const report::GuiApplicationFunction newGuiApplication = report::guiApplicationFactory())
+            app.reset(newGuiApplication(argc, argv));
+    }
+    if (!app)
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("aerolis"));
+    QCoreApplication::setOrganizationName(QStringLiteral("norda"));
     // The tool works with the simulated object server.
     host::state().env.server = lnssim::simServerEnvironment(cli::templateFilePath());
     QTextStream out(stdout);
     QTextStream err(stderr);
-    const int status = cli::run(app.arguments().mid(1), out, err);
+    const int status = cli::run(QCoreApplication::arguments().mid(1), out, err);
     out.flush();
     err.flush();
     return status;

@@ -5,6 +5,7 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
@@ -13,15 +14,16 @@
 #include <params/paramfile.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
-#include <ui/frmmain.h>
 
-#include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSet>
 #include <platform/tracelog.h>
+
+#include <algorithm>
 
 namespace cli {
 
@@ -66,7 +68,7 @@ QHash<QString, QString> databaseValues(const lns::AppDevicePtr &device)
 // are loaded: the page logic does not run.
 QVector<ParamView> readAgain(Session &s, const QHash<QString, QString> &rawByCpName)
 {
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
     params::cParams &p = s.config()->Parameters();
     w->setValueLoading(true);
     p.cpIo().setDatabaseSnapshot(rawByCpName);
@@ -131,7 +133,7 @@ QString programId()
 
 int loadFile(Session &s, const QString &file, QTextStream &err)
 {
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
     configuration::cConfiguration *c = s.config();
     params::cParams &p = c->Parameters();
     const bool wasLoading = w->valueLoading();
@@ -304,19 +306,106 @@ int readCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     return kOk;
 }
 
+namespace {
+
+const QString kOnlyDifferences = QStringLiteral("--only-differences");
+
+// A value as the page shows it: the control's text with its unit; a value
+// not read says so.
+QString pageText(const ParamView &v, bool known = true)
+{
+    if (!known || !v.read)
+        return notReadText();
+    const QString text = v.text.isEmpty() ? v.value : v.text;
+    return v.unit.isEmpty() ? text : text + QLatin1Char(' ') + v.unit;
+}
+
+// One row of a comparison: marked when two of the known values disagree;
+// left out when only differences are wanted and it agrees.
+bool printRow(QTextStream &out, const QString &name, const QStringList &shown, QStringList known, bool onlyDifferences)
+{
+    known.removeDuplicates();
+    const bool different = known.size() > 1;
+    if (different || !onlyDifferences)
+        out << (different ? "* " : "  ") << (QStringList{name} + shown).join(QLatin1Char('\t')) << Qt::endl;
+    return different;
+}
+
+// `aerolis diff FILE FILE`: the settings of two parameter files, key by key
+// in the order of the first (then the keys only the second has). A key one
+// file lacks shows "-". Nothing is opened on the network.
+int diffFiles(const QString &first, const QString &second, bool onlyDifferences, QTextStream &out, QTextStream &err)
+{
+    int reason = 0;
+    const std::optional<params::ParamFileOutline> a = params::readParamFileOutline(first, &reason);
+    if (!a)
+        return fail(err, kRefused, first + QStringLiteral(": ") + oneLine(text(1524, reason)));
+    const std::optional<params::ParamFileOutline> b = params::readParamFileOutline(second, &reason);
+    if (!b)
+        return fail(err, kRefused, second + QStringLiteral(": ") + oneLine(text(1524, reason)));
+    QStringList keys;
+    QHash<QString, QString> inA;
+    QHash<QString, QString> inB;
+    QHash<QString, QString> spelled;
+    for (const params::ParamFileEntry &e : a->settings) {
+        const QString k = e.key.toLower();
+        if (!spelled.contains(k))
+            keys << k;
+        spelled.insert(k, e.key);
+        inA.insert(k, e.value.trimmed());
+    }
+    for (const params::ParamFileEntry &e : b->settings) {
+        const QString k = e.key.toLower();
+        if (!spelled.contains(k)) {
+            keys << k;
+            spelled.insert(k, e.key);
+        }
+        inB.insert(k, e.value.trimmed());
+    }
+    out << "  " << QStringList{text(1712, 1), first, second}.join(QLatin1Char('\t')) << Qt::endl;
+    int differ = 0;
+    if (a->programId != b->programId) {
+        ++differ;
+        out << "* " << QStringList{params::kProgramIdKey, a->programId, b->programId}.join(QLatin1Char('\t')) << Qt::endl;
+    }
+    const QString missing = QStringLiteral("-");
+    for (const QString &k : keys) {
+        const QString va = inA.value(k, missing);
+        const QString vb = inB.value(k, missing);
+        differ += printRow(out, spelled.value(k), {va, vb}, {va, vb}, onlyDifferences) ? 1 : 0;
+    }
+    out << (differ == 0 ? text(1712, 5) : text(1712, 6, {QString::number(differ)})) << Qt::endl;
+    return differ == 0 ? kOk : kDifferent;
+}
+
+// A first argument that is a parameter file rather than an object.
+bool isParameterFile(const QString &name)
+{
+    const QFileInfo info(name);
+    return info.isFile() && params::readParamFileOutline(name).has_value();
+}
+
+} // namespace
+
 int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (wantsHelp(args))
         return printHelp(out, 3), kOk;
-    const ParsedArgs a = parseArgs(args, {}, {});
+    const ParsedArgs a = parseArgs(args, {kOnlyDifferences}, {});
     if (a.status)
         return usageError(err, a.error, 3);
     if (a.positional.isEmpty())
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 3);
     if (a.positional.size() > 2)
         return usageError(err, text(1704, 1, {a.positional.mid(2).join(QLatin1Char(' '))}), 3);
+    const bool onlyDifferences = a.flags.contains(kOnlyDifferences);
     const QString object = a.positional.at(0);
     const QString file = a.positional.value(1);
+    if (isParameterFile(object)) {
+        if (file.isEmpty())
+            return usageError(err, text(1703, 1, {QStringLiteral("FILE")}), 3);
+        return diffFiles(object, file, onlyDifferences, out, err);
+    }
     if (!file.isEmpty() && !QFile::exists(file))
         return fail(err, kRefused, file + QStringLiteral(": ") + oneLine(text(1524, 1)));
 
@@ -344,7 +433,7 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QVector<ParamView> device = readAgain(s, deviceRaw);
     // The same collection read once more, from the database as it was.
     const QVector<ParamView> database = readAgain(s, databaseRaw);
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     QVector<ParamView> fromFile;
     QSet<QString> inFile;
@@ -364,34 +453,30 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     int differ = 0;
     for (int i = 0; i < device.size(); ++i) {
         const ParamView &d = device.at(i);
-        // The values known for this parameter; a row differs when two of
-        // them disagree.
+        // The values known for this parameter, compared in the file's form;
+        // shown as the page shows them.
         const bool deviceKnown = !notRead.contains(d.name);
         QStringList known;
-        QStringList cols{d.name, deviceKnown ? d.value : notReadText(), database.value(i).value};
+        QStringList shown{pageText(d, deviceKnown), pageText(database.value(i))};
         if (deviceKnown)
             known << d.value;
         known << database.value(i).value;
         if (!file.isEmpty()) {
             if (inFile.contains(d.name.toLower())) {
-                cols << fromFile.value(i).value;
+                shown << pageText(fromFile.value(i));
                 known << fromFile.value(i).value;
             } else {
-                cols << QStringLiteral("-");
+                shown << QStringLiteral("-");
             }
         }
-        known.removeDuplicates();
-        const bool different = known.size() > 1;
-        if (different)
-            ++differ;
-        out << (different ? "* " : "  ") << cols.join(QLatin1Char('\t')) << Qt::endl;
+        differ += printRow(out, d.name, shown, known, onlyDifferences) ? 1 : 0;
     }
     out << (differ == 0 ? text(1712, 5) : text(1712, 6, {QString::number(differ)})) << Qt::endl;
-    return differ == 0 ? kOk : kRefused;
+    return differ == 0 ? kOk : kDifferent;
 }
 
 // Commands described in the string table (usage 1705, description 1706).
-constexpr int kCommandCount = 9;
+constexpr int kCommandCount = 10;
 
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -426,7 +511,19 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         return reportCommand(rest, out, err);
     if (command == QLatin1String("history"))
         return historyCommand(rest, out, err);
+    if (command == QLatin1String("undo"))
+        return undoCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
+}
+
+bool rendersPages(const QStringList &arguments)
+{
+    if (arguments.value(0) != QLatin1String("report"))
+        return false;
+    const QLatin1String pdf("--pdf");
+    return std::any_of(arguments.cbegin() + 1, arguments.cend(), [pdf](const QString &a) {
+        return a == pdf || a.startsWith(pdf + QLatin1Char('='));
+    });
 }
 
 int run(const QStringList &arguments, QTextStream &out, QTextStream &err)

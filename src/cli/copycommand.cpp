@@ -16,15 +16,19 @@
 
 #include <configuration/appmodes.h>
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/copyrun.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
+#include <lns/serverenvironment.h>
+#include <lns/worklanes.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
 #include <platform/inifile.h>
-#include <ui/frmmain.h>
+#include <platform/tracelog.h>
 
 #include <QDir>
+#include <QMap>
 #include <QFile>
 #include <QSaveFile>
 #include <QSet>
@@ -39,6 +43,11 @@ namespace {
 const QString kRetry = QStringLiteral("--retry-failed");
 const QString kResult = QStringLiteral("--result");
 const QString kStrict = QStringLiteral("--strict");
+const QString kSkipMatching = QStringLiteral("--skip-matching");
+const QString kVerify = QStringLiteral("--verify");
+const QString kDryRun = QStringLiteral("--dry-run");
+const QString kPerChannel = QStringLiteral("--per-channel");
+constexpr int kMaxPerChannel = 16;
 const QByteArray kResultMagic = "# aerolis copy result\t1";
 
 // Outcomes in the result file.
@@ -49,6 +58,25 @@ const QString kStateAppLoadedNotWritten = QStringLiteral("app-loaded-not-written
 const QString kStateFailed = QStringLiteral("failed");
 const QString kStateRefused = QStringLiteral("refused");
 const QString kStateSkipped = QStringLiteral("skipped");
+const QString kStateDryRun = QStringLiteral("dry-run");
+
+// How the set goes into each target.
+struct CopyOptions
+{
+    bool strict = false;
+    bool skipMatching = false; // leave out CPs whose database copy holds the bytes
+    bool verify = false;       // read the written CPs back
+    bool dryRun = false;       // list, price, write nothing
+    int perChannel = 1;        // transactions in flight per channel
+};
+
+// What a dry run found for the targets, per channel: modelled time and CP
+// writes.
+struct DryRunCost
+{
+    QMap<QString, qint64> micros;
+    QMap<QString, int> writes;
+};
 
 // What became of one chosen object.
 struct Outcome
@@ -99,6 +127,12 @@ std::optional<QStringList> unfinishedInResultFile(const QString &path)
             unfinished << cols.at(0);
     }
     return unfinished;
+}
+
+// Microseconds as milliseconds with one decimal.
+QString msText(qint64 micros)
+{
+    return QString::number(double(micros) / 1000.0, 'f', 1);
 }
 
 QString cell(QString text)
@@ -229,14 +263,83 @@ QStringList invalidHeldValues(const params::cParams &p, const QSet<QString> &fil
     return out;
 }
 
+// The CPs the copy sent, read back from the target: empty when each holds
+// what was written, else why not (one clause).
+QString readBackMismatch(params::CpIo &io, const lns::LonMarkObjectPtr &object)
+{
+    QStringList differ, unread;
+    for (const params::CpIo::SentCp &sent : io.sentCps()) {
+        lns::ConfigPropertyPtr cp;
+        try {
+            cp = object->configProperties()->item(sent.name);
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("CopyVerify"), e.number(), e.description());
+        }
+        const std::optional<QByteArray> held =
+            cp ? io.readCp(cp, QStringLiteral("aerolis"), QStringLiteral("CopyVerify")) : std::nullopt;
+        if (!held)
+            unread << sent.name;
+        else if (*held != sent.bytes)
+            differ << sent.name;
+    }
+    QStringList clauses;
+    if (!differ.isEmpty())
+        clauses << text(1793, 1, {differ.join(QStringLiteral(", "))});
+    if (!unread.isEmpty())
+        clauses << text(1793, 2, {unread.join(QStringLiteral(", "))});
+    return clauses.join(QStringLiteral("; "));
+}
+
+// The copy step of one target without sending anything: the CPs it would
+// write (after --skip-matching), whether its application would be loaded
+// first, and the modelled time of those writes on its channel.
+Outcome dryRunOf(Session &s, const QString &key, const QString &channel, DryRunCost &cost)
+{
+    configuration::cConfiguration *config = s.config();
+    params::cParams &p = config->Parameters();
+    params::CpIo &io = p.cpIo();
+    io.setDryRun(true);
+    p.WriteToLnsLmo(host::state().conn.object, &host::state().ini, lns::kCpSection);
+    io.setDryRun(false);
+    QStringList names;
+    qint64 micros = 0;
+    const lns::ChannelPrice &price = host::state().env.server.channelPrice;
+    for (const params::CpIo::SentCp &sent : io.sentCps()) {
+        names << sent.name;
+        if (price)
+            micros += price(lns::ChannelOp::WriteCp, sent.bytes.size());
+    }
+    cost.micros[channel] += micros;
+    cost.writes[channel] += names.size();
+    QString line = names.isEmpty() ? text(1791, 2, {key})
+                                   : text(1791, 1, {key, QString::number(names.size()), names.join(QStringLiteral(", "))});
+    const int kind = config->ctrlType();
+    if ((kind == 1 || kind == 2) && config->deviceAppNumber(host::state().conn.device) != config->appNumber())
+        line += QStringLiteral(" ") + text(1791, 3, {QString::number(config->appNumber())});
+    return makeOutcome(key, kStateDryRun, names.join(QStringLiteral(", ")), line);
+}
+
 // The file copied into one target: loaded, checked and judged on a session
 // of the target, then written by the window's copy step. A refusal of the
 // file itself (not this target's: another plug-in, version) goes to
 // `fileRefusal`, before anything was written to this target.
-Outcome copyToTarget(const QString &key, const QString &file, const params::ParamFileOutline &outline, bool strict,
-                     QString *fileRefusal)
+Outcome copyToTarget(const QString &key, const QString &file, const params::ParamFileOutline &outline,
+                     const CopyOptions &options, lns::ChannelLanes &lanes, DryRunCost &cost, QString *fileRefusal)
 {
+    const bool strict = options.strict;
     Session s;
+    QString channel;
+    // The target's transactions go to its channel's lane from the first.
+    s.setBeforeWindow([&lanes, &channel] {
+        if (const lns::AppDevicePtr &device = host::state().conn.device) {
+            try {
+                channel = device->channel();
+            } catch (const lns::LnsError &e) {
+                platform::traceCaughtError(QStringLiteral("CopyLane"), e.number(), e.description());
+            }
+        }
+        lns::setWorkLane(lanes.laneFor(channel));
+    });
     QString error;
     const int opened = s.open(key, host::kCommandIdConfigure, &error);
     if (opened == kRefused)
@@ -245,7 +348,7 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         return makeOutcome(key, kStateFailed, error, text(1609, 7, {key, error}), opened);
     configuration::cConfiguration *config = s.config();
     params::cParams &p = config->Parameters();
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     // What the target holds before the file is loaded: a value it does not
     // write but holds already is not lost.
@@ -295,10 +398,27 @@ Outcome copyToTarget(const QString &key, const QString &file, const params::Para
         notes << v.text();
 
     const lns::LonMarkObjectPtr object = host::state().conn.object;
+    params::CpIo &io = p.cpIo();
+    io.setSkipMatchingDatabase(options.skipMatching);
+    io.clearSent();
+    if (options.dryRun) {
+        Outcome o = dryRunOf(s, key, channel, cost);
+        o.notes = notes;
+        w->setParametersChanged(false);
+        return o;
+    }
     const configuration::CopyRunReport report =
         run.runChosen([&object, &key](const QString &k) { return k == key ? object : nullptr; }, {key});
     Outcome o = report.results.isEmpty() ? makeOutcome(key, kStateFailed, QString(), QString(), kCommunication)
                                          : outcomeOf(report.results.first());
+    // What the transaction put into the device is read back; a rolled back
+    // set has its outcome already.
+    const bool setArrived = o.state == kStateWritten || o.state == kStateAppLoaded || o.state == kStateAppMissing;
+    if (options.verify && setArrived) {
+        const QString mismatch = readBackMismatch(io, object);
+        if (!mismatch.isEmpty())
+            o = makeOutcome(key, kStateFailed, mismatch, text(1609, 7, {key, mismatch}), kCommunication);
+    }
     o.notes = notes;
     if (o.reason.isEmpty())
         o.reason = notes.join(QStringLiteral("; "));
@@ -319,14 +439,24 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
     if (wantsHelp(args))
         return printHelp(out, 7), kOk;
-    const ParsedArgs a = parseArgs(args, selectorFlagNames() + QStringList{kStrict},
-                                   selectorValueNames() + QStringList{kRetry, kResult});
+    const ParsedArgs a = parseArgs(args, selectorFlagNames() + QStringList{kStrict, kSkipMatching, kVerify, kDryRun},
+                                   selectorValueNames() + QStringList{kRetry, kResult, kPerChannel});
     if (a.status)
         return usageError(err, a.error, 7);
     if (a.positional.isEmpty())
         return usageError(err, text(1703, 1, {QStringLiteral("FILE")}), 7);
     const QString file = a.positional.first();
-    const bool strict = a.flags.contains(kStrict);
+    CopyOptions options;
+    options.strict = a.flags.contains(kStrict);
+    options.skipMatching = a.flags.contains(kSkipMatching);
+    options.verify = a.flags.contains(kVerify);
+    options.dryRun = a.flags.contains(kDryRun);
+    if (a.values.contains(kPerChannel)) {
+        bool number = false;
+        options.perChannel = a.values.value(kPerChannel).toInt(&number);
+        if (!number || options.perChannel < 1 || options.perChannel > kMaxPerChannel)
+            return usageError(err, text(1794, 1, {QString::number(kMaxPerChannel), a.values.value(kPerChannel)}), 7);
+    }
     if (a.positional.size() < 2 && !hasSelector(a) && !a.values.contains(kRetry))
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT")}), 7);
     // Names as typed (a device name alone included) are resolved first, as
@@ -386,25 +516,29 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
     if (!targets.isEmpty())
         err << text(1726, 1, {file, QString::number(targets.size())}) << Qt::endl;
+    lns::ChannelLanes lanes(options.perChannel);
+    DryRunCost cost;
     {
         ProgressDisplay progress(err);
         for (int i = 0; i < targets.size(); ++i) {
             const QString &key = targets.at(i);
             progress.show(i + 1, targets.size(), key);
             QString fileRefusal;
-            const Outcome o = copyToTarget(key, file, *outline, strict, &fileRefusal);
+            const Outcome o = copyToTarget(key, file, *outline, options, lanes, cost, &fileRefusal);
             if (!fileRefusal.isEmpty()) {
                 // The file itself: every target would refuse it the same way.
                 progress.finish();
+                lns::setWorkLane(0);
                 return fail(err, kRefused, file + QStringLiteral(": ") + fileRefusal);
             }
             outcomes.insert(key, o);
         }
     }
+    lns::setWorkLane(0);
 
     // One line per chosen object in the order of the selection, the values
     // a target receives otherwise than the file says below it.
-    int written = 0, failed = 0, refused = 0;
+    int written = 0, failed = 0, refused = 0, planned = 0;
     int status = kOk;
     QVector<Outcome> ordered;
     for (const QString &key : selection.objects) {
@@ -416,7 +550,9 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         out << o.line << Qt::endl;
         for (const QString &note : o.notes)
             out << "  " << note << Qt::endl;
-        if (o.state == kStateFailed || o.state == kStateAppLoadedNotWritten)
+        if (o.state == kStateDryRun)
+            ++planned;
+        else if (o.state == kStateFailed || o.state == kStateAppLoadedNotWritten)
             ++failed;
         else if (o.state == kStateRefused)
             ++refused;
@@ -428,6 +564,19 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         if (refused > 0)
             out << ' ' << text(1726, 2, {QString::number(refused)});
         out << Qt::endl;
+    }
+    if (planned > 0) {
+        // The writes' modelled time per channel; the channels work at once.
+        qint64 total = 0, wall = 0;
+        for (auto it = cost.micros.constBegin(); it != cost.micros.constEnd(); ++it) {
+            out << text(1792, 1, {it.key().isEmpty() ? text(1792, 3) : it.key(), msText(it.value()),
+                                  QString::number(cost.writes.value(it.key()))})
+                << Qt::endl;
+            total += it.value();
+            wall = qMax(wall, it.value());
+        }
+        out << text(1792, 2, {msText(total), msText(wall)}) << Qt::endl;
+        out << text(1710, 4) << Qt::endl;
     }
     if (!skipped.isEmpty())
         out << text(1726, 7, {QString::number(skipped.size()), skipped.join(QStringLiteral(", "))}) << Qt::endl;

@@ -25,34 +25,6 @@ const QString kSince = QStringLiteral("--since");
 const QString kNetwork = QStringLiteral("--network");
 const QString kJson = QStringLiteral("--json");
 
-// "2026-12-01", "2026-12-01T08:30", "2026-12-01 08:30:15" (local time) or
-// with a trailing "Z" (UTC).
-std::optional<QDateTime> parseSince(const QString &text)
-{
-    QString t = text.trimmed();
-    t.replace(QLatin1Char(' '), QLatin1Char('T'));
-    const bool utc = t.endsWith(QLatin1Char('Z'));
-    if (utc)
-        t.chop(1);
-    QDateTime when;
-    if (t.size() == 10) {
-        const QDate d = QDate::fromString(t, Qt::ISODate);
-        if (d.isValid())
-            when = d.startOfDay();
-    } else {
-        for (const char *format : {"yyyy-MM-ddTHH:mm", "yyyy-MM-ddTHH:mm:ss"}) {
-            when = QDateTime::fromString(t, QString::fromLatin1(format));
-            if (when.isValid())
-                break;
-        }
-    }
-    if (!when.isValid())
-        return std::nullopt;
-    if (utc)
-        when.setTimeZone(QTimeZone::utc());
-    return when;
-}
-
 // Bytes of a CP or an NV as their decimal values; the other kinds hold text.
 QString valueText(lns::WriteKind kind, const QByteArray &bytes)
 {
@@ -87,10 +59,64 @@ QJsonObject toJson(const lns::WriteRecord &r)
         {QStringLiteral("before"), valueText(r.kind, r.before)},
         {QStringLiteral("after"), valueText(r.kind, r.after)},
         {QStringLiteral("outcome"), lns::writeOutcomeText(r.outcome)},
+        {QStringLiteral("run"), r.run},
     };
 }
 
 } // namespace
+
+// "2026-12-01", "2026-12-01T08:30", "2026-12-01 08:30:15" (local time) or
+// with a trailing "Z" (UTC).
+std::optional<QDateTime> parseHistoryTime(const QString &text)
+{
+    QString t = text.trimmed();
+    t.replace(QLatin1Char(' '), QLatin1Char('T'));
+    const bool utc = t.endsWith(QLatin1Char('Z'));
+    if (utc)
+        t.chop(1);
+    QDateTime when;
+    if (t.size() == 10) {
+        const QDate d = QDate::fromString(t, Qt::ISODate);
+        if (d.isValid())
+            when = d.startOfDay();
+    } else {
+        for (const char *format : {"yyyy-MM-ddTHH:mm", "yyyy-MM-ddTHH:mm:ss"}) {
+            when = QDateTime::fromString(t, QString::fromLatin1(format));
+            if (when.isValid())
+                break;
+        }
+    }
+    if (!when.isValid())
+        return std::nullopt;
+    if (utc)
+        when.setTimeZone(QTimeZone::utc());
+    return when;
+}
+
+int readHistory(const QString &networkName, const lns::HistoryFilter &filter, QVector<lns::WriteRecord> *records,
+                QTextStream &err)
+{
+    try {
+        const lns::ObjectServerPtr server = newObjectServer();
+        if (!server)
+            return fail(err, kCommunication, text(1721, 2, {networkName, QStringLiteral("no object server")}));
+        server->open(0);
+        lns::NetworkPtr network;
+        try {
+            network = server->networks()->item(networkName);
+        } catch (const lns::LnsError &) {
+            return fail(err, kRefused, text(1721, 1, {networkName}));
+        }
+        network->open(false);
+        *records = network->writeHistory(filter);
+        network->close();
+        server->close();
+    } catch (const lns::LnsError &e) {
+        return fail(err, e.number() == lns::ErrDatabase ? kDatabase : kCommunication,
+                    text(1721, 2, {networkName, e.description()}));
+    }
+    return kOk;
+}
 
 int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
@@ -105,7 +131,7 @@ int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return usageError(err, text(1703, 1, {QStringLiteral("OBJECT | --network NAME")}), kHelpItem);
     lns::HistoryFilter filter;
     if (a.values.contains(kSince)) {
-        const auto since = parseSince(a.values.value(kSince));
+        const auto since = parseHistoryTime(a.values.value(kSince));
         if (!since)
             return usageError(err, text(kHistoryTexts, 1, {a.values.value(kSince)}), kHelpItem);
         filter.since = *since;
@@ -123,25 +149,8 @@ int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     filter.device = scope;
 
     QVector<lns::WriteRecord> records;
-    try {
-        const lns::ObjectServerPtr server = newObjectServer();
-        if (!server)
-            return fail(err, kCommunication, text(1721, 2, {networkName, QStringLiteral("no object server")}));
-        server->open(0);
-        lns::NetworkPtr network;
-        try {
-            network = server->networks()->item(networkName);
-        } catch (const lns::LnsError &) {
-            return fail(err, kRefused, text(1721, 1, {networkName}));
-        }
-        network->open(false);
-        records = network->writeHistory(filter);
-        network->close();
-        server->close();
-    } catch (const lns::LnsError &e) {
-        return fail(err, e.number() == lns::ErrDatabase ? kDatabase : kCommunication,
-                    text(1721, 2, {networkName, e.description()}));
-    }
+    if (const int st = readHistory(networkName, filter, &records, err))
+        return st;
 
     if (a.flags.contains(kJson)) {
         QJsonArray list;

@@ -7,7 +7,7 @@
 #include <monitoring/monitoring.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
-#include <ui/frmmain.h>
+#include <model/pagemodel.h>
 
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -48,16 +48,17 @@ QString itemText(int id, int item, int languageOffset)
     return raw.split(platform::kItemSeparator).value(item - 1);
 }
 
-QString boxText(ui::frmMain &w, int index)
+QString boxText(const model::PageModel &page, int index)
 {
-    const model::ControlState *b = w.modelControl(QStringLiteral("TextBox"), index);
+    const model::ControlState *b = page.control(QStringLiteral("TextBox"), index);
     return b ? b->text() : QString();
 }
 
 } // namespace
 
-MonitorLine MonitorLine::fromPage(ui::frmMain &w, const QDateTime &time)
+MonitorLine MonitorLine::fromPage(const Session &s, const QDateTime &time)
 {
+    const model::PageModel &w = *s.pageModel();
     MonitorLine l;
     l.time = time;
     l.mode = boxText(w, 34);
@@ -70,7 +71,7 @@ MonitorLine MonitorLine::fromPage(ui::frmMain &w, const QDateTime &time)
     l.fan = boxText(w, 18);
     l.fanLevel = boxText(w, 19);
     for (int i = 0; i < 3; ++i)
-        l.indicators[i] = w.indicatorTimer(i)->isActive();
+        l.indicators[i] = s.indicatorActive(i);
     return l;
 }
 
@@ -157,8 +158,7 @@ int setModeCommand(const QStringList &args, QTextStream &out, QTextStream &err, 
     QString error;
     if (const int st = s.open(a.positional.at(0), host::kCommandIdControl, &error))
         return fail(err, st, a.positional.at(0) + QStringLiteral(": ") + error);
-    ui::frmMain &w = *s.window();
-    model::ControlState *list = w.modelControl(QStringLiteral("ComboBox"), occupancy ? 9 : 1);
+    model::ControlState *list = s.pageModel()->control(QStringLiteral("ComboBox"), occupancy ? 9 : 1);
     int index = -1;
     for (int i = 0; list && i < list->count() && index < 0; ++i)
         if (list->itemData(i) == QVariant(*data))
@@ -199,12 +199,11 @@ int monitorCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     QString error;
     if (const int st = s.open(a.positional.at(0), host::kCommandIdControl, &error))
         return fail(err, st, a.positional.at(0) + QStringLiteral(": ") + error);
-    ui::frmMain &w = *s.window();
     monitoring::cMonitoring *mon = s.monitoring();
 
     // One line per update, with every value the page shows after it.
     const auto line = [&] {
-        const MonitorLine shown = MonitorLine::fromPage(w, QDateTime::currentDateTime());
+        const MonitorLine shown = MonitorLine::fromPage(s, QDateTime::currentDateTime());
         if (json)
             out << QString::fromUtf8(QJsonDocument(shown.toJson()).toJson(QJsonDocument::Compact)) << Qt::endl;
         else

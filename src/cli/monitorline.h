@@ -6,11 +6,9 @@
 #include <QJsonObject>
 #include <QString>
 
-namespace ui {
-class frmMain;
-}
-
 namespace cli {
+
+class Session;
 
 struct MonitorLine
 {
@@ -26,7 +24,8 @@ struct MonitorLine
     QString fanLevel;      // TextBox19
     bool indicators[3] = {false, false, false}; // night purge, energy hold-off, frost alarm (blinking)
 
-    static MonitorLine fromPage(ui::frmMain &w, const QDateTime &time);
+    // The page of the session's control command as it is now.
+    static MonitorLine fromPage(const Session &s, const QDateTime &time);
     // Compact JSON object; "time" in ISO 8601 with milliseconds and offset.
     QJsonObject toJson() const;
     // "yyyy-MM-dd hh:mm:ss  Label: value unit; ..." in the configured

@@ -73,8 +73,13 @@ QString databaseMessage(const QString &reason)
 
 ResolvedObject resolveObjectName(const QString &typedName)
 {
+    return resolveObjectName(typedName, newObjectServer());
+}
+
+ResolvedObject resolveObjectName(const QString &typedName, const lns::ObjectServerPtr &server)
+{
     ResolvedObject r;
-    const lns::ObjectLookup l = lns::lookUpObject(newObjectServer(), typedName);
+    const lns::ObjectLookup l = lns::lookUpObject(server, typedName);
     if (l.found()) {
         r.key = l.name.toString();
         return r;

@@ -28,6 +28,8 @@ struct ResolvedObject
 // product's start, which reports it as the window would: the key is then the
 // name as typed.
 ResolvedObject resolveObjectName(const QString &typedName);
+// The same on an object server already created (several names, one server).
+ResolvedObject resolveObjectName(const QString &typedName, const lns::ObjectServerPtr &server);
 
 // The message for a lookup that found nothing (string table, one line).
 QString lookupMessage(const lns::ObjectLookup &lookup);

@@ -9,10 +9,10 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <headless/controllerreport.h>
 #include <host/hoststate.h>
+#include <platform/objectname.h>
 #include <report/reportwriters.h>
-#include <ui/frmmain.h>
-#include <ui/reportmenu.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -47,7 +47,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (wantsHelp(args))
         return printHelp(out, kHelpItem), kOk;
     const QStringList outputNames{QStringLiteral("--html"), QStringLiteral("--pdf"), QStringLiteral("--csv")};
-    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames);
+    const QString site = QStringLiteral("--site");
+    const QString technician = QStringLiteral("--technician");
+    const ParsedArgs a = parseArgs(args, selectorFlagNames(), selectorValueNames() + outputNames + QStringList{site, technician});
     if (a.status)
         return usageError(err, a.error, kHelpItem);
 
@@ -75,8 +77,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     // Names as typed (a device name alone included) are resolved first: a
     // name that is not there is refused with what is missing.
     QStringList named;
+    const lns::ObjectServerPtr server = a.positional.isEmpty() ? nullptr : newObjectServer();
     for (const QString &typed : a.positional) {
-        const ResolvedObject r = resolveObjectName(typed);
+        const ResolvedObject r = resolveObjectName(typed, server);
         if (r.status != kOk)
             return fail(err, r.status, r.error);
         named << r.key;
@@ -85,8 +88,13 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     if (selection.status != kOk)
         return fail(err, selection.status, selection.error);
 
-    report::Report rep;
-    rep.created = QDateTime::currentDateTime();
+    report::Report rep = report::newReport();
+    if (a.values.contains(site))
+        rep.site = a.values.value(site);
+    else if (rep.site.isEmpty())
+        rep.site = selection.objects.isEmpty() ? QString() : platform::analyseObjectName(selection.objects.first()).networkName;
+    if (a.values.contains(technician))
+        rep.technician = a.values.value(technician);
     int reported = 0;
     int failed = 0;
     bool communication = false;
@@ -104,12 +112,12 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             QString error;
             const int status = s.open(object, host::kCommandIdConfigure, &error);
             if (status == kOk) {
-                c = ui::controllerReport(*s.window(), object);
+                c = headless::controllerReport(*s.pageModel(), s.config(), object);
             } else {
                 // What the start could learn of the object is kept: identity
                 // without values.
-                if (s.window() && s.window()->isLoaded() && host::state().conn.device)
-                    c = ui::controllerReport(*s.window(), object);
+                if (s.windowLoaded() && host::state().conn.device)
+                    c = headless::controllerReport(*s.pageModel(), s.config(), object);
                 c.object = object;
                 c.parameters.clear();
                 c.failed = true;
@@ -124,7 +132,8 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             err << "aerolis: " << text(1752, 2, {object, c.failure}) << Qt::endl;
         } else {
             ++reported;
-            out << text(1752, 1, {object, QString::number(c.parameters.size()), QString::number(c.differing())})
+            out << text(1752, 1,
+                        {object, QString::number(report::groupedByPage(c.parameters).size()), QString::number(c.differing())})
                 << Qt::endl;
         }
         rep.controllers << c;

@@ -3,6 +3,7 @@
 #include "objectnames.h"
 
 #include <configuration/configuration.h>
+#include <headless/headlesswindow.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <params/paramcollection.h>
@@ -11,9 +12,6 @@
 #include <platform/stringutil.h>
 #include <platform/tracelog.h>
 #include <platform/version.h>
-#include <ui/configurationbinding.h>
-#include <ui/monitoringbinding.h>
-#include <ui/frmmain.h>
 
 #include <QCoreApplication>
 #include <QDir>
@@ -68,9 +66,7 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
         if (m_beforeWindow)
             m_beforeWindow();
-        m_window = std::make_shared<ui::frmMain>();
-        ui::bindMonitoring(*m_window);
-        ui::bindConfiguration(*m_window);
+        m_window = std::make_shared<headless::HeadlessWindow>();
         return m_window;
     };
 }
@@ -90,25 +86,42 @@ Session::~Session()
 
 monitoring::cMonitoring *Session::monitoring() const
 {
-    return m_window ? ui::monitoringOf(*m_window) : nullptr;
+    return m_window ? m_window->monitoring() : nullptr;
 }
 
 configuration::cConfiguration *Session::config() const
 {
-    return m_window ? ui::configurationOf(*m_window) : nullptr;
+    return m_window ? m_window->configuration() : nullptr;
+}
+
+configuration::ConfigWindow *Session::configWindow() const
+{
+    return m_window.get();
+}
+
+model::PageModel *Session::pageModel() const
+{
+    return m_window ? &m_window->pageModel() : nullptr;
+}
+
+bool Session::windowLoaded() const
+{
+    return m_window && m_window->isLoaded();
+}
+
+bool Session::indicatorActive(int i) const
+{
+    return m_window && m_window->indicatorActive(i);
 }
 
 int Session::loggerCount() const
 {
-    return m_window ? m_window->logger()->count() : 0;
+    return m_window ? int(m_window->loggerLines().size()) : 0;
 }
 
 QStringList Session::loggerLines(int from) const
 {
-    QStringList out;
-    for (int i = qMax(0, from); i < loggerCount(); ++i)
-        out << m_window->logger()->item(i)->text();
-    return out;
+    return m_window ? m_window->loggerLines().mid(qMax(0, from)) : QStringList();
 }
 
 int Session::open(const QString &objectName, int commandId, QString *error)

@@ -1,8 +1,9 @@
 // One object opened the way the plug-in opens it: start-up with the
 // product's command line, the connection, the device template check, and the
-// main window with the configuration bound to it, displayed on the offscreen
-// platform where nobody sees it. Every command of the tool works on the
-// window's own objects, so the tool and the window cannot drift apart.
+// headless main window (the page model with the configuration or the control
+// command bound to it) displayed by the same steps as the window. Every
+// command of the tool works on those objects, so the tool and the window
+// cannot drift apart.
 #pragma once
 
 #include <platform/messages.h>
@@ -16,6 +17,13 @@
 
 namespace configuration {
 class cConfiguration;
+class ConfigWindow;
+}
+namespace headless {
+class HeadlessWindow;
+}
+namespace model {
+class PageModel;
 }
 namespace monitoring {
 class cMonitoring;
@@ -23,16 +31,12 @@ class cMonitoring;
 namespace lns {
 class ObjectServer;
 }
-namespace ui {
-class frmMain;
-}
-
 namespace cli {
 
-// Exit statuses of the tool.
 // Exit statuses of the tool (docs/cli.md): 4 the device was changed but not
-// completely, 5 the network database failed.
-enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3, kPartlyDone = 4, kDatabase = 5 };
+// completely, 5 the network database failed, 6 a comparison found
+// differences (no error has that status).
+enum ExitStatus { kOk = 0, kRefused = 1, kUsage = 2, kCommunication = 3, kPartlyDone = 4, kDatabase = 5, kDifferent = 6 };
 
 // Records every message the product's code shows and answers with the
 // default button, as an unattended start does.
@@ -66,8 +70,17 @@ public:
     // (set before open()).
     void setBeforeWindow(std::function<void()> hook) { m_beforeWindow = std::move(hook); }
 
-    ui::frmMain *window() const { return m_window.get(); }
+    // The configuration command's configuration (after open with command
+    // 13); nullptr when it did not start.
     configuration::cConfiguration *config() const;
+    // The window's flags and state as the configuration sees them.
+    configuration::ConfigWindow *configWindow() const;
+    // The pages' controls; nullptr before the window was created.
+    model::PageModel *pageModel() const;
+    // Whether the window was created and is still loaded.
+    bool windowLoaded() const;
+    // Whether night purge (0), energy hold off (1) or frost alarm (2) is on.
+    bool indicatorActive(int i) const;
     // The control command's page logic (after open with command 22).
     monitoring::cMonitoring *monitoring() const;
     RecordingMessages &messages() { return *m_messages; }
@@ -78,7 +91,7 @@ public:
     int loggerCount() const;
 
 private:
-    std::shared_ptr<ui::frmMain> m_window;
+    std::shared_ptr<headless::HeadlessWindow> m_window;
     std::shared_ptr<RecordingMessages> m_messages;
     std::function<void()> m_beforeWindow;
     bool m_opened = false;

@@ -5,13 +5,13 @@
 #include "session.h"
 
 #include <configuration/configuration.h>
+#include <configuration/configwindow.h>
 #include <configuration/fileapply.h>
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <params/paramcollection.h>
 #include <params/paramfile.h>
 #include <platform/resstrings.h>
-#include <ui/frmmain.h>
 
 #include <QSet>
 
@@ -120,7 +120,7 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         return st;
     configuration::cConfiguration *c = s.config();
     params::cParams &p = c->Parameters();
-    ui::frmMain *w = s.window();
+    configuration::ConfigWindow *w = s.configWindow();
 
     // What the controller holds before the file is loaded: a value it does
     // not write but holds already is not lost.

@@ -4,6 +4,7 @@
 
 #include <host/hoststate.h>
 #include <lns/templatelookup.h>
+#include <lns/worklanes.h>
 #include <params/copyplan.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
@@ -44,6 +45,18 @@ QString lastTracedError(int from)
             text.remove(QStringLiteral("CommitTransaction: "));
             return text;
         }
+    }
+    return QString();
+}
+
+// The channel of the object's device; empty when it cannot be told.
+QString channelOf(const lns::LonMarkObjectPtr &object)
+{
+    try {
+        if (auto device = std::dynamic_pointer_cast<lns::AppDevice>(lns::findAncestor(object, lns::ClsAppDevice)))
+            return device->channel();
+    } catch (const lns::LnsError &e) {
+        platform::traceCaughtError(QStringLiteral("WriteParametersEx: channel"), e.number(), e.description());
     }
     return QString();
 }
@@ -197,11 +210,17 @@ CopyRunReport CopyRun::writeTo(const ObjectLookup &lookup, const QStringList &ke
     log(fill(1609, 1, {source, QString::number(keys.size())}), 0, true);
 
     const int n = keys.size();
+    // Objects on different channels overlap, one transaction in flight per
+    // channel, unless the caller has put the run in a lane of its own.
+    const bool ownLanes = lns::workLane() == 0;
+    lns::ChannelLanes lanes;
     for (int i = 0; i < n; ++i) {
         const QString progress = QStringLiteral("%1/%2").arg(i + 1).arg(n);
         const QString &key = keys.at(i);
         CopyObjectResult r;
         if (lns::LonMarkObjectPtr object = lookup(key)) {
+            if (ownLanes)
+                lns::setWorkLane(lanes.laneFor(channelOf(object)));
             r = writeOne(object, key, progress);
         } else {
             status(fill(1500, 2, {progress}));
@@ -213,6 +232,8 @@ CopyRunReport CopyRun::writeTo(const ObjectLookup &lookup, const QStringList &ke
         report.results << r;
     }
 
+    if (ownLanes)
+        lns::setWorkLane(0);
     log(QString());
     log(gLoadResString(1551, 2), kBlue, true);
     logSummary(report);

@@ -245,6 +245,10 @@ public:
     // cannot be told) and loading an application image into the device.
     virtual double applicationVersion() = 0;
     virtual void loadApplication(const QString &imageFile) = 0;
+    // Name of the channel the device sits on, without a device transaction;
+    // empty when the object server cannot tell. Devices of different
+    // channels can be worked on at once (worklanes.h).
+    virtual QString channel() const { return QString(); }
 };
 
 class Subsystem : public Object

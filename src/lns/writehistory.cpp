@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QMutex>
 #include <QSysInfo>
+#include <QUuid>
 
 #ifdef Q_OS_UNIX
 #include <pwd.h>
@@ -82,6 +83,8 @@ WriteOrigin currentWriteOrigin()
     WriteOrigin o;
     o.user = loginName();
     o.host = QSysInfo::machineHostName();
+    static const QString run = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    o.run = run;
     if (QCoreApplication *app = QCoreApplication::instance()) {
         o.tool = QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
         o.command = app->arguments().mid(1).join(QLatin1Char(' '));

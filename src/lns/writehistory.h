@@ -44,6 +44,7 @@ struct WriteRecord
     QByteArray before;
     QByteArray after;
     WriteOutcome outcome = WriteOutcome::DeviceAndDatabase;
+    QString run;            // the program run that wrote it (empty before runs were kept)
 };
 
 struct HistoryFilter
@@ -65,6 +66,7 @@ struct WriteOrigin
     QString host;
     QString tool;
     QString command;
+    QString run; // one per program run: the records of one run belong together
 };
 WriteOrigin currentWriteOrigin();
 // Replaces the command text until it is set again; an empty text returns

@@ -432,6 +432,10 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
                 out << countersLine(d.name, admin.counters(d.id)) << "\n";
             out << countersLine(QStringLiteral("total"), admin.totals()) << "\n";
             printChannelStats(admin.channelCounters(), out);
+            const NetworkAdmin::RunFigures run = admin.lastRun();
+            if (run.wallMicros > 0)
+                out << "last run: modelled wall time " << channelMs(run.wallMicros) << " ms, at most "
+                    << run.peakInFlight << " transaction(s) in flight on one channel\n";
             if (reset) {
                 admin.resetCounters();
                 out << "counters reset\n";

@@ -1,5 +1,6 @@
 #include "networkadmin.h"
 
+#include "channeltimeline.h"
 #include "nvtypes.h"
 
 #include <lns/templatelookup.h>
@@ -594,6 +595,14 @@ void DemoNetwork::create(const NetworkHome &home, const platform::IniFile &ini, 
         dropNetwork(admin.location());
         throw;
     }
+}
+
+NetworkAdmin::RunFigures NetworkAdmin::lastRun()
+{
+    RunFigures r;
+    r.wallMicros = m_db.setting(kRunWallSetting).toLongLong();
+    r.peakInFlight = m_db.setting(kRunPeakInFlightSetting).toInt();
+    return r;
 }
 
 } // namespace lnssim

@@ -121,6 +121,15 @@ public:
     Counters totals();
     ChannelTraffic channelCounters() { return m_db.channelCounters(); }
     void resetCounters();
+    // The last program run that worked on devices, by its modelled time
+    // line (channeltimeline.h): wall time and the most transactions in
+    // flight on one channel; zero before any.
+    struct RunFigures
+    {
+        qint64 wallMicros = 0;
+        int peakInFlight = 0;
+    };
+    RunFigures lastRun();
 
 private:
     const CpRow requireCp(int deviceId, const QString &cp);

@@ -1,10 +1,12 @@
 #include "networksession.h"
 
+#include "channeltimeline.h"
 #include "imagefile.h"
 #include "nvtypes.h"
 #include "simobjects.h"
 
 #include <lns/rawtext.h>
+#include <lns/worklanes.h>
 
 #include <QDir>
 #include <QFileInfo>
@@ -54,6 +56,7 @@ void NetworkSession::close()
     m_bracket = 0;
     m_monitors.clear();
     m_cpFormats.clear();
+    m_channelNames.clear();
     m_store.reset();
     m_open = false;
 }
@@ -314,6 +317,10 @@ void NetworkSession::charge(Pending &pending, const DeviceRow &dev, const Device
         }
     }
     const ChannelModel::Cost cost = ChannelModel::cost(op, bytes, outcome, ctx.faults.latencyMs, m_channel);
+    ChannelTimeline::of(db().path()).record(dev.channelId, lns::workLane(), cost.micros);
+    // Only a run that works in lanes stores its figures: the caller's own
+    // lane alone adds no database write to a plain read or write.
+    m_timelineChanged = m_timelineChanged || lns::workLane() != 0;
     Counters &c = pending[dev.id];
     c.channelMicros += cost.micros;
     const bool ok = outcome == Outcome::Ok;
@@ -361,6 +368,22 @@ void NetworkSession::flushCounters(const Pending &pending)
 {
     for (auto it = pending.constBegin(); it != pending.constEnd(); ++it)
         db().addCounters(it.key(), it.value());
+    if (m_timelineChanged) {
+        // With the counters, so that another program sees this run's figures.
+        const ChannelTimeline &line = ChannelTimeline::of(db().path());
+        db().setSetting(kRunWallSetting, QString::number(line.wallMicros()));
+        db().setSetting(kRunPeakInFlightSetting, QString::number(line.peakInFlight()));
+        m_timelineChanged = false;
+    }
+}
+
+QString NetworkSession::channelName(int channelId)
+{
+    if (m_channelNames.isEmpty()) {
+        for (const ChannelRow &c : db().channels())
+            m_channelNames.insert(c.id, c.name);
+    }
+    return m_channelNames.value(channelId);
 }
 
 void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)

@@ -132,6 +132,8 @@ public:
     void applyDeviceNvChanges(int deviceId, const QHash<QString, QByteArray> &changes);
 
     // --- devices ---
+    // The name of a channel of the network (empty for an unknown id).
+    QString channelName(int channelId);
     bool commissioned(int deviceId);
     void testDevice(int deviceId, int kind);
     void updateDevice(int deviceId, int kind);
@@ -212,6 +214,8 @@ private:
     TxState m_tx;
     QVector<NotedWrite> m_noted;
     QHash<CpKey, QString> m_cpFormats;
+    QHash<int, QString> m_channelNames;
+    bool m_timelineChanged = false;
     QHash<QPair<int, int>, NvMonitorState> m_monitors;
     QTimer m_pollTimer;
     QElapsedTimer m_clock;

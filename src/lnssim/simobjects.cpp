@@ -413,6 +413,7 @@ public:
     void update(int kind) override { s().updateDevice(m_device, kind); }
     double applicationVersion() override { return s().applicationVersion(m_device); }
     void loadApplication(const QString &imageFile) override { s().loadApplication(m_device, imageFile); }
+    QString channel() const override { return s().channelName(row().channelId); }
 
 private:
     const DeviceRow &row() const

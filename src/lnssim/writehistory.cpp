@@ -10,7 +10,7 @@ using lns::LnsError;
 
 // Times are stored as milliseconds since 1970 (UTC): quick to read back and
 // ordered as the writes happened.
-constexpr int kColumns = 13;
+constexpr int kColumns = 14;
 constexpr int kRowsPerStatement = 500;
 
 const char *const kSchemaV1[] = {
@@ -21,6 +21,11 @@ const char *const kSchemaV1[] = {
     "CREATE INDEX write_history_device ON write_history(device, id)",
     "CREATE INDEX write_history_txn ON write_history(txn)",
     "CREATE INDEX write_history_time ON write_history(time)",
+};
+// The run of the program: an undo takes back one run even when the same
+// command line ran twice.
+const char *const kUpgradeToV2[] = {
+    "ALTER TABLE write_history ADD COLUMN run TEXT NOT NULL DEFAULT ''",
 };
 
 int storedVersion(NetworkDb &db)
@@ -60,8 +65,13 @@ void ensureSchema(NetworkDb &db)
                                              .arg(version)
                                              .arg(kHistoryVersion));
     NetworkDb::Transaction tx(db);
-    for (const char *sql : kSchemaV1)
+    if (version < 1) {
+        for (const char *sql : kSchemaV1)
+            db.runDdl(QString::fromLatin1(sql));
+    }
+    for (const char *sql : kUpgradeToV2)
         db.runDdl(QString::fromLatin1(sql));
+    db.run(QStringLiteral("DELETE FROM schema_version WHERE component = ?"), {kHistoryComponent});
     db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"),
            {kHistoryComponent, kHistoryVersion});
     tx.commit();
@@ -79,15 +89,15 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
     for (int from = 0; from < writes.size(); from += kRowsPerStatement) {
         const int n = std::min<int>(kRowsPerStatement, writes.size() - from);
         QString sql = QStringLiteral("INSERT INTO write_history(txn, time, \"user\", host, tool, command, device, object,"
-                                     " kind, item, before, after, outcome) VALUES ");
+                                     " kind, item, before, after, outcome, run) VALUES ");
         QVariantList values;
         values.reserve(n * kColumns);
         for (int i = 0; i < n; ++i) {
             const NotedWrite &w = writes.at(from + i);
-            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
             values << txn << when << text(origin.user) << text(origin.host) << text(origin.tool) << text(origin.command)
                    << text(w.device) << text(w.object) << lns::writeKindText(w.kind) << text(w.item) << w.before
-                   << w.after << lns::writeOutcomeText(w.outcome);
+                   << w.after << lns::writeOutcomeText(w.outcome) << text(origin.run);
         }
         QSqlQuery &q = db.query(sql);
         db.exec(q, values);
@@ -98,7 +108,7 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit)
 {
     QString sql = QStringLiteral("SELECT id, txn, time, \"user\", host, tool, command, device, object, kind, item, before,"
-                                 " after, outcome FROM write_history");
+                                 " after, outcome, run FROM write_history");
     QStringList where;
     QVariantList values;
     if (!devices.isEmpty()) {
@@ -147,6 +157,7 @@ QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, cons
             throw LnsError(lns::ErrDatabase, QStringLiteral("record %1 of the writes has an unknown outcome \"%2\"")
                                                  .arg(r.id)
                                                  .arg(q.value(13).toString()));
+        r.run = q.value(14).toString();
         rows << r;
     }
     q.finish();

@@ -10,7 +10,9 @@
 namespace lnssim {
 
 inline const QString kHistoryComponent = QStringLiteral("aerolis-write-history");
-constexpr int kHistoryVersion = 1;
+// 1: the first record; 2: each record names the run of the program that
+// made it.
+constexpr int kHistoryVersion = 2;
 
 // One write as the session notes it before the transaction commits.
 struct NotedWrite

@@ -1,5 +1,7 @@
 #include "pagetable.h"
 
+#include <platform/resstrings.h>
+
 namespace model {
 
 namespace {
@@ -146,6 +148,21 @@ const QList<PageDesign> &pageTable()
 {
     static const QList<PageDesign> t = makeTable();
     return t;
+}
+
+const QList<TabDesign> &tabTable()
+{
+    static const QList<TabDesign> t = {{0, 0, 1010}, {0, 1, 1011}, {0, 3, 1012}, {0, 4, 1013}, {0, 5, 1014},
+                                       {0, 6, 1015}, {0, 7, 1016}, {0, 8, 1017}, {0, 9, 1380}, {1, 2, 1020}};
+    return t;
+}
+
+QString pageTitle(int page)
+{
+    for (const TabDesign &tab : tabTable())
+        if (tab.page == page)
+            return gLoadResString(tab.captionId).remove(QLatin1Char('&'));
+    return QStringLiteral("KEY:") + QString::number(page);
 }
 
 } // namespace model

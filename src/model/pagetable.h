@@ -34,4 +34,19 @@ struct PageDesign
 // The designed pages, frame 0 to 9.
 const QList<PageDesign> &pageTable();
 
+// One designed tab: the strip it is on, the page (frame index, also the
+// number of its key "KEY:<page>") and the string id of its caption.
+struct TabDesign
+{
+    int strip;
+    int page;
+    int captionId;
+};
+
+// The designed tabs of both strips, in design order.
+const QList<TabDesign> &tabTable();
+// The caption of the page's tab in the language set, without its accelerator
+// mark; "KEY:<page>" for a page without a tab.
+QString pageTitle(int page);
+
 } // namespace model

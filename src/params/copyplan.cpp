@@ -32,10 +32,44 @@ FieldPlace placeOf(const cParamBase &p)
 
 } // namespace
 
+QSet<QString> cpsCoveredBySet(const cParams &params)
+{
+    // Bytes written per CP; a CP is covered when none is left unwritten.
+    QHash<QString, QVector<bool>> written;
+    for (const auto &p : params.GetAllParamsShouldBeWrittenToLns()) {
+        // The copy writes these through the target's own CP objects only.
+        if (p->CpIsExternal() || !p->ConfigProperty() || p->ClassId() == PA_CLASSID_ASCII_PARAMETER)
+            continue;
+        try {
+            const lns::ConfigPropertyPtr &cp = p->ConfigProperty();
+            const int el = cp->elementByteLength();
+            const int length = el * qMax(1, cp->dimension());
+            const auto layout = fieldLayout(placeOf(*p), el, length);
+            if (!layout || length <= 0)
+                continue;
+            QVector<bool> &bytes = written[cp->name()];
+            if (bytes.size() != length)
+                bytes = QVector<bool>(length, false);
+            for (int i = layout->first; i < layout->first + layout->count && i < length; ++i)
+                bytes[i] = true;
+        } catch (const lns::LnsError &e) {
+            // A CP that cannot be measured keeps its merge read.
+            platform::traceCaughtError(QStringLiteral("CopyPlan"), e.number(), e.description());
+        }
+    }
+    QSet<QString> covered;
+    for (auto it = written.constBegin(); it != written.constEnd(); ++it) {
+        if (!it.value().contains(false))
+            covered.insert(it.key());
+    }
+    return covered;
+}
+
 QVector<CopiedCp> copiedCps(const cParams &params)
 {
     QVector<CopiedCp> out;
     QHash<QString, int> at;
+    const QSet<QString> covered = cpsCoveredBySet(params);
     const auto add = [&](const lns::ConfigPropertyPtr &cp, const QString &iniName, const FieldPlace *place) {
         try {
             const QString name = cp->name();
@@ -43,9 +77,9 @@ QVector<CopiedCp> copiedCps(const cParams &params)
             const int length = el * qMax(1, cp->dimension());
             auto it = at.find(name);
             if (it == at.end()) {
-                // The first write of the CP decides: a field that does not
-                // cover it needs the target's bytes.
-                const bool partial = place && !fieldCoversCp(*place, el, length);
+                // A CP whose bytes the set's fields do not all make needs
+                // the target's bytes first.
+                const bool partial = place && !covered.contains(name);
                 at.insert(name, out.size());
                 out << CopiedCp{name, iniName, length, partial};
             }

@@ -6,10 +6,17 @@
 
 #include "multidevicesearch.h"
 
+#include <QSet>
+
 namespace params {
 
 class cParams;
 
 QVector<CopiedCp> copiedCps(const cParams &params);
+
+// The CPs (LNS names) whose every byte some field of the set writes: the
+// set alone makes their bytes, so copying it into another object needs none
+// of that object's bytes for them (no merge read).
+QSet<QString> cpsCoveredBySet(const cParams &params);
 
 } // namespace params

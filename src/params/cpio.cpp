@@ -3,6 +3,8 @@
 #include <lns/rawtext.h>
 #include <platform/tracelog.h>
 
+#include <utility>
+
 namespace params {
 
 namespace {
@@ -259,11 +261,24 @@ void CpIo::markFailed(const lns::ConfigPropertyPtr &cp)
     }
 }
 
+bool CpIo::databaseHolds(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes)
+{
+    try {
+        const auto held = parseRawText(cp->databaseValue(), bytes.size());
+        return held && *held == bytes;
+    } catch (const lns::LnsError &e) {
+        // Unknown: the write goes out.
+        platform::traceCaughtError(QStringLiteral("SkipMatching"), e.number(), e.description());
+        return false;
+    }
+}
+
 bool CpIo::send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,
                 const QString &procedure)
 {
     Image *img = image(cp);
-    if (m_skipMatching && img && img->deviceKnown && !img->hasPendingTx && img->device == bytes) {
+    if ((m_skipMatching && img && img->deviceKnown && !img->hasPendingTx && img->device == bytes)
+        || (m_skipMatchingDatabase && databaseHolds(cp, bytes))) {
         ++m_stats.skippedWrites;
         return true;
     }
@@ -381,6 +396,8 @@ bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place,
     if (!sizesOf(cp, &el, &dim))
         return false;
     const int length = el * dim;
+    if (m_ownTx && !image(cp) && m_coveredForeign.contains(cpName(cp)))
+        return holdForeignField(cp, place, el, length, value, module, procedure);
     QByteArray base;
     if (fieldCoversCp(place, el, length)) {
         base = QByteArray(length, '\0');
@@ -410,6 +427,55 @@ bool CpIo::writeField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place,
         return false;
     }
     return writeCp(cp, *merged, module, procedure);
+}
+
+bool CpIo::holdForeignField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, int elementLength, int length,
+                            qint64 value, const QString &module, const QString &procedure)
+{
+    const QString id = identityOf(cp);
+    auto it = m_foreign.find(id);
+    if (it == m_foreign.end()) {
+        it = m_foreign.insert(id, ForeignMerge{cp, QByteArray(length, '\0'), QVector<bool>(length, false)});
+        m_foreignOrder << id;
+    }
+    QString why;
+    const auto layout = fieldLayout(place, elementLength, length, &why);
+    const auto merged = layout ? params::writeField(it->bytes, place, elementLength, value, &why) : std::nullopt;
+    if (!merged) {
+        // The field stays unwritten: the flush takes the object's own bytes.
+        logError(module, procedure, kErrBadRaw, QStringLiteral("CP %1: %2").arg(cpName(cp), why));
+        markFailed(cp);
+        return false;
+    }
+    it->bytes = *merged;
+    for (int i = layout->first; i < layout->first + layout->count && i < length; ++i)
+        it->written[i] = true;
+    return true;
+}
+
+bool CpIo::flushForeignMerges(const QString &module, const QString &procedure)
+{
+    bool ok = true;
+    const QVector<QString> order = std::exchange(m_foreignOrder, {});
+    const QHash<QString, ForeignMerge> held = std::exchange(m_foreign, {});
+    for (const QString &id : order) {
+        ForeignMerge m = held.value(id);
+        if (m.written.contains(false)) {
+            // Not every field arrived: merge into what the object holds.
+            const auto current = readCp(m.cp, module, procedure);
+            if (!current || current->size() != m.bytes.size()) {
+                markFailed(m.cp);
+                ok = false;
+                continue;
+            }
+            for (int i = 0; i < m.bytes.size(); ++i) {
+                if (!m.written.at(i))
+                    m.bytes[i] = current->at(i);
+            }
+        }
+        ok = send(m.cp, m.bytes, module, procedure) && ok;
+    }
+    return ok;
 }
 
 void CpIo::beginReadBatch()
@@ -456,6 +522,8 @@ bool CpIo::startTransaction(const QString &procedure)
         m_ownTx = true;
         m_txWritten.clear();
         m_txWrittenForeign.clear();
+        m_foreign.clear();
+        m_foreignOrder.clear();
         return true;
     } catch (const lns::LnsError &e) {
         logError(kModule, procedure, e.number(), QStringLiteral("StartTransaction: ") + e.description());
@@ -508,6 +576,8 @@ bool CpIo::commitTransaction(const QString &procedure)
 
 void CpIo::cancelTransaction(const QString &procedure)
 {
+    m_foreign.clear();
+    m_foreignOrder.clear();
     if (!m_ownTx)
         return;
     try {

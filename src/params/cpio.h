@@ -92,6 +92,18 @@ public:
     // to hold (used where the caller has read the device anyway).
     void setSkipMatchingCps(bool on) { m_skipMatching = on; }
     bool skipMatchingCps() const { return m_skipMatching; }
+    // Leaves out a CP write whose bytes equal the CP's copy in the network
+    // database (no device transaction to find out; it trusts that the
+    // database copy is what the device holds).
+    void setSkipMatchingDatabase(bool on) { m_skipMatchingDatabase = on; }
+
+    // CPs (LNS names) of another object whose every byte the write in
+    // progress makes itself. Inside the own transaction their fields are
+    // merged into zeros and held back; flushForeignMerges sends each such
+    // CP once, after a merge read of that object only when a field was not
+    // written after all (the object keeps its own bytes there).
+    void setCoveredForeignCps(QSet<QString> names) { m_coveredForeign = std::move(names); }
+    bool flushForeignMerges(const QString &module, const QString &procedure);
 
     // For the command-line tool. A dry run goes through the whole write
     // sequence but sends nothing: every CP write that would go out is
@@ -163,6 +175,9 @@ private:
     bool send(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes, const QString &module,
               const QString &procedure);
     void markFailed(const lns::ConfigPropertyPtr &cp);
+    static bool databaseHolds(const lns::ConfigPropertyPtr &cp, const QByteArray &bytes);
+    bool holdForeignField(const lns::ConfigPropertyPtr &cp, const FieldPlace &place, int elementLength, int length,
+                          qint64 value, const QString &module, const QString &procedure);
 
     lns::SystemPtr m_system;
     std::unordered_map<const lns::ConfigProperty *, Image> m_images;
@@ -171,12 +186,23 @@ private:
     QVector<const lns::ConfigProperty *> m_txWritten;
     // CPs outside the collection (another device's) written in the transaction.
     QVector<lns::ConfigPropertyPtr> m_txWrittenForeign;
+    // Fields of covered CPs of another object, held back until the flush.
+    struct ForeignMerge
+    {
+        lns::ConfigPropertyPtr cp;
+        QByteArray bytes;
+        QVector<bool> written; // per byte: a field of the set wrote it
+    };
+    QVector<QString> m_foreignOrder;
+    QHash<QString, ForeignMerge> m_foreign;
+    QSet<QString> m_coveredForeign;
     QSet<const lns::ConfigProperty *> m_failed;
     QStringList m_failedNames;
     bool m_readBatch = false;
     bool m_writeBatch = false;
     bool m_ownTx = false;
     bool m_skipMatching = false;
+    bool m_skipMatchingDatabase = false;
     bool m_dryRun = false;
     QHash<QString, QString> m_databaseSnapshot;
     bool m_readDatabase = false;

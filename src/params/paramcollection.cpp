@@ -1,5 +1,7 @@
 #include "paramcollection.h"
 
+#include "copyplan.h"
+
 #include "controlevents.h"
 #include "controlutil.h"
 
@@ -746,11 +748,17 @@ bool cParams::WriteParamsToLnsDev(const QVector<std::shared_ptr<cParamBase>> &pa
 
 namespace {
 template <class F>
-bool writeIntoTarget(CpIo &io, const QString &procedure, F &&registries)
+bool writeIntoTarget(const cParams &params, CpIo &io, const QString &procedure, F &&registries)
 {
     io.clearFailures();
     const bool tx = io.startTransaction(procedure);
-    const bool ok = registries();
+    // The fields of a CP the set makes whole are held back and the CP is
+    // sent once, inside the transaction.
+    io.setCoveredForeignCps(tx ? cpsCoveredBySet(params) : QSet<QString>());
+    bool ok = registries();
+    io.setCoveredForeignCps({});
+    if (ok && tx)
+        io.flushForeignMerges(QStringLiteral("cParams"), procedure);
     if (ok) {
         // A commit the object server refuses means the target holds none of
         // the values: that is a failure, not a success.
@@ -766,7 +774,7 @@ bool cParams::WriteToLnsLmo(const lns::LonMarkObjectPtr &lonMarkObject, const pl
                             const QString &iniFileCpSection)
 {
     entry(QStringLiteral("Public Function WriteToLnsLmo()"));
-    return writeIntoTarget(m_io, QStringLiteral("WriteToLnsLmo"), [&]() {
+    return writeIntoTarget(*this, m_io, QStringLiteral("WriteToLnsLmo"), [&]() {
         for (const auto &reg : {asBase(m_oneBytes), asBase(m_twoBytes), asBase(m_checkBoxes), asBase(m_comboBoxes),
                                 asBase(m_optionButtons), asBase(m_textBoxes), asBase(m_asciis)}) {
             if (!WriteParamsToLnsLmo(reg, lonMarkObject, iniFile, iniFileCpSection))
@@ -781,7 +789,7 @@ bool cParams::WriteToLnsDev(const lns::AppDevicePtr &appDevice, const platform::
                             const QString &iniFileCpSection)
 {
     entry(QStringLiteral("Public Function WriteToLnsDev()"));
-    return writeIntoTarget(m_io, QStringLiteral("WriteToLnsDev"), [&]() {
+    return writeIntoTarget(*this, m_io, QStringLiteral("WriteToLnsDev"), [&]() {
         for (const auto &reg : {asBase(m_oneBytes), asBase(m_twoBytes), asBase(m_checkBoxes), asBase(m_comboBoxes),
                                 asBase(m_optionButtons), asBase(m_textBoxes), asBase(m_asciis)}) {
             if (!WriteParamsToLnsDev(reg, appDevice, iniFile, iniFileCpSection))

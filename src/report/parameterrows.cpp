@@ -1,5 +1,7 @@
 #include "parameterrows.h"
 
+#include "controlcaptions.h"
+
 #include <params/configprop.h>
 #include <params/paramchoice.h>
 #include <params/paramcollection.h>
@@ -73,6 +75,13 @@ ParameterRow baseRow(const cParamBase &p, const char *kind, const model::Control
         r.page = -1;
     if (r.page >= 0 && pages.titleOf)
         r.pageTitle = pages.titleOf(r.page);
+    if (control && r.page >= 0) {
+        const ControlPlace place = placeOf(*control);
+        r.label = place.label();
+        r.order = place.order;
+        r.shown = control->isVisible() && (!pages.pageShown || pages.pageShown(r.page));
+        r.locked = !control->isEnabled() || control->isReadOnly();
+    }
     return r;
 }
 
@@ -83,8 +92,10 @@ void finish(ParameterRow &r, const cParamBase &p)
     r.read = p.valueKnown();
     if (!r.read)
         r.value = r.stored = QString();
-    // A parameter the controller does not have has no value to differ.
-    r.differs = r.available && r.read && r.defaultKnown && r.stored != r.defaultStored;
+    // A parameter the controller does not have, one the page does not show
+    // and a locked one have no value to differ: the mark follows what the
+    // page shows.
+    r.differs = r.available && r.read && r.shown && !r.locked && r.defaultKnown && r.stored != r.defaultStored;
 }
 
 template <class P, class F>

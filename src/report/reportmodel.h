@@ -14,6 +14,10 @@ struct ParameterRow
     int page = -1;      // page number of the window (tab key); -1: no control on a page
     QString pageTitle;
     QString name;
+    QString label;      // the caption beside its control, with its frame ("Heating / Comfort temperature")
+    int order = 0;      // place of its control on the page: top to bottom, left to right
+    bool shown = false; // its control is visible on a page the controller kind shows
+    bool locked = false; // its control is disabled or read-only: the page shows no value to edit
     QString kind;       // as the tool's --json names it ("text-box", "combo-box", ...)
     QString value;      // the text the window shows
     QString unit;
@@ -24,6 +28,10 @@ struct ParameterRow
     QString defaultText;   // the default as the window would show it
     QString defaultStored; // in the parameter file's form
     bool differs = false;
+
+    // What the record calls it: the label, or the name where nothing stands
+    // beside the control.
+    QString title() const { return label.isEmpty() ? name : label; }
 };
 
 struct ControllerReport
@@ -50,10 +58,18 @@ struct Report
 {
     QVector<ControllerReport> controllers;
     QDateTime created;
+    QString site;        // the building or network the record is for
+    QString technician;  // who commissioned
+    QString version;     // the plug-in's version
 };
 
-// Rows ordered by page (pages in ascending order, rows without a page last),
-// keeping the collection's order within a page.
+// A report created now by this plug-in version, with the site and the
+// technician the environment names (AEROLIS_SITE, AEROLIS_TECHNICIAN; the
+// technician defaults to the login name).
+Report newReport();
+
+// The rows a technician sees, ordered by page (pages in ascending order) and
+// within a page as the page shows them.
 QVector<ParameterRow> groupedByPage(const QVector<ParameterRow> &rows);
 
 } // namespace report

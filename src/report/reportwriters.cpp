@@ -1,14 +1,12 @@
 #include "reportwriters.h"
 
+#include "pdfmodule.h"
+
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
 
 #include <QFileInfo>
-#include <QPageLayout>
-#include <QPageSize>
-#include <QPdfWriter>
 #include <QSaveFile>
-#include <QTextDocument>
 
 namespace report {
 
@@ -16,6 +14,18 @@ namespace {
 
 // "not read"
 constexpr int kNotReadText = 1593;
+// The record's own words.
+constexpr int kRecordText = 1806;
+enum RecordItem {
+    kLocked = 1,
+    kSite = 2,
+    kTechnician = 3,
+    kVersion = 4,
+    kPageOfPages = 5,
+    kSignature = 6,
+    kSignatureDate = 7,
+    kNameColumn = 8,
+};
 
 QString str(int id, int item = 1, const QStringList &args = {})
 {
@@ -38,11 +48,17 @@ QString pageTitleOf(const ParameterRow &r)
     return r.page < 0 ? str(1747) : r.pageTitle;
 }
 
+// The value as the page shows it: a locked control keeps its text, greyed,
+// and says it is locked.
 QString shownValue(const ParameterRow &r)
 {
     if (!r.available)
         return str(1754);
-    return r.read ? r.value : str(kNotReadText);
+    if (!r.read)
+        return str(kNotReadText);
+    if (r.locked)
+        return r.value.isEmpty() ? str(kRecordText, kLocked) : r.value + QLatin1Char(' ') + str(kRecordText, kLocked);
+    return r.value;
 }
 
 int reportedCount(const Report &r)
@@ -79,23 +95,31 @@ void controllerHtml(QString &h, const ControllerReport &c, bool newPage)
         h += QStringLiteral("<p style=\"color:#c00000\"><b>%1</b></p>\n").arg(esc(str(1748, 1, {c.failure})));
         return;
     }
-    h += QStringLiteral("<p></p><table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">\n<tr>");
-    for (int item : {3, 4, 5, 6, 7})
-        h += QStringLiteral("<th align=\"left\">%1</th>").arg(esc(str(1745, item)));
-    h += QStringLiteral("</tr>\n");
+    // One table per page of the controller, its heading kept with it and
+    // the column headings repeated where a table runs onto the next sheet.
     int page = -2;
     for (const ParameterRow &r : groupedByPage(c.parameters)) {
         if (r.page != page) {
+            if (page != -2)
+                h += QStringLiteral("</table>\n");
             page = r.page;
-            h += QStringLiteral("<tr><td colspan=\"5\" bgcolor=\"#dde4ee\"><b>%1</b></td></tr>\n").arg(esc(pageTitleOf(r)));
+            h += QStringLiteral("<h3>%1</h3>\n").arg(esc(pageTitleOf(r)));
+            h += QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\" width=\"100%\">\n<thead><tr>");
+            for (int item : {3, 4, 5, 6, 7})
+                h += QStringLiteral("<th align=\"left\">%1</th>").arg(esc(str(1745, item)));
+            h += QStringLiteral("</tr></thead>\n");
         }
         const QString value = r.differs ? QStringLiteral("<b>%1</b>").arg(esc(shownValue(r))) : esc(shownValue(r));
-        h += r.differs ? QStringLiteral("<tr bgcolor=\"#fff2c0\">") : QStringLiteral("<tr>");
+        h += r.differs ? QStringLiteral("<tr bgcolor=\"#fff2c0\">")
+                       : r.locked ? QStringLiteral("<tr style=\"color:#808080\">") : QStringLiteral("<tr>");
         h += QStringLiteral("<td>%1</td><td>%2</td><td>%3</td><td>%4</td><td>%5</td></tr>\n")
-                 .arg(esc(r.name), value, esc(r.unit), esc(r.defaultKnown && r.available ? r.defaultText : QString()),
+                 .arg(esc(r.title()), value, esc(r.unit), esc(r.defaultKnown && r.available ? r.defaultText : QString()),
                       r.differs ? esc(yesNo(true)) : QString());
     }
-    h += QStringLiteral("</table>\n");
+    if (page != -2)
+        h += QStringLiteral("</table>\n");
+    h += QStringLiteral("<p class=\"signature\"><br>%1 ______________________________ &nbsp; %2 ____________</p>\n")
+             .arg(esc(str(kRecordText, kSignature)), esc(str(kRecordText, kSignatureDate)));
 }
 
 } // namespace
@@ -118,11 +142,18 @@ QString toHtml(const Report &r, bool pageBreaks)
     QString h = QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1</title></head><body>\n")
                     .arg(esc(title));
     h += QStringLiteral("<h1>%1</h1>\n").arg(esc(title));
-    h += QStringLiteral("<p>%1<br>%2</p>\n")
-             .arg(esc(str(1743, 2, {r.created.toString(QStringLiteral("yyyy-MM-dd HH:mm"))})),
-                  esc(str(1743, 3,
-                          {QString::number(r.controllers.size()), QString::number(reportedCount(r)),
-                           QString::number(r.controllers.size() - reportedCount(r))})));
+    QStringList head;
+    if (!r.site.isEmpty())
+        head << esc(str(kRecordText, kSite, {r.site}));
+    if (!r.technician.isEmpty())
+        head << esc(str(kRecordText, kTechnician, {r.technician}));
+    head << esc(str(1743, 2, {r.created.toString(QStringLiteral("yyyy-MM-dd HH:mm"))}));
+    if (!r.version.isEmpty())
+        head << esc(str(kRecordText, kVersion, {r.version}));
+    head << esc(str(1743, 3,
+                    {QString::number(r.controllers.size()), QString::number(reportedCount(r)),
+                     QString::number(r.controllers.size() - reportedCount(r))}));
+    h += QStringLiteral("<p>%1</p>\n").arg(head.join(QStringLiteral("<br>")));
     for (int i = 0; i < r.controllers.size(); ++i)
         controllerHtml(h, r.controllers.at(i), pageBreaks && i > 0);
     h += QStringLiteral("</body></html>\n");
@@ -149,15 +180,16 @@ QByteArray toCsv(const Report &r)
     QStringList head;
     for (int item = 1; item <= 7; ++item)
         head << str(1745, item);
+    head << str(kRecordText, kNameColumn);
     line(head);
     for (const ControllerReport &c : r.controllers) {
         if (c.failed) {
-            line({c.object, QString(), QString(), str(1748, 1, {c.failure}), QString(), QString(), QString()});
+            line({c.object, QString(), QString(), str(1748, 1, {c.failure}), QString(), QString(), QString(), QString()});
             continue;
         }
         for (const ParameterRow &p : groupedByPage(c.parameters))
-            line({c.object, pageTitleOf(p), p.name, shownValue(p), p.unit,
-                  p.defaultKnown && p.available ? p.defaultText : QString(), yesNo(p.differs)});
+            line({c.object, pageTitleOf(p), p.title(), shownValue(p), p.unit,
+                  p.defaultKnown && p.available ? p.defaultText : QString(), yesNo(p.differs), p.name});
     }
     return out.toUtf8();
 }
@@ -186,14 +218,12 @@ bool writeReport(const Report &r, Format format, const QString &fileName, QStrin
         break;
     }
     case Format::Pdf: {
-        QPdfWriter pdf(&file);
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
-        pdf.setTitle(str(1743, 1));
-        pdf.setCreator(QStringLiteral("Aerolis Controller"));
-        QTextDocument doc;
-        doc.setHtml(toHtml(r, true));
-        doc.print(&pdf);
+        QString why;
+        const PdfRenderFunction render = pdfRenderer(&why);
+        if (!render
+            || !render(toHtml(r, true), str(1743, 1), QStringLiteral("Aerolis Controller"),
+                       gLoadResString(kRecordText, kPageOfPages), &file, &why))
+            return failed(why);
         break;
     }
     }

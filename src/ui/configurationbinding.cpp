@@ -5,6 +5,7 @@
 
 #include "frmmain.h"
 
+#include <headless/displaysteps.h>
 #include <host/hoststate.h>
 
 #include <QApplication>
@@ -109,9 +110,7 @@ void bindConfiguration(frmMain &window)
             w.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly));
         if (!holder)
             holder = new ConfigurationHolder(w);
-        holder->config->FetchCPs();
-        holder->config->connectControls();
-        holder->config->startConfiguration();
+        headless::startConfigurationCommand(*holder->config);
         return true;
     };
     hooks.setControls = [](frmMain &w) {

@@ -1,10 +1,9 @@
 #include "frmmain.h"
 
-#include <configuration/appmodes.h>
-
 #include "infowindows.h"
 #include "pages.h"
 
+#include <headless/displaysteps.h>
 #include <host/connection.h>
 #include <host/startup.h>
 #include <lns/templatelookup.h>
@@ -28,7 +27,6 @@
 #include <QMenuBar>
 #include <QStyle>
 #include <QRegularExpression>
-#include <QTime>
 
 namespace ui {
 
@@ -78,27 +76,6 @@ const char *const kConfigurationTools[] = {"OpenFile",        "SaveFile",       
                                            "WriteParameters", "SpreadParameters", "Report",
                                            "ParameterSeperator"};
 
-// Navigation buttons by mask bit: the caption id each bit removes.
-const std::pair<int, int> kNavMaskBits[] = {{1, 1001}, {2, 1005}, {4, 1002}, {8, 1003}, {16, 1004}};
-
-int navigationMask(int commandIndex)
-{
-    switch (commandIndex) {
-    case host::kCmdConfiguration:
-        return host::DeviceAccessible(nullptr, false) ? 0 : 28;
-    case 2:
-        return 15;
-    case 3:
-        return 27;
-    case host::kCmdControl:
-        return 23;
-    case host::kCmdStandAlone:
-        return 28;
-    default:
-        return 0;
-    }
-}
-
 // The indicators: dark and bright colour of night purge, energy hold off
 // and frost alarm.
 const QColor kIndicatorDark[] = {QColor(0, 128, 0), QColor(128, 128, 0), QColor(128, 0, 0)};
@@ -119,6 +96,50 @@ int positionValue(const QString &text)
 }
 
 } // namespace
+
+// The display steps on this window: the hooks of the command and the
+// window's own parts.
+class FrmMainDisplay : public headless::DisplayView
+{
+public:
+    explicit FrmMainDisplay(frmMain &w) : m_w(w) {}
+    model::PageModel &pageModel() override { return *m_w.pageModel(); }
+    int ctrlType() const override { return m_w.ctrlType(); }
+    bool startCommand() override { return !m_w.m_hooks.startCommand || m_w.m_hooks.startCommand(m_w); }
+    void setControls() override
+    {
+        if (m_w.m_hooks.setControls)
+            m_w.m_hooks.setControls(m_w);
+    }
+    void markMonitoringOutputs() override
+    {
+        if (m_w.m_hooks.markMonitoringOutputs)
+            m_w.m_hooks.markMonitoringOutputs(m_w);
+    }
+    void setApplyEnabled(bool enabled) override { m_w.setApplyEnabled(enabled); }
+    void setParametersChanged(bool changed) override { m_w.setParametersChanged(changed); }
+    void openFirstPage() override
+    {
+        if (m_w.m_nav->count() > 0) {
+            m_w.m_nav->select(0);
+            m_w.navigationButtonClick(0);
+        }
+    }
+    bool errorsLogged() const override { return m_w.errorsLogged(); }
+    void setErrorsLogged(bool logged) override { m_w.setErrorsLogged(logged); }
+    void ShowLogger() override { m_w.ShowLogger(); }
+    void showView() override
+    {
+        m_w.m_displayed = true;
+        m_w.show();
+    }
+    bool statusIsAlert() const override { return m_w.statusIsAlert(); }
+    void setStatusText(const QString &text) override { m_w.setStatusText(text); }
+    void LogStamped(const QString &text) override { m_w.LogStamped(text, frmMain::kBlack); }
+
+private:
+    frmMain &m_w;
+};
 
 frmMain::frmMain()
 {
@@ -176,19 +197,10 @@ void frmMain::buildClient()
 
     m_nav = new NavigationBar(m_client);
     m_nav->setGroupCaption(gLoadResString(1000));
-    m_nav->addButton(QStringLiteral("0"), QStringLiteral("1001"), gLoadResString(1001));
-    m_nav->addButton(QStringLiteral("1"), QStringLiteral("1003"), gLoadResString(1003));
+    for (const headless::NavigationButtonDesign &b : headless::navigationDesign())
+        m_nav->addButton(QString::number(b.key), QString::number(b.captionId), gLoadResString(b.captionId));
     connect(m_nav, &NavigationBar::buttonClicked, this, &frmMain::navigationButtonClick);
 
-    // The designed tabs of both strips.
-    struct TabDesign
-    {
-        int strip;
-        int page;
-        int captionId;
-    };
-    const TabDesign tabs[] = {{0, 0, 1010}, {0, 1, 1011}, {0, 3, 1012}, {0, 4, 1013}, {0, 5, 1014},
-                              {0, 6, 1015}, {0, 7, 1016}, {0, 8, 1017}, {0, 9, 1380}, {1, 2, 1020}};
     for (int i = 0; i < 2; ++i) {
         auto *strip = new TabStrip(m_client);
         strip->setObjectName(QStringLiteral("TabStrip") + QString::number(i));
@@ -197,7 +209,8 @@ void frmMain::buildClient()
         m_arrays.insert(strip->objectName(), strip);
         connect(strip, &TabStrip::clicked, this, [this, i] { tabStripClick(i); });
     }
-    for (const TabDesign &t : tabs)
+    // The designed tabs of both strips.
+    for (const model::TabDesign &t : model::tabTable())
         m_tabStrips[t.strip]->addTab(QString(), QStringLiteral("KEY:") + QString::number(t.page), QString(),
                                      QString::number(t.captionId) + QStringLiteral("/0"));
 
@@ -296,20 +309,15 @@ void frmMain::setupForCommand(int commandIndex)
     m_navRecords.clear();
     for (int i = 0; i < m_nav->count() && i < 5; ++i)
         m_navRecords << NavRecord{m_nav->buttonAt(i).key, m_nav->buttonAt(i).tag, m_nav->buttonAt(i).caption};
-    const int mask = navigationMask(commandIndex);
-    for (const auto &[bit, id] : kNavMaskBits) {
-        if (!(mask & bit))
-            continue;
-        for (int i = m_nav->count() - 1; i >= 0; --i)
-            if (platform::leadingInt32(m_nav->buttonAt(i).tag) == id)
-                m_nav->removeButton(i);
-    }
+    const int mask = headless::navigationMask(commandIndex);
+    for (int i = m_nav->count() - 1; i >= 0; --i)
+        if (headless::navigationRemoves(mask, platform::leadingInt32(m_nav->buttonAt(i).tag)))
+            m_nav->removeButton(i);
 }
 
 int frmMain::ctrlType() const
 {
-    const host::HostState &s = host::state();
-    return platform::leadingInt32(s.templateContext().value(lns::kCpSection, QStringLiteral("CtrlType")));
+    return headless::templateCtrlType();
 }
 
 void frmMain::display()
@@ -332,51 +340,13 @@ void frmMain::display()
         const QString doc = ctx.value(lns::kHelpSection, QStringLiteral("AppDoc"));
         m_appDocFile = doc.isEmpty() ? QString() : appDir.filePath(doc);
 
-        // Controller kind: the forced download exists for kinds 1 and 2;
-        // the NV lists of the timing page differ by family.
+        // The forced download exists for controller kinds 1 and 2.
         const int kind = ctrlType();
-        const bool configuration = s.commandIndex == host::kCmdConfiguration;
-        tool(QStringLiteral("Extras"))->setVisible(configuration && (kind == 1 || kind == 2));
-        const int familyItem = (kind == 2 || kind == 4) ? 2 : 1;
-        if (model::ControlState *l = modelControl(QStringLiteral("Label"), 21))
-            l->setText(gLoadResString(1036, familyItem));
-        if (model::ControlState *l = modelControl(QStringLiteral("Label"), 37))
-            l->setText(gLoadResString(1039, familyItem));
+        tool(QStringLiteral("Extras"))->setVisible(s.commandIndex == host::kCmdConfiguration && (kind == 1 || kind == 2));
 
-        if (m_hooks.startCommand && !m_hooks.startCommand(*this))
-            return;
-
-        for (int i = 0; i <= 9; ++i)
-            FillComboBox(i);
-
-        if (configuration) {
-            if (m_hooks.setControls)
-                m_hooks.setControls(*this);
-        } else if (m_hooks.markMonitoringOutputs) {
-            m_hooks.markMonitoringOutputs(*this);
-        }
-
-        setApplyEnabled(false);
-        setParametersChanged(false);
-
-        if (m_nav->count() > 0) {
-            m_nav->select(0);
-            navigationButtonClick(0);
-        }
-        if (m_errorsLogged)
-            ShowLogger();
-        m_errorsLogged = false;
-
-        if (s.statusWindow)
-            s.statusWindow->hideWindow();
-        m_displayed = true;
-        show();
-
-        // What the start reported in red stays on the status line.
-        if (!statusIsAlert())
-            setStatusText(gLoadResString(1517));
-        LogStamped(gLoadResString(1530), kBlack);
-        Q_EMIT displayed();
+        FrmMainDisplay steps(*this);
+        if (headless::runDisplaySteps(steps, s.commandIndex))
+            Q_EMIT displayed();
     } catch (const std::exception &e) {
         platform::TraceLog::instance().logError(QStringLiteral("frmMain"), QStringLiteral("Display"), 0,
                                                 QString::fromUtf8(e.what()));
@@ -464,23 +434,21 @@ void frmMain::LogLine(const QString &text, qint32 color, bool bold, bool withTim
         color = kDarkGreen;
     else if (color == kBlue)
         color = kDarkBlue;
-    QString line = text;
-    if (withTime)
-        line = QTime::currentTime().toString(QStringLiteral("HH:mm:ss")) + QStringLiteral(" - ") + text;
+    const QStringList lines = headless::logLines(text, withTime, blankLinesAfter);
     const QColor c = logColor(color);
     for (LogBox *box : {m_logBox, m_loggerWindow->log()}) {
         if (!box)
             continue;
-        box->addLine(line, c, bold);
-        for (int i = 0; i < blankLinesAfter; ++i)
-            box->addLine(QString(), c, false);
+        // The line itself in bold when asked, the blank lines after it not.
+        for (int i = 0; i < lines.size(); ++i)
+            box->addLine(lines.at(i), c, bold && i == 0);
     }
     update();
 }
 
 void frmMain::LogStamped(const QString &text, qint32 color)
 {
-    const QString line = QTime::currentTime().toString(QStringLiteral("hh:mm:ss")) + QStringLiteral(" :") + text;
+    const QString line = headless::stampedLine(text);
     const QColor c = logColor(color);
     for (LogBox *box : {m_logBox, m_loggerWindow->log()})
         if (box)
@@ -559,55 +527,7 @@ bool frmMain::applyEnabled() const
 
 void frmMain::FillComboBox(int index)
 {
-    model::ControlState *cb = modelControl(QStringLiteral("ComboBox"), index);
-    if (!cb)
-        return;
-    const QSignalBlocker block(cb);
-    switch (index) {
-    case 0: {
-        cb->clear();
-        const int kind = ctrlType();
-        // "AvailableApps" lists HVAC application modes: a controller type is
-        // offered when the mode it stands for is available.
-        const QString apps = host::state().templateContext().value(lns::kCpSection, QStringLiteral("AvailableApps"));
-        auto offer = [&](int listId, int last) {
-            for (int n = 1; n <= last; ++n)
-                if (configuration::appNumberOffered(apps, kind, n))
-                    cb->addItem(gLoadResString(listId, n), n);
-        };
-        if (kind == 1 || kind == 3)
-            offer(1032, 7);
-        else if (kind == 2 || kind == 4)
-            offer(1033, 9);
-        else if (kind == 5)
-            cb->addItem(gLoadResString(1032, 1), 1);
-        break;
-    }
-    case 1:
-        cb->clear();
-        for (int n = 1; n <= 7; ++n)
-            cb->addItem(gLoadResString(1072, n), n - 1);
-        break;
-    case 2:
-    case 4:
-        cb->clear();
-        for (int n = 1; n <= 3; ++n)
-            cb->addItem(gLoadResString(1102, n), n - 1);
-        break;
-    case 9: {
-        cb->clear();
-        // Listed by how much the room is used, not in the string's order.
-        const std::pair<int, int> items[] = {{1, 0}, {3, 3}, {2, 1}, {4, 255}};
-        for (const auto &[item, data] : items)
-            cb->addItem(gLoadResString(1076, item), data);
-        break;
-    }
-    default:
-        // Lists of parameters: filled by the parameter they are bound to.
-        break;
-    }
-    if (index == 1 || index == 9)
-        cb->setCurrentIndex(-1);
+    headless::fillWindowList(*m_model, index, ctrlType());
 }
 
 void frmMain::setIndicator(int i, bool active)
@@ -661,29 +581,7 @@ void frmMain::navigationButtonClick(int position)
 void frmMain::showMonitoringState()
 {
     m_monitored = m_hooks.monitoringActive && m_hooks.monitoringActive(*this);
-    if (model::ControlState *note = m_model->named(QStringLiteral("lblNotMonitored"))) {
-        // Item 1: this command monitors nothing; item 2: monitoring is off
-        // (the device did not answer).
-        note->setText(gLoadResString(1091, m_hooks.setMonitoring ? 2 : 1));
-        note->setVisible(!m_monitored);
-    }
-    if (m_hooks.setMonitoring)
-        return;
-    // No monitoring behind the page: its commands and boxes are off, as the
-    // monitoring switches them off.
-    for (int i : {1, 9})
-        if (model::ControlState *cb = modelControl(QStringLiteral("ComboBox"), i)) {
-            cb->setEnabled(false);
-            cb->setCurrentIndex(-1);
-        }
-    for (int i : {34, 13, 12, 14, 15, 16, 17, 18, 19})
-        if (model::ControlState *box = modelControl(QStringLiteral("TextBox"), i)) {
-            box->setEnabled(false);
-            box->clear();
-        }
-    for (int i : {0, 3})
-        if (model::ControlState *b = modelControl(QStringLiteral("cmdButton"), i))
-            b->setEnabled(false);
+    headless::showMonitoringState(*m_model, bool(m_hooks.setMonitoring), m_monitored);
 }
 
 int frmMain::showTabStrip(int n)

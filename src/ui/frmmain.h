@@ -14,6 +14,7 @@
 #include "controls.h"
 #include "tabrecords.h"
 
+#include <headless/displaysteps.h>
 #include <host/hoststate.h>
 #include <model/pagemodel.h>
 
@@ -36,7 +37,7 @@ public:
     // Colours the program passes to LogLine (Windows colour values, red in
     // the low byte).
     static constexpr qint32 kBlack = 0;
-    static constexpr qint32 kRed = 255;
+    static constexpr qint32 kRed = headless::kLogRed;
     static constexpr qint32 kGreen = 65280;
     static constexpr qint32 kBlue = 16711680;
     static constexpr qint32 kMagenta = 16711935;
@@ -212,6 +213,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    friend class FrmMainDisplay;
     void buildMenu();
     void buildClient();
     void formLoad();

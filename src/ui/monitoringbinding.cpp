@@ -5,7 +5,7 @@
 
 #include <configuration/configuration.h>
 #include <host/hoststate.h>
-#include <host/startup.h>
+#include <headless/displaysteps.h>
 #include <monitoring/monitoring.h>
 #include <monitoring/trendwindow.h>
 #include <monitoring/windowwiring.h>
@@ -17,14 +17,6 @@ namespace ui {
 namespace {
 
 const QString kHolderName = QStringLiteral("monitoringHolder");
-
-// Sets the abort flag and ends the program (wrong application, or the
-// error logger's answer "end the program").
-void endPlugIn()
-{
-    host::state().abortFlag = true;
-    host::EndApp();
-}
 
 // Owns the configuration object (reduced registry) and the page logic, as a
 // child of the window. Created once per window: the page logic connects the
@@ -40,7 +32,7 @@ public:
         paramsConfig = std::make_unique<monitoring::ParamsConfig>(&config->Parameters());
         const host::HostState &s = host::state();
         const monitoring::MonitoringConnection connection{s.conn.objectServer, s.conn.object, s.templateContext(),
-                                                          endPlugIn};
+                                                          headless::endPlugIn};
         mon = new monitoring::cMonitoring(&adapter, connection, paramsConfig.get(), this);
         configuration::cConfiguration *c = config;
         monitoring::bindMonitoringToWindow(window, *mon, [c] { return c->appNumber(); });
@@ -73,25 +65,7 @@ bool startControlCommand(frmMain &w)
     const bool created = !h;
     if (created)
         h = new MonitoringHolder(w);
-    configuration::cConfiguration *c = h->config;
-    // The reduced registry, read with the window's events suppressed. The
-    // current application is known only after the read, so the read runs
-    // here and not as the start's own first step.
-    if (created)
-        c->FetchCPs();
-    w.setValueLoading(true);
-    c->ReadSettings();
-    w.setValueLoading(false);
-    w.setParametersChanged(false);
-
-    monitoring::ControlStart start;
-    start.ctrlType = w.ctrlType();
-    start.currentApplication = c->appNumber();
-    start.runningApplication = [c] { return c->deviceAppNumber(host::state().conn.device); };
-    start.statusText = [](const QString &text) { host::statusWindow().setText(text); };
-    start.endPlugIn = endPlugIn;
-    start.messageTitle = w.caption();
-    return monitoring::StartControlCommand(*h->mon, start);
+    return headless::startControlCommand(h->port, *h->config, *h->mon, created);
 }
 
 } // namespace

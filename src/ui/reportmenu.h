@@ -1,8 +1,8 @@
 // The commissioning report of the window's own controller (menu entry
 // "Report" of the configuration command): identity from the connection, every
 // parameter as the window shows it with the page its control sits on, and
-// the device template's defaults. The tool's `report` command uses the same
-// collection on its unshown window.
+// the device template's defaults, taken from the page model as the tool's
+// `report` command takes it.
 #pragma once
 
 #include <report/reportmodel.h>
@@ -13,11 +13,9 @@ namespace ui {
 
 class frmMain;
 
-// The designed tab caption of a page, in the window's language.
-QString pageTitle(frmMain &window, int page);
-
-// The report of the window's controller from its current values; nothing is
-// read from the device. `objectName`: the name the report shows (empty: the
+// The report of the window's controller from its current values
+// (headless::controllerReport on the window's page model); nothing is read
+// from the device. `objectName`: the name the report shows (empty: the
 // network path of the connection's object).
 report::ControllerReport controllerReport(frmMain &window, const QString &objectName = QString());
 

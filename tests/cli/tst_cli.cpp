@@ -14,6 +14,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTest>
 
 
@@ -48,6 +49,8 @@ private Q_SLOTS:
     void dryRunWritesNothing();
     void outOfRangeFileIsRefused();
     void diffShowsADatabaseOnlyWrite();
+    void diffOfTwoFiles_data();
+    void diffOfTwoFiles();
     void controlItems_data();
     void controlItems();
     void setOccupancyReachesTheDevice();
@@ -320,15 +323,81 @@ void TestCli::diffShowsADatabaseOnlyWrite()
     QCOMPARE(f.admin->deviceCp(id, cp), before);
 
     const Run r = tool(f, {QStringLiteral("diff"), objectOf(room), file});
-    QCOMPARE(r.status, 1);
+    QCOMPARE(r.status, 6);
     const QString marked = lineWith(r.out, QStringLiteral("HeatSetpointComfort"));
     QVERIFY2(marked.startsWith(QLatin1String("* ")), qPrintable(r.out));
     const QStringList cols = marked.mid(2).split(QLatin1Char('\t'));
     QCOMPARE(cols.size(), 4);
-    QCOMPARE(cols.at(2), QStringLiteral("2150")); // database
-    QCOMPARE(cols.at(3), QStringLiteral("2150")); // file
-    QVERIFY(cols.at(1) != cols.at(2));           // device
-    QVERIFY(r.out.contains(QStringLiteral("values differ.")));
+    // As the page shows them: text and unit.
+    QCOMPARE(cols.at(2), QString::fromUtf8("21.5 °C")); // database
+    QCOMPARE(cols.at(3), QString::fromUtf8("21.5 °C")); // file
+    QVERIFY(cols.at(1) != cols.at(2));                  // device
+    QVERIFY(r.out.contains(QStringLiteral("1 values differ.")));
+
+    // Only the differing row. The diff's start read the device, which
+    // brought the database copy up to it: the database-only write is staged
+    // again.
+    QCOMPARE(tool(f, {QStringLiteral("write"), objectOf(room), file}).status, 0);
+    f.admin->setDeviceCp(id, cp, before);
+    const Run only = tool(f, {QStringLiteral("diff"), objectOf(room), file, QStringLiteral("--only-differences")});
+    QCOMPARE(only.status, 6);
+    const QStringList lines = only.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.at(1), marked);
+}
+
+void TestCli::diffOfTwoFiles_data()
+{
+    QTest::addColumn<QByteArray>("key");
+    QTest::addColumn<QByteArray>("value"); // empty: the key left out of the second file
+    QTest::addColumn<QStringList>("extra");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("row"); // the marked row; empty: none
+    QTest::addColumn<int>("lines");   // lines of output
+    QTest::newRow("same") << QByteArray("OffDelay") << QByteArray("600") << QStringList{} << 0 << QString() << -1;
+    QTest::newRow("one value") << QByteArray("OffDelay") << QByteArray("610") << QStringList{} << 6
+                               << "* OffDelay\t600\t610" << -1;
+    QTest::newRow("one value, only differences") << QByteArray("OffDelay") << QByteArray("610")
+                                                 << QStringList{"--only-differences"} << 6
+                                                 << "* OffDelay\t600\t610" << 3;
+    QTest::newRow("key case") << QByteArray("offdelay") << QByteArray("600") << QStringList{"--only-differences"} << 0
+                              << QString() << 2;
+    QTest::newRow("key missing") << QByteArray("OffDelay") << QByteArray() << QStringList{"--only-differences"} << 6
+                                 << "* OffDelay\t600\t-" << 3;
+}
+
+// Two parameter files, key by key, in the files' own form.
+void TestCli::diffOfTwoFiles()
+{
+    QFETCH(QByteArray, key);
+    QFETCH(QByteArray, value);
+    QFETCH(QStringList, extra);
+    QFETCH(int, status);
+    QFETCH(QString, row);
+    QFETCH(int, lines);
+    ConfigFixture f;
+    const QString first = f.env.file(QStringLiteral("a.dat"));
+    const QString second = f.env.file(QStringLiteral("b.dat"));
+    QCOMPARE(tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room101")), QStringLiteral("-o"), first}).status, 0);
+    const QByteArray bytes = fileBytes(first);
+    QVERIFY(bytes.contains("\nOffDelay = 600\r\n"));
+    QByteArray other = bytes;
+    if (value.isEmpty())
+        other.replace("\nOffDelay = 600\r\n", "\n");
+    else
+        other.replace("\nOffDelay = 600\r\n", "\n" + key + " = " + value + "\r\n");
+    QVERIFY(writeBytes(second, other));
+    const qint64 readsBefore = f.admin->totals().deviceReads;
+    const Run r = tool(f, QStringList{QStringLiteral("diff"), first, second} + extra);
+    QVERIFY2(r.status == status, qPrintable(r.out + r.err));
+    const QStringList out = r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QCOMPARE(out.first(), QStringLiteral("  Parameter\t%1\t%2").arg(first, second));
+    QCOMPARE(out.filter(QRegularExpression(QStringLiteral("^\\* "))), row.isEmpty() ? QStringList() : QStringList{row});
+    if (lines >= 0)
+        QCOMPARE(out.size(), lines);
+    QCOMPARE(out.last(), status == 0 ? QStringLiteral("All values agree.") : QStringLiteral("1 values differ."));
+    // Files alone: no device was asked.
+    QCOMPARE(f.admin->totals().deviceReads, readsBefore);
 }
 
 void TestCli::controlItems_data()

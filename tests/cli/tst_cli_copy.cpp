@@ -7,6 +7,9 @@
 #include <cli/selection.h>
 #include <lnssim/networkadmin.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
@@ -82,6 +85,13 @@ private Q_SLOTS:
     void selectorsOfTheTool();
     void badInputWritesNothing_data();
     void badInputWritesNothing();
+    void writesOnlyWhatTheDatabaseLacks_data();
+    void writesOnlyWhatTheDatabaseLacks();
+    void verifyReadsBackWhatWasWritten();
+    void channelsWorkAtOnce_data();
+    void channelsWorkAtOnce();
+    void readCostsOneReadPerCp_data();
+    void readCostsOneReadPerCp();
 };
 
 void TestCliCopy::copyWritesTheReachableAndReportsTheUnreachable()
@@ -497,6 +507,10 @@ void TestCliCopy::badInputWritesNothing_data()
                                                 << "refused";
     QTest::newRow("foreign result file") << QStringList{"@FILE@", "--retry-failed", "@FOREIGN@"} << 1
                                          << "Not a copy result file";
+    QTest::newRow("no transaction per channel") << QStringList{"@FILE@", obj, "--per-channel", "0"} << 2
+                                                << "--per-channel takes a whole number from 1 to 16: 0";
+    QTest::newRow("per channel not a number") << QStringList{"@FILE@", obj, "--per-channel", "two"} << 2
+                                              << "--per-channel takes a whole number from 1 to 16: two";
 }
 
 void TestCliCopy::badInputWritesNothing()
@@ -518,6 +532,182 @@ void TestCliCopy::badInputWritesNothing()
     QVERIFY2(r.status == status, qPrintable(QString::number(r.status) + r.out + r.err));
     QVERIFY2((r.err + r.out).contains(errPart), qPrintable(r.out + r.err));
     QCOMPARE(f.admin->totals().deviceWrites, 0);
+}
+
+// Targets that hold the file already: --skip-matching leaves out every CP
+// whose database copy holds the bytes, a dry run writes nothing and names
+// what it would write.
+void TestCliCopy::writesOnlyWhatTheDatabaseLacks_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("changed"); // the file changes one value
+    QTest::addColumn<int>("writes");   // device writes per target
+    QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("outPart");
+    QTest::newRow("unchanged, skip matching") << QStringList{"--skip-matching"} << false << 0 << "written"
+                                              << "3 of 3 objects written";
+    QTest::newRow("one value changed, skip matching") << QStringList{"--skip-matching"} << true << 1 << "written"
+                                                      << "3 of 3 objects written";
+    QTest::newRow("dry run, skip matching") << QStringList{"--skip-matching", "--dry-run"} << true << 0 << "dry-run"
+                                            << "would write 1 CP(s): SetPoints";
+    QTest::newRow("dry run, unchanged") << QStringList{"--skip-matching", "--dry-run"} << false << 0 << "dry-run"
+                                        << "nothing to write";
+}
+
+void TestCliCopy::writesOnlyWhatTheDatabaseLacks()
+{
+    QFETCH(QStringList, options);
+    QFETCH(bool, changed);
+    QFETCH(int, writes);
+    QFETCH(QString, outcome);
+    QFETCH(QString, outPart);
+    ConfigFixture f;
+    const QString file = f.env.file(QStringLiteral("set.dat"));
+    QCOMPARE(tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room101")), QStringLiteral("-o"), file}).status, 0);
+    const QStringList rooms{"Room103", "Room202", "Room106"};
+    QCOMPARE(tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)).status, 0);
+    if (changed)
+        QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2150")));
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    f.admin->resetCounters();
+    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms) + options
+                              + QStringList{QStringLiteral("--result"), result});
+    QVERIFY2(r.status == 0, qPrintable(r.out + r.err));
+    QVERIFY2(r.out.contains(outPart), qPrintable(r.out));
+    for (const QString &room : rooms) {
+        QCOMPARE(f.admin->counters(f.deviceId(room)).deviceWrites, qint64(writes));
+        const QString row = lineWith(QString::fromUtf8(fileBytes(result)), objectOf(room) + QLatin1Char('\t'));
+        QCOMPARE(row.section(QLatin1Char('\t'), 1, 1), outcome);
+        QVERIFY(f.consistent(f.deviceId(room)));
+    }
+    const bool written = outcome == QLatin1String("written");
+    const Run read = tool(f, {QStringLiteral("read"), objectOf(QStringLiteral("Room106"))});
+    QCOMPARE(settings(read.out.toLatin1()).contains("HeatSetpointComfort = 2150"), changed && written);
+}
+
+// --verify reads back each CP the copy wrote, and nothing else.
+void TestCliCopy::verifyReadsBackWhatWasWritten()
+{
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    QVERIFY(!file.isEmpty());
+    const QString room = QStringLiteral("Room103");
+    const int id = f.deviceId(room);
+    QCOMPARE(tool(f, {QStringLiteral("copy"), file, objectOf(room)}).status, 0);
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2050")));
+    f.admin->resetCounters();
+    QCOMPARE(tool(f, {QStringLiteral("copy"), file, objectOf(room), QStringLiteral("--skip-matching")}).status, 0);
+    const lnssim::Counters plain = f.admin->counters(id);
+    QVERIFY(writeBytes(file, withValue(fileBytes(file), "HeatSetpointComfort", "2100")));
+    f.admin->resetCounters();
+    const Run r = tool(f, {QStringLiteral("copy"), file, objectOf(room), QStringLiteral("--skip-matching"),
+                           QStringLiteral("--verify")});
+    QVERIFY2(r.status == 0, qPrintable(r.out + r.err));
+    const lnssim::Counters verified = f.admin->counters(id);
+    QCOMPARE(verified.deviceWrites, qint64(1));
+    QCOMPARE(verified.deviceReads - plain.deviceReads, qint64(1));
+}
+
+// Three channels, one unreachable target among them: the others are
+// written, each object has its outcome, and the run's modelled wall time is
+// the busiest channel's. The simulator counts the transactions in flight
+// per channel: never more than the copy allows.
+void TestCliCopy::channelsWorkAtOnce_data()
+{
+    QTest::addColumn<int>("perChannel");
+    QTest::newRow("one per channel") << 1;
+    QTest::newRow("two per channel") << 2;
+}
+
+void TestCliCopy::channelsWorkAtOnce()
+{
+    QFETCH(int, perChannel);
+    ConfigFixture f;
+    const QString file = changedFile(f);
+    QVERIFY(!file.isEmpty());
+    f.admin->addChannel(QStringLiteral("Line3"), QStringLiteral("Router3"));
+    f.admin->moveDevice(f.deviceId(QStringLiteral("Room106")), QStringLiteral("Line3"));
+    const QStringList rooms{"Room101", "Room103", "Room106", "Room202", "Room205"};
+    QSet<QString> channels;
+    for (const QString &room : rooms)
+        channels.insert(f.admin->device(room).channel);
+    QCOMPARE(channels.size(), 3);
+    const QString result = f.env.file(QStringLiteral("result.tsv"));
+    f.admin->resetCounters();
+    const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)
+                              + QStringList{QStringLiteral("--per-channel"), QString::number(perChannel),
+                                            QStringLiteral("--result"), result});
+    QVERIFY2(r.status == 3, qPrintable(r.out + r.err));
+    QCOMPARE(objectsInOutcome(r.out), objectsOf(rooms));
+    const QString results = QString::fromUtf8(fileBytes(result));
+    for (const QString &room : rooms) {
+        const QString state = lineWith(results, objectOf(room) + QLatin1Char('\t')).section(QLatin1Char('\t'), 1, 1);
+        if (room == QLatin1String("Room205"))
+            QCOMPARE(state, QStringLiteral("failed"));
+        else
+            QVERIFY2(state == QLatin1String("written") || state == QLatin1String("app-loaded"), qPrintable(room + state));
+    }
+
+    const lnssim::NetworkAdmin::RunFigures run = f.admin->lastRun();
+    qint64 busiest = 0;
+    int used = 0;
+    for (const auto &entry : f.admin->channelCounters()) {
+        busiest = std::max(busiest, entry.second.channelMicros);
+        used += entry.second.transactions() > 0 ? 1 : 0;
+    }
+    QCOMPARE(used, 3);
+    QVERIFY(busiest > 0);
+    // Floor1 and Floor2 have two targets each: one lane carries both, or
+    // two carry one each at the same time.
+    QCOMPARE(run.peakInFlight, perChannel);
+    if (perChannel == 1)
+        QCOMPARE(run.wallMicros, busiest);
+    else
+        QVERIFY2(run.wallMicros < busiest, qPrintable(QStringLiteral("%1 / %2").arg(run.wallMicros).arg(busiest)));
+    QVERIFY(run.wallMicros < f.admin->totals().channelMicros);
+}
+
+// A read costs one device read per CP its parameters and its application
+// check need, each CP once, and the device tests the start asks for.
+void TestCliCopy::readCostsOneReadPerCp_data()
+{
+    QTest::addColumn<QString>("room");
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<int>("tests");
+    // Kinds 1 and 2: the collection without the mode CPs (24), then the
+    // forced application check reads the two mode CPs; its device test
+    // comes after the one of the window's navigation.
+    QTest::newRow("kind 1") << "Room101" << 26 << 2;
+    QTest::newRow("kind 2") << "Room102" << 26 << 2;
+    // Kinds 3 and 4: the mode CPs are parameters; no application check.
+    QTest::newRow("kind 3") << "Room103" << 25 << 1;
+    QTest::newRow("kind 4") << "Room104" << 25 << 1;
+    // Kind 5: every parameter, the forced check without a CP read.
+    QTest::newRow("kind 5") << "Room105" << 25 << 2;
+}
+
+void TestCliCopy::readCostsOneReadPerCp()
+{
+    QFETCH(QString, room);
+    QFETCH(int, reads);
+    QFETCH(int, tests);
+    ConfigFixture f;
+    f.admin->resetCounters();
+    const Run r = tool(f, {QStringLiteral("read"), objectOf(room), QStringLiteral("--json")});
+    QVERIFY2(r.status == 0, qPrintable(r.err));
+    // The distinct CPs of the parameters the tool lists.
+    QSet<QString> cps;
+    const QJsonArray list = QJsonDocument::fromJson(r.out.toUtf8()).object().value(QStringLiteral("parameters")).toArray();
+    for (const QJsonValue &v : list) {
+        const QJsonObject o = v.toObject();
+        if (!o.value(QStringLiteral("cp")).toString().isEmpty())
+            cps.insert(o.value(QStringLiteral("cp")).toString());
+    }
+    const lnssim::Counters c = f.admin->counters(f.deviceId(room));
+    QCOMPARE(c.deviceReads, qint64(reads));
+    QCOMPARE(c.deviceReads, qint64(cps.size()));
+    QCOMPARE(c.deviceTests, qint64(tests));
+    QCOMPARE(c.deviceWrites, qint64(0));
 }
 
 QTEST_MAIN(TestCliCopy)

@@ -6,7 +6,14 @@
 #include "configfixture.h"
 
 #include <configuration/appmodes.h>
+#include <host/hoststate.h>
+#include <lns/templatelookup.h>
+#include <lnssim/channeltimeline.h>
 #include <params/copyplan.h>
+#include <params/paramchoice.h>
+#include <params/paramcollection.h>
+#include <params/paramtextbox.h>
+#include <params/rawfield.h>
 #include <platform/multidevice.h>
 #include <platform/tracelog.h>
 #include <ui/copyrun.h>
@@ -312,6 +319,115 @@ private slots:
 
     // The failures of one run are what "Select failed" offers next: the
     // scripted selector and the real selection window both get them.
+    // A CP the copied set makes whole (every field of it written) goes to
+    // the target without a read of the target's bytes; a CP of which a
+    // field stays out is merged into what the target holds, and that field
+    // keeps the target's bytes.
+    void mergeReadOnlyWhereTheSetLeavesBytesOut_data()
+    {
+        QTest::addColumn<QStringList>("leftOut");   // parameters not written
+        QTest::addColumn<QStringList>("mergeRead"); // CPs read from the target
+        QTest::newRow("whole set") << QStringList() << QStringList();
+        QTest::newRow("one setpoint left out") << QStringList{"HeatSetpointEconomy"} << QStringList{"SetPoints"};
+        QTest::newRow("a field of two CPs left out")
+            << QStringList{"CoolSetpointComfort", "SettingHystHighLevel"}
+            << QStringList{"SetPoints", "SettingHystHigh"};
+    }
+    void mergeReadOnlyWhereTheSetLeavesBytesOut()
+    {
+        QFETCH(QStringList, leftOut);
+        QFETCH(QStringList, mergeRead);
+        startAt(QStringLiteral("Room101"));
+        params::cParams &p = f->config()->Parameters();
+        const int source = f->deviceId(QStringLiteral("Room101"));
+        const int target = f->deviceId(QStringLiteral("Room106"));
+        const QStringList shared{"SetPoints", "SettingHystHigh", "SettingHystLow"};
+        // The target holds other bytes than the source in every shared CP.
+        for (const QString &cp : shared) {
+            QByteArray other = f->admin->deviceCp(source, cp);
+            for (char &b : other)
+                b = char(quint8(b) ^ 0x5a);
+            f->admin->setDeviceCp(target, cp, other);
+        }
+        const QHash<QString, QByteArray> targetBefore = snapshot(target, shared);
+        for (const QString &name : leftOut) {
+            auto x = p.ParameterAllByName(name);
+            QVERIFY2(x, qPrintable(name));
+            x->setDontWriteToLns(true);
+        }
+        QVector<params::CopiedCp> plan = params::copiedCps(p);
+        QStringList planned;
+        for (const params::CopiedCp &c : plan)
+            if (c.readFirst)
+                planned << c.cpIniName;
+        QStringList expectedPlan = mergeRead;
+        planned.sort();
+        expectedPlan.sort();
+        QCOMPARE(planned, expectedPlan);
+
+        const lns::LonMarkObjectPtr object = host::state()
+                                                 .conn.system->subsystems()
+                                                 ->item(QStringLiteral("Building"))
+                                                 ->subsystems()
+                                                 ->item(QStringLiteral("Floor1"))
+                                                 ->appDevices()
+                                                 ->item(QStringLiteral("Room106"))
+                                                 ->lonMarkObjects()
+                                                 ->item(QStringLiteral("Controller"));
+        f->admin->resetCounters();
+        QVERIFY(p.WriteToLnsLmo(object, &host::state().ini, lns::kCpSection));
+        QCOMPARE(f->admin->counters(target).deviceReads, qint64(mergeRead.size()));
+
+        // Each byte comes from the set, or from the target where the set
+        // left its field out.
+        for (const QString &cp : shared) {
+            const QByteArray got = f->admin->deviceCp(target, cp);
+            QByteArray want = f->admin->deviceCp(source, cp);
+            for (const QString &name : leftOut) {
+                const auto x = p.ParameterAllByName(name);
+                if (x->CpIniName() != cp)
+                    continue;
+                const auto t = std::dynamic_pointer_cast<params::cParamTextBox>(x);
+                const auto c = std::dynamic_pointer_cast<params::cParamComboBox>(x);
+                const params::FieldPlace place = t ? t->fieldPlace() : c->fieldPlace();
+                const auto layout = params::fieldLayout(place, want.size(), want.size());
+                QVERIFY(layout);
+                for (int i = layout->first; i < layout->first + layout->count; ++i)
+                    want[i] = targetBefore.value(cp).at(i);
+            }
+            QVERIFY2(got == want, qPrintable(cp + QStringLiteral(": ") + QString::fromLatin1(got.toHex(' '))
+                                             + QStringLiteral(" / ") + QString::fromLatin1(want.toHex(' '))));
+        }
+        QVERIFY(f->consistent(target));
+    }
+
+    // The window's copy works on the objects of different channels at once,
+    // one transaction in flight per channel: the run's modelled wall time is
+    // its busiest channel's.
+    void windowCopyOverlapsChannels()
+    {
+        startAt(QStringLiteral("Room101"));
+        f->type(3, QStringLiteral("20.5"));
+        const QStringList targets{"Room103", "Room106", "Room202", "Room108"};
+        lnssim::ChannelTimeline::of(f->admin->path()).reset();
+        f->admin->resetCounters();
+        selector->queueRule(targets.join(QLatin1Char(',')));
+        f->win->menuToolClick(QStringLiteral("SpreadParameters"));
+        QVERIFY(f->logged(QStringLiteral("4 of 4 objects written, 0 failed.")));
+        qint64 busiest = 0;
+        int used = 0;
+        for (const auto &entry : f->admin->channelCounters()) {
+            busiest = std::max(busiest, entry.second.channelMicros);
+            used += entry.second.transactions() > 0 ? 1 : 0;
+        }
+        // Floor1, Floor2 and the backbone, where the added Room108 sits.
+        QCOMPARE(used, 3);
+        const lnssim::NetworkAdmin::RunFigures run = f->admin->lastRun();
+        QCOMPARE(run.wallMicros, busiest);
+        QVERIFY(run.wallMicros < f->admin->totals().channelMicros);
+        QCOMPARE(run.peakInFlight, 1);
+    }
+
     void failedObjectsOfferedToTheNextRun()
     {
         startAt(QStringLiteral("Room101"));

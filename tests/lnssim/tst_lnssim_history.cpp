@@ -325,6 +325,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("opens");
         QTest::newRow("none yet") << 0 << true;
+        QTest::newRow("first version, no runs") << 1 << true;
         QTest::newRow("this version") << kHistoryVersion << true;
         QTest::newRow("newer") << kHistoryVersion + 1 << false;
     }
@@ -337,6 +338,20 @@ private Q_SLOTS:
         if (stored == 0)
             runSql(file(), {QStringLiteral("DROP TABLE write_history"),
                             QStringLiteral("DELETE FROM schema_version WHERE component = '%1'").arg(kHistoryComponent)});
+        else if (stored == 1)
+            // The first record had no run column: its rows stay and read
+            // with an empty run.
+            runSql(file(), {QStringLiteral("CREATE TABLE v1(id INTEGER PRIMARY KEY, txn INTEGER NOT NULL,"
+                                           " time INTEGER NOT NULL, user TEXT NOT NULL, host TEXT NOT NULL,"
+                                           " tool TEXT NOT NULL, command TEXT NOT NULL, device TEXT NOT NULL,"
+                                           " object TEXT NOT NULL, kind TEXT NOT NULL, item TEXT NOT NULL,"
+                                           " before BLOB, after BLOB, outcome TEXT NOT NULL)"),
+                            QStringLiteral("INSERT INTO v1 SELECT id, txn, time, user, host, tool, command, device,"
+                                           " object, kind, item, before, after, outcome FROM write_history"),
+                            QStringLiteral("DROP TABLE write_history"),
+                            QStringLiteral("ALTER TABLE v1 RENAME TO write_history"),
+                            QStringLiteral("UPDATE schema_version SET version = 1 WHERE component = '%1'")
+                                .arg(kHistoryComponent)});
         else
             runSql(file(), {QStringLiteral("UPDATE schema_version SET version = %1 WHERE component = '%2'")
                                 .arg(stored)
@@ -349,8 +364,15 @@ private Q_SLOTS:
         f->system = f->network->system();
         QCOMPARE(history().size(), stored == 0 ? 0 : 1);
         f->objectCp(QStringLiteral("Room101"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("1\t2"));
-        QCOMPARE(history().size(), stored == 0 ? 1 : 2);
+        const QVector<lns::WriteRecord> records = history();
+        QCOMPARE(records.size(), stored == 0 ? 1 : 2);
         QCOMPARE(f->objectCp(QStringLiteral("Room101"), QStringLiteral("HeatXp"))->value(), QStringLiteral("1\t2"));
+        // The new record names this run; one kept from the first version
+        // names none.
+        QCOMPARE(records.first().run, lns::currentWriteOrigin().run);
+        QVERIFY(!records.first().run.isEmpty());
+        if (stored == 1)
+            QCOMPARE(records.last().run, QString());
     }
 
 private:

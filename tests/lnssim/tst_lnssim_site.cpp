@@ -6,6 +6,8 @@
 
 #include <lns/rawtext.h>
 #include <lnssim/nettool.h>
+#include <lnssim/channeltimeline.h>
+#include <lns/worklanes.h>
 #include <lnssim/networkadmin.h>
 #include <lnssim/networkstore.h>
 #include <lnssim/simobjects.h>
@@ -221,6 +223,56 @@ private Q_SLOTS:
     }
 
     // --- traffic per channel and wall time -------------------------------
+
+    // The time line of the process: transactions of one work lane follow
+    // one another, lanes overlap; the wall time is what that gives, and the
+    // transactions in flight per channel are counted.
+    void workLanes_data()
+    {
+        QTest::addColumn<QStringList>("devices"); // each read in the lane given
+        QTest::addColumn<QList<int>>("lanes");
+        QTest::addColumn<QString>("wall"); // "sum" or "busiest"
+        QTest::addColumn<int>("peak");
+        QTest::newRow("one lane, two channels") << QStringList{"Room101", "Room201"} << QList<int>{1, 1} << "sum" << 1;
+        QTest::newRow("a lane per channel") << QStringList{"Room101", "Room201"} << QList<int>{1, 2} << "busiest" << 1;
+        QTest::newRow("a lane per channel, two devices on one")
+            << QStringList{"Room101", "Room102", "Room201"} << QList<int>{1, 1, 2} << "busiest" << 1;
+        QTest::newRow("two lanes on one channel")
+            << QStringList{"Room101", "Room102"} << QList<int>{1, 2} << "less than busiest" << 2;
+    }
+
+    void workLanes()
+    {
+        QFETCH(QStringList, devices);
+        QFETCH(QList<int>, lanes);
+        QFETCH(QString, wall);
+        QFETCH(int, peak);
+        TestEnvironment env;
+        DemoNetwork::create(env.lnsRoot(), templateFile(), false);
+        NetworkAdmin admin(env.lnsRoot(), QStringLiteral("Demo"));
+        admin.open();
+        {
+            Opened o(env);
+            ChannelTimeline::of(admin.path()).reset();
+            for (int i = 0; i < devices.size(); ++i) {
+                lns::setWorkLane(lanes.at(i));
+                o.readController(subsystemOf(devices.at(i)), devices.at(i));
+            }
+            lns::setWorkLane(0);
+        }
+        qint64 busiest = 0;
+        for (const auto &entry : admin.channelCounters())
+            busiest = std::max(busiest, entry.second.channelMicros);
+        const NetworkAdmin::RunFigures run = admin.lastRun();
+        if (wall == QLatin1String("sum"))
+            QCOMPARE(run.wallMicros, admin.totals().channelMicros);
+        else if (wall == QLatin1String("busiest"))
+            QCOMPARE(run.wallMicros, busiest);
+        else
+            QVERIFY(run.wallMicros > 0 && run.wallMicros < busiest);
+        QVERIFY(run.wallMicros <= admin.totals().channelMicros);
+        QCOMPARE(run.peakInFlight, peak);
+    }
 
     void channelCharging_data()
     {

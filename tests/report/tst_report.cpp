@@ -11,12 +11,18 @@
 #include <platform/messages.h>
 #include <platform/registry.h>
 #include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <model/pagemodel.h>
 #include <report/reportwriters.h>
 #include <ui/reportmenu.h>
 
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTextDocument>
 
 namespace {
@@ -69,11 +75,12 @@ QList<QStringList> parseCsv(const QString &text)
     return rows;
 }
 
-// The parameter rows of an HTML report: name -> (value, unit), cells with
-// their tags removed and entities decoded, for the section of `object`.
-QHash<QString, QStringList> htmlRows(const QString &html, const QString &object)
+// The parameter rows of an HTML report: (label, value, unit, default,
+// differs), cells with their tags removed and entities decoded, for the
+// section of `object`.
+QList<QStringList> htmlRows(const QString &html, const QString &object)
 {
-    QHash<QString, QStringList> out;
+    QList<QStringList> out;
     const int from = html.indexOf(QStringLiteral(">") + object.toHtmlEscaped() + QStringLiteral("</h2>"));
     if (from < 0)
         return out;
@@ -93,9 +100,21 @@ QHash<QString, QStringList> htmlRows(const QString &html, const QString &object)
             cells << d.toPlainText();
         }
         if (cells.size() == 5)
-            out.insert(cells.at(0), cells.mid(1));
+            out << cells;
     }
     return out;
+}
+
+// The text of page `page` (1-based) of a PDF file, as laid out; empty when
+// the file has no such page.
+QString pdfPageText(const QString &file, int page)
+{
+    QProcess p;
+    p.start(QStringLiteral(AEROLIS_PDFTOTEXT), {QStringLiteral("-layout"), QStringLiteral("-f"), QString::number(page),
+                                                QStringLiteral("-l"), QString::number(page), file, QStringLiteral("-")});
+    if (!p.waitForFinished(30000) || p.exitCode() != 0)
+        return QString();
+    return QString::fromUtf8(p.readAllStandardOutput());
 }
 
 int pdfPages(const QByteArray &pdf)
@@ -120,13 +139,15 @@ class TestReport : public QObject
     }
 
 private Q_SLOTS:
-    void htmlListsEveryParameterAsTheWindowShowsIt_data();
-    void htmlListsEveryParameterAsTheWindowShowsIt();
+    void recordRowsMatchTheWindow_data();
+    void recordRowsMatchTheWindow();
     void changedParameterDiffersFromTheDefault();
     void csvParsesBackToTheWindowsRows();
     void csvQuoting_data();
     void csvQuoting();
     void pdfHasAPagePerController();
+    void pdfSheets_data();
+    void pdfSheets();
     void germanHeadings();
     void unreachableObjectInAList();
     void menuEntryWritesTheFile_data();
@@ -136,34 +157,101 @@ private Q_SLOTS:
     void badInput();
 };
 
-void TestReport::htmlListsEveryParameterAsTheWindowShowsIt_data()
+void TestReport::recordRowsMatchTheWindow_data()
 {
     QTest::addColumn<QString>("room");
     for (const char *room : {"Room101", "Room102", "Room103", "Room104", "Room105"})
         QTest::newRow(room) << QString::fromLatin1(room);
 }
 
-void TestReport::htmlListsEveryParameterAsTheWindowShowsIt()
+// Each controller kind: the record lists exactly the parameters whose
+// control the window shows on a tab it shows, each labelled with the
+// captions the window shows left of the control on its row, its value as
+// the control shows it, and a differs mark only where the value can be
+// edited. The window's widgets are the reference, laid out offscreen.
+void TestReport::recordRowsMatchTheWindow()
 {
     QFETCH(QString, room);
     ConfigFixture f;
-    const QString file = f.env.file(QStringLiteral("report.html"));
-    const Run r = tool(f, {objectOf(room), QStringLiteral("--html"), file});
+    const QString file = f.env.file(QStringLiteral("report.csv"));
+    const QString html = f.env.file(QStringLiteral("report.html"));
+    Run r = tool(f, {objectOf(room), QStringLiteral("--csv"), file});
     QVERIFY2(r.status == 0, qPrintable(QString::number(r.status) + QLatin1Char(' ') + r.out + r.err));
-    const QHash<QString, QStringList> rows = htmlRows(QString::fromUtf8(fileBytes(file)), objectOf(room));
+    QHash<QString, QStringList> rows; // parameter name -> CSV row
+    for (const QStringList &row : parseCsv(QString::fromUtf8(fileBytes(file))).mid(1))
+        rows.insert(row.value(7), row);
+    QCOMPARE(tool(f, {objectOf(room), QStringLiteral("--html"), html}).status, 0);
+    QCOMPARE(htmlRows(QString::fromUtf8(fileBytes(html)), objectOf(room)).size(), rows.size());
 
-    // The window on the same controller: every parameter with its text and unit.
     f.start(room);
     QVERIFY(f.config());
-    const QVector<cli::ParamView> shown = cli::describeParameters(f.config()->Parameters());
-    QCOMPARE(rows.size(), shown.size());
-    for (const cli::ParamView &v : shown) {
-        QVERIFY2(rows.contains(v.name), qPrintable(v.name));
-        // A value not read (the mode CPs of kinds 1 and 2) is named so.
-        const QString expected = !v.available ? gLoadResString(1754) : v.read ? v.text : gLoadResString(1593);
-        QCOMPARE(rows.value(v.name).at(0), expected);
-        QCOMPARE(rows.value(v.name).at(1), v.unit);
+    f.win->show();
+    QSet<QString> parameterNames;
+    for (const auto &x : f.config()->Parameters().AllParameters())
+        parameterNames.insert(x->Name());
+    int expectedRows = 0;
+    for (const model::ControlState *s : f.win->pageModel()->controls()) {
+        const model::ControlKind kind = s->kind();
+        if (!parameterNames.contains(s->tag()) || s->page() < 0
+            || (kind != model::ControlKind::TextBox && kind != model::ControlKind::ComboBox
+                && kind != model::ControlKind::CheckBox))
+            continue;
+        QWidget *w = f.win->findChild<QWidget *>(s->objectName());
+        QVERIFY2(w, qPrintable(s->objectName()));
+        const bool shown = !w->isHidden() && f.config()->window()->tabVisible(s->page());
+        QVERIFY2(rows.contains(s->tag()) == shown, qPrintable(s->tag() + QLatin1Char(' ') + s->objectName()));
+        if (!shown)
+            continue;
+        ++expectedRows;
+        const QStringList row = rows.value(s->tag());
+        // The captions left of the control on its row, as the window lays
+        // them out; a check box is its own caption.
+        QStringList captions;
+        if (auto *box = qobject_cast<QCheckBox *>(w)) {
+            captions << box->text();
+        } else {
+            QList<QWidget *> left;
+            for (QWidget *other : w->parentWidget()->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+                const bool caption = qobject_cast<QLabel *>(other) || qobject_cast<QCheckBox *>(other);
+                if (caption && !other->isHidden() && other->geometry().right() < w->geometry().left()
+                    && other->geometry().top() <= w->geometry().center().y()
+                    && other->geometry().bottom() >= w->geometry().center().y())
+                    left << other;
+            }
+            std::sort(left.begin(), left.end(), [](QWidget *a, QWidget *b) { return a->x() < b->x(); });
+            for (QWidget *c : left) {
+                const QString t = qobject_cast<QLabel *>(c) ? static_cast<QLabel *>(c)->text()
+                                                            : static_cast<QCheckBox *>(c)->text();
+                captions << t;
+            }
+        }
+        QString caption = captions.join(QLatin1Char(' ')).remove(QLatin1Char('&')).simplified();
+        if (caption.endsWith(QLatin1Char(':')))
+            caption.chop(1);
+        QVERIFY2(!caption.isEmpty(), qPrintable(s->objectName()));
+        const QString label = row.value(2);
+        QVERIFY2(label == caption || label.endsWith(QStringLiteral(" / ") + caption),
+                 qPrintable(label + QStringLiteral(" <> ") + caption));
+        // The value as the control shows it; a locked one says so and
+        // never differs.
+        const bool locked = !w->isEnabledTo(w->parentWidget())
+            || (qobject_cast<QLineEdit *>(w) && static_cast<QLineEdit *>(w)->isReadOnly());
+        QString value;
+        if (auto *edit = qobject_cast<QLineEdit *>(w))
+            value = edit->text();
+        else if (auto *list = qobject_cast<QComboBox *>(w))
+            value = list->currentText();
+        else
+            value = static_cast<QCheckBox *>(w)->isChecked() ? QStringLiteral("[x]") : QStringLiteral("[ ]");
+        if (locked) {
+            QVERIFY2(row.value(3).endsWith(gLoadResString(1806, 1)), qPrintable(row.join(QLatin1Char('|'))));
+            QCOMPARE(row.value(6), gLoadResString(1746, 2));
+        } else {
+            QCOMPARE(row.value(3), value);
+        }
+        QCOMPARE(row.value(1).isEmpty(), false);
     }
+    QCOMPARE(rows.size(), expectedRows);
     // Nothing was written to the device.
     QCOMPARE(f.admin->totals().deviceWrites, 0);
 }
@@ -182,7 +270,7 @@ void TestReport::changedParameterDiffersFromTheDefault()
         if (!c || !c->Available() || !c->TextBoxControl())
             continue;
         for (const report::ParameterRow &r : ui::controllerReport(*f.win).parameters)
-            if (r.name == c->Name() && r.defaultKnown) {
+            if (r.name == c->Name() && r.defaultKnown && r.shown && !r.locked) {
                 x = c;
                 before = r;
             }
@@ -228,7 +316,7 @@ void TestReport::csvParsesBackToTheWindowsRows()
     QVERIFY2(r.status == 0, qPrintable(QString::number(r.status) + QLatin1Char(' ') + r.out + r.err));
     const QList<QStringList> rows = parseCsv(QString::fromUtf8(fileBytes(file)));
     QVERIFY(!rows.isEmpty());
-    QCOMPARE(rows.first(), (QStringList{"Controller", "Page", "Parameter", "Value", "Unit", "Default", "Differs"}));
+    QCOMPARE(rows.first(), (QStringList{"Controller", "Page", "Parameter", "Value", "Unit", "Default", "Differs", "Name"}));
 
     // The same rows from the window on each controller, in the same order.
     QList<QStringList> expected;
@@ -240,7 +328,7 @@ void TestReport::csvParsesBackToTheWindowsRows()
         one.controllers << c;
         const QList<QStringList> own = parseCsv(QString::fromUtf8(report::toCsv(one)));
         expected += own.mid(1);
-        QCOMPARE(own.size() - 1, c.parameters.size());
+        QCOMPARE(own.size() - 1, report::groupedByPage(c.parameters).size());
         // Every parameter on a page names one.
         QSet<QString> pages;
         for (const report::ParameterRow &p : c.parameters) {
@@ -255,7 +343,7 @@ void TestReport::csvParsesBackToTheWindowsRows()
     }
     QCOMPARE(rows.mid(1), expected);
     for (const QStringList &row : rows)
-        QCOMPARE(row.size(), 7);
+        QCOMPARE(row.size(), 8);
 }
 
 void TestReport::csvQuoting_data()
@@ -278,6 +366,7 @@ void TestReport::csvQuoting()
     // A whole report with that text in every column reads back unchanged.
     report::ParameterRow p;
     p.page = 3;
+    p.shown = true;
     p.pageTitle = text;
     p.name = text;
     p.value = text;
@@ -291,7 +380,7 @@ void TestReport::csvQuoting()
     r.controllers << c;
     const QList<QStringList> rows = parseCsv(QString::fromUtf8(report::toCsv(r)));
     QCOMPARE(rows.size(), 2);
-    QCOMPARE(rows.at(1), (QStringList{text, text, text, text, text, text, gLoadResString(1746, 2)}));
+    QCOMPARE(rows.at(1), (QStringList{text, text, text, text, text, text, gLoadResString(1746, 2), text}));
 }
 
 void TestReport::pdfHasAPagePerController()
@@ -305,6 +394,87 @@ void TestReport::pdfHasAPagePerController()
     QVERIFY(pdf.startsWith("%PDF"));
     // Each controller starts a page of its own.
     QVERIFY2(pdfPages(pdf) >= 2, qPrintable(QString::number(pdfPages(pdf))));
+}
+
+void TestReport::pdfSheets_data()
+{
+    QTest::addColumn<bool>("german");
+    QTest::newRow("English") << false;
+    QTest::newRow("German") << true;
+}
+
+// A record long enough to run over many sheets: every sheet numbered
+// "page i of N" with the right N, no page heading left as the last line of a
+// sheet, the column headings repeated at the top of a sheet a table runs
+// onto, and the signature line at the end of each controller.
+void TestReport::pdfSheets()
+{
+    QFETCH(bool, german);
+    ConfigFixture f;
+    if (german)
+        QVERIFY(platform::Registry::write(host::kFamilyKey, QStringLiteral("Options"), QStringLiteral("Language"),
+                                          QStringLiteral("1000")));
+    host::applyConfiguredLanguage();
+    report::Report r = report::newReport();
+    r.site = QStringLiteral("Site A");
+    r.technician = QStringLiteral("T. Nician");
+    QStringList pageTitles;
+    for (int c = 0; c < 2; ++c) {
+        report::ControllerReport ctl;
+        ctl.object = QStringLiteral("Demo.Building.Room%1.Controller").arg(c);
+        // Pages of different lengths, one of them far longer than a sheet.
+        for (int page = 1; page <= 6; ++page) {
+            const QString title = QStringLiteral("Section%1x").arg(page);
+            pageTitles << title;
+            const int rows = page == 3 ? 90 : 7 + page * 3;
+            for (int i = 0; i < rows; ++i) {
+                report::ParameterRow p;
+                p.page = page;
+                p.pageTitle = title;
+                p.shown = true;
+                p.order = i;
+                p.name = p.label = QStringLiteral("Row %1.%2").arg(page).arg(i);
+                p.value = QString::number(i);
+                ctl.parameters << p;
+            }
+        }
+        r.controllers << ctl;
+    }
+    const QString file = f.env.file(QStringLiteral("long.pdf"));
+    QString error;
+    QVERIFY2(report::writeReport(r, report::Format::Pdf, file, &error), qPrintable(error));
+    const int pages = pdfPages(fileBytes(file));
+    QVERIFY2(pages >= 6, qPrintable(QString::number(pages)));
+
+    const QString columnHeading = gLoadResString(1745, 3);
+    const QString signature = gLoadResString(1806, 6);
+    int signatures = 0;
+    int continued = 0;
+    for (int i = 1; i <= pages; ++i) {
+        const QStringList lines = pdfPageText(file, i).split(QLatin1Char('\n'));
+        QStringList text;
+        for (const QString &line : lines)
+            if (!line.trimmed().isEmpty())
+                text << line.trimmed();
+        QVERIFY2(text.size() > 2, qPrintable(QString::number(i)));
+        const QString footer = platform::fillPlaceholders(gLoadResString(1806, 5), {QString::number(i), QString::number(pages)});
+        QCOMPARE(text.last(), footer);
+        // The line above the footer is never a page heading.
+        QVERIFY2(!pageTitles.contains(text.at(text.size() - 2)), qPrintable(QString::number(i) + text.at(text.size() - 2)));
+        // A sheet that goes on with a table starts with its column headings.
+        if (text.first().startsWith(QLatin1String("Row "))) {
+            QFAIL(qPrintable(QStringLiteral("sheet %1 starts inside a table without its headings").arg(i)));
+        }
+        if (text.first().startsWith(columnHeading))
+            ++continued;
+        signatures += static_cast<int>(text.filter(signature).size());
+    }
+    QVERIFY2(continued >= 1, "no table ran onto a second sheet");
+    QCOMPARE(signatures, r.controllers.size());
+    // The head names the site and the technician.
+    const QString first = pdfPageText(file, 1);
+    QVERIFY(first.contains(platform::fillPlaceholders(gLoadResString(1806, 2), {QStringLiteral("Site A")})));
+    QVERIFY(first.contains(platform::fillPlaceholders(gLoadResString(1806, 3), {QStringLiteral("T. Nician")})));
 }
 
 void TestReport::germanHeadings()
@@ -322,7 +492,7 @@ void TestReport::germanHeadings()
     QVERIFY(text.contains(QStringLiteral("<th align=\"left\">Vorgabe</th>")));
     QVERIFY(text.contains(QStringLiteral("Gerätevorlage")));
     QVERIFY(!text.contains(QStringLiteral("Commissioning report")));
-    QVERIFY(fileBytes(csv).startsWith("Regler,Seite,Parameter,Wert,Einheit,Vorgabe,Abweichend\r\n"));
+    QVERIFY(fileBytes(csv).startsWith("Regler,Seite,Parameter,Wert,Einheit,Vorgabe,Abweichend,Name\r\n"));
     QVERIFY2(r.out.contains(QStringLiteral("Zusammenfassung: 1 protokolliert, 0 fehlgeschlagen.")), qPrintable(r.out));
 }
 
@@ -390,8 +560,10 @@ void TestReport::menuEntryWritesTheFile()
     const QString written = name.contains(QLatin1Char('.')) ? file : file + QStringLiteral(".html");
     QVERIFY2(fileBytes(written).startsWith(start), qPrintable(written));
     if (start.startsWith("<!")) {
-        const QHash<QString, QStringList> rows = htmlRows(QString::fromUtf8(fileBytes(written)), objectOf("Room102"));
-        QCOMPARE(rows.size(), f.config()->Parameters().AllParameters().size());
+        // The rows of the window's own report: what its tabs show.
+        const QList<QStringList> rows = htmlRows(QString::fromUtf8(fileBytes(written)), objectOf("Room102"));
+        QCOMPARE(rows.size(), report::groupedByPage(ui::controllerReport(*f.win).parameters).size());
+        QVERIFY(rows.size() > 10);
     }
     // The report takes the window's values: no device transaction.
     QCOMPARE(f.admin->totals().deviceReads, reads);

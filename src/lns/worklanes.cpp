@@ -1,0 +1,30 @@
+#include "worklanes.h"
+
+#include <atomic>
+
+namespace lns {
+
+namespace {
+std::atomic<int> g_lane{0};
+}
+
+void setWorkLane(int lane)
+{
+    g_lane = lane < 0 ? 0 : lane;
+}
+
+int workLane()
+{
+    return g_lane;
+}
+
+int ChannelLanes::laneFor(const QString &channel)
+{
+    auto at = m_index.constFind(channel);
+    if (at == m_index.constEnd())
+        at = m_index.insert(channel, m_index.size());
+    const int slot = m_used[channel]++ % m_perChannel;
+    return 1 + *at * m_perChannel + slot;
+}
+
+} // namespace lns
