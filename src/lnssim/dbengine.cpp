@@ -174,6 +174,8 @@ public:
 
     QString syncIdentitySql(const QString &) const override { return QString(); }
 
+    QString currentUserSql() const override { return QString(); }
+
     QString troubleText(const QSqlError &error) const override
     {
         // SQLite's primary result codes (the low byte of an extended code).
@@ -291,6 +293,8 @@ public:
                               " FROM %1")
             .arg(table);
     }
+
+    QString currentUserSql() const override { return QStringLiteral("SELECT current_user"); }
 
     QString troubleText(const QSqlError &error) const override
     {

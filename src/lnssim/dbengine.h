@@ -91,6 +91,9 @@ public:
     // After rows were inserted with explicit ids: lets the next generated id
     // follow them. Empty when the engine needs nothing.
     virtual QString syncIdentitySql(const QString &table) const = 0;
+    // Answers one row: the user the server knows the connection by. Empty
+    // when the engine has no users (a file).
+    virtual QString currentUserSql() const = 0;
     // What an error means for the user where the engine tells it (a full
     // disk, a server that cannot be reached, a missing right); empty else.
     virtual QString troubleText(const QSqlError &error) const = 0;

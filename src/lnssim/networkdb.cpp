@@ -305,9 +305,16 @@ void NetworkDb::openConnection(const DatabaseLocation &location, bool creating)
         throw;
     }
     m_open = true;
+    m_databaseUser.clear();
     try {
         for (const QString &sql : m_engine->sessionSetup(creating))
             run(sql);
+        if (const QString sql = m_engine->currentUserSql(); !sql.isEmpty()) {
+            QSqlQuery &q = query(sql);
+            exec(q);
+            m_databaseUser = q.next() ? q.value(0).toString() : QString();
+            q.finish();
+        }
     } catch (...) {
         close();
         throw;

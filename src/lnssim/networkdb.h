@@ -198,6 +198,8 @@ public:
     QString path() const { return m_location.display(); }
     const DatabaseLocation &location() const { return m_location; }
     Engine engine() const { return m_location.engine; }
+    // The user the server knows this connection by; empty for a file.
+    QString databaseUser() const { return m_databaseUser; }
 
     // Runs a table definition written in SQLite's types in the engine's.
     void runDdl(const QString &portable);
@@ -316,6 +318,7 @@ private:
     QString m_connection;
     DatabaseLocation m_location;
     std::unique_ptr<DbEngine> m_engine;
+    QString m_databaseUser;
     bool m_open = false;
     int m_txDepth = 0;
     // Prepared statements by SQL text; the pointers stay valid while cached.

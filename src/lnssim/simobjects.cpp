@@ -660,7 +660,7 @@ void SimObjectServer::open(int accessMode)
         // now tells an unreachable server, or a refused login, at once.
         const QString server = remoteServer(accessMode, m_interfaceName);
         try {
-            remoteNetworks(server);
+            m_listedAtOpen = remoteNetworks(server);
         } catch (const LnsError &e) {
             throw LnsError(lns::ErrNotOpen, e.description());
         }
@@ -690,7 +690,10 @@ lns::CollectionPtr<lns::Network> SimObjectServer::networks()
     const NetworkHome home = m_server.isEmpty() ? NetworkHome::local(m_root) : NetworkHome::remote(m_server);
     QStringList names;
     if (home.isRemote()) {
-        names = remoteNetworks(m_server);
+        // The list read at open serves the first look (a connection to the
+        // server saved); later looks ask the server again.
+        names = m_listedAtOpen ? *m_listedAtOpen : remoteNetworks(m_server);
+        m_listedAtOpen.reset();
     } else {
         const QStringList files =
             QDir(m_root).entryList({QStringLiteral("*") + kDatabaseSuffix}, QDir::Files, QDir::Name);

@@ -12,6 +12,7 @@
 #include <QHash>
 
 #include <memory>
+#include <optional>
 
 namespace lnssim {
 
@@ -64,6 +65,7 @@ private:
     QString m_interfaceName;
     QString m_server; // remote access: the connection string; empty: local
     int m_accessMode = 0;
+    std::optional<QStringList> m_listedAtOpen;
     QString m_iniPath;
     std::shared_ptr<platform::IniFile> m_ini;
     bool m_open = false;

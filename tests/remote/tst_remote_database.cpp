@@ -2,7 +2,8 @@
 // device and database bytes as local access on the same network, a network
 // goes to the server and back byte for byte, every refusal (no server, wrong
 // password, no TLS, no network, a newer schema) is one clear message at the
-// step the program reports, and two writers on one network take turns.
+// step the program reports, two writers on one network take turns, and a
+// server killed during a copy loses no committed write.
 #include "remotefixture.h"
 #include "testenv.h"
 
@@ -16,6 +17,7 @@
 #include <lnssim/writehistory.h>
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSqlRecord>
 
 #include <atomic>
@@ -161,6 +163,74 @@ ToolResult runTool(const QStringList &args)
         p.kill();
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
             QString::fromUtf8(p.readAllStandardError())};
+}
+
+// A server of the test's own (scripts/pg-cluster), which the test may kill
+// and start again; stopped and removed at the end.
+class OwnCluster
+{
+public:
+    OwnCluster()
+    {
+        const ToolResult r = script({QStringLiteral("start")});
+        static const QRegularExpression exported(QStringLiteral("^export (\\w+)='(.*)'$"));
+        for (const QString &line : r.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+            const QRegularExpressionMatch m = exported.match(line);
+            if (m.hasMatch())
+                m_vars.insert(m.captured(1), m.captured(2));
+        }
+        m_error = r.err;
+    }
+    ~OwnCluster()
+    {
+        if (!folder().isEmpty())
+            script({QStringLiteral("stop"), folder()});
+    }
+    OwnCluster(const OwnCluster &) = delete;
+    OwnCluster &operator=(const OwnCluster &) = delete;
+
+    QString folder() const { return m_vars.value(QStringLiteral("AEROLIS_PG_CLUSTER")); }
+    QString server() const { return m_vars.value(QStringLiteral("AEROLIS_TEST_PG_SERVER")); }
+    QString passwordFile() const { return m_vars.value(QStringLiteral("PGPASSFILE")); }
+    QString error() const { return m_error; }
+    bool kill() { return script({QStringLiteral("kill"), folder()}).code == 0; }
+    bool restart() { return script({QStringLiteral("restart"), folder()}).code == 0; }
+
+private:
+    static ToolResult script(const QStringList &args)
+    {
+        QProcess p;
+        p.start(QStringLiteral(AEROLIS_SOURCE_DIR "/scripts/pg-cluster"), args);
+        if (!p.waitForFinished(120000))
+            p.kill();
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+    QHash<QString, QString> m_vars;
+    QString m_error;
+};
+
+// A copy run in a process of its own (remote_copyhelper): the same three
+// controller CPs written to each room named, one transaction per room. It
+// opens the network and waits for a line on its input before it writes.
+QProcess *startCopy(QObject *parent, int value, const QStringList &rooms, const QString &root)
+{
+    auto *p = new QProcess(parent);
+    p->setProcessChannelMode(QProcess::MergedChannels);
+    p->start(TestEnvironment::binDir() + QStringLiteral("/remote_copyhelper"),
+             QStringList{root, TestEnvironment::iniPath(), QStringLiteral("1"), QString::number(value)} + rooms);
+    return p;
+}
+
+bool waitForLine(QProcess *p, const QByteArray &line)
+{
+    QByteArray seen;
+    while (!seen.contains(line)) {
+        if (!p->waitForReadyRead(60000))
+            return false;
+        seen += p->readAll();
+    }
+    return true;
 }
 
 } // namespace
@@ -422,6 +492,197 @@ private Q_SLOTS:
         QCOMPARE(failure.isEmpty(), writes);
         QVERIFY2(failure.contains(message), qPrintable(failure));
         QCOMPARE(admin.deviceCp(id, QStringLiteral("HeatXp")), writes ? QByteArray("\x01\x2C", 2) : before);
+        // The record names the database user who wrote.
+        const QVector<lns::WriteRecord> records = writehistory::select(admin.db(), {}, QDateTime(), 0);
+        QCOMPARE(records.size(), writes ? 1 : 0);
+        if (writes)
+            QCOMPARE(records.first().databaseUser, user);
+    }
+
+    // A copy writes three CPs to each room, one transaction per room; the
+    // server dies while the fifth room's transaction is open. The four rooms
+    // before keep their new set, the fifth and the rest their old one; run
+    // again after the server is back, the copy completes.
+    void serverKilledDuringACopyLosesNothing()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        OwnCluster cluster;
+        QVERIFY2(!cluster.server().isEmpty(), qPrintable(cluster.error()));
+        ScopedEnv passwords("PGPASSFILE", cluster.passwordFile());
+        const QString server = cluster.server();
+        ScopedEnv named("AEROLIS_LNS_SERVER", server);
+        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
+        const NetworkHome home = NetworkHome::remote(checkedServer(server, false));
+        copyNetwork(local(), home, kDemo, false);
+
+        const QStringList rooms{QStringLiteral("Room101"), QStringLiteral("Room102"), QStringLiteral("Room103"),
+                                QStringLiteral("Room104"), QStringLiteral("Room105"), QStringLiteral("Room106")};
+        const QStringList set{QStringLiteral("HeatXp"), QStringLiteral("HeatTi"), QStringLiteral("CoolXp")};
+        const QString text = QStringLiteral("0\t77");
+        const QByteArray written("\x00\x4D", 2);
+        constexpr int kKilledAt = 4; // 0-based: the fifth room
+        QMap<QString, QVector<QByteArray>> before;
+        {
+            NetworkAdmin admin(home, kDemo);
+            admin.open();
+            for (const QString &room : rooms)
+                for (const QString &cp : set)
+                    before[room] << admin.deviceCp(admin.device(room).id, cp);
+        }
+        const auto copy = [&](int killAt, QString *failure) {
+            auto objectServer = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
+            objectServer->open(1);
+            auto network = objectServer->networks()->item(kDemo);
+            network->open(true);
+            const auto system = network->system();
+            int done = 0;
+            try {
+                for (int i = 0; i < rooms.size(); ++i) {
+                    system->startTransaction();
+                    for (const QString &cp : set)
+                        controllerCp(system, rooms.at(i), cp)->setValue(text);
+                    if (i == killAt && !cluster.kill())
+                        qWarning("the server could not be killed");
+                    system->commitTransaction();
+                    ++done;
+                }
+            } catch (const lns::LnsError &e) {
+                *failure = e.description();
+            }
+            network->close();
+            return done;
+        };
+        QString failure;
+        QCOMPARE(copy(kKilledAt, &failure), kKilledAt);
+        QVERIFY2(failure.contains(QLatin1String("cannot be reached")), qPrintable(failure));
+
+        QVERIFY(cluster.restart());
+        {
+            NetworkAdmin admin(home, kDemo);
+            admin.open();
+            for (int i = 0; i < rooms.size(); ++i) {
+                const int id = admin.device(rooms.at(i)).id;
+                for (int c = 0; c < set.size(); ++c) {
+                    const QByteArray expected = i < kKilledAt ? written : before[rooms.at(i)].at(c);
+                    QCOMPARE(admin.deviceCp(id, set.at(c)), expected);
+                    QCOMPARE(admin.databaseCp(id, set.at(c)), expected);
+                }
+            }
+            QCOMPARE(writehistory::count(admin.db()), qint64(kKilledAt * set.size()));
+        }
+        failure.clear();
+        QCOMPARE(copy(-1, &failure), int(rooms.size()));
+        QVERIFY2(failure.isEmpty(), qPrintable(failure));
+        NetworkAdmin admin(home, kDemo);
+        admin.open();
+        for (const QString &room : rooms)
+            for (const QString &cp : set)
+                QCOMPARE(admin.deviceCp(admin.device(room).id, cp), written);
+    }
+
+    // Two copy runs, each a process of its own, write the same three CPs to
+    // overlapping sets of rooms at once, several passes each. Writers take
+    // turns: every room ends with one run's whole set, on the device and in
+    // the database, and that set is the one the last recorded transaction on
+    // the room wrote; no write is lost from the record or the counters.
+    void concurrentCopiesOnOverlappingRoomsLeaveWholeSets()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        makeDemoOnBoth();
+        ScopedEnv named("AEROLIS_LNS_SERVER", srv->server());
+        const QStringList set{QStringLiteral("HeatXp"), QStringLiteral("HeatTi"), QStringLiteral("CoolXp")};
+        const QStringList firstRooms{QStringLiteral("Room101"), QStringLiteral("Room102"), QStringLiteral("Room103"),
+                                     QStringLiteral("Room104"), QStringLiteral("Room201")};
+        const QStringList secondRooms{QStringLiteral("Room202"), QStringLiteral("Room201"), QStringLiteral("Room104"),
+                                      QStringLiteral("Room103"), QStringLiteral("Room105")};
+        constexpr int kPasses = 25;
+        const QMap<int, QStringList> runs{{11, firstRooms}, {22, secondRooms}};
+        QStringList allRooms;
+        for (const QStringList &rooms : runs)
+            for (const QString &room : rooms)
+                if (!allRooms.contains(room))
+                    allRooms << room;
+
+        QMap<QString, Counters> countersBefore;
+        {
+            NetworkAdmin admin(remote(), kDemo);
+            admin.open();
+            for (const QString &room : qAsConst(allRooms))
+                countersBefore.insert(room, admin.counters(admin.device(room).id));
+        }
+        QList<QProcess *> processes;
+        for (auto it = runs.cbegin(); it != runs.cend(); ++it) {
+            QStringList passes;
+            for (int i = 0; i < kPasses; ++i)
+                passes << it.value();
+            processes << startCopy(this, it.key(), passes, env->lnsRoot());
+        }
+        // Both have the network open; they start writing together.
+        for (QProcess *p : qAsConst(processes))
+            QVERIFY2(waitForLine(p, "READY"), qPrintable(QString::fromUtf8(p->readAll())));
+        for (QProcess *p : qAsConst(processes)) {
+            p->write("go\n");
+            QVERIFY(p->waitForBytesWritten(10000));
+        }
+        for (QProcess *p : qAsConst(processes)) {
+            QVERIFY(p->waitForFinished(120000));
+            const QString output = QString::fromUtf8(p->readAll());
+            QVERIFY2(p->exitCode() == 0, qPrintable(output));
+            QVERIFY2(output.contains(QStringLiteral("DONE %1").arg(firstRooms.size() * kPasses)), qPrintable(output));
+        }
+
+        NetworkAdmin admin(remote(), kDemo);
+        admin.open();
+        const QVector<lns::WriteRecord> records = writehistory::select(admin.db(), {}, QDateTime(), 0);
+        QCOMPARE(records.size(), 2 * kPasses * firstRooms.size() * set.size());
+        // Each recorded transaction is one run's set on one room: three rows,
+        // one device, one value.
+        QHash<qint64, QSet<QString>> transactions;
+        int turns = 0;
+        for (int i = 0; i < records.size(); ++i) {
+            const lns::WriteRecord &r = records.at(i);
+            transactions[r.transaction] << r.device + QLatin1Char(' ') + QString::fromLatin1(r.after.toHex());
+            if (i > 0 && r.after != records.at(i - 1).after)
+                ++turns;
+        }
+        QCOMPARE(transactions.size(), 2 * kPasses * int(firstRooms.size()));
+        for (auto it = transactions.cbegin(); it != transactions.cend(); ++it)
+            QVERIFY2(it.value().size() == 1, qPrintable(QStringList(it.value().values()).join(QLatin1String(", "))));
+        // The runs did write at the same time: their writes alternate.
+        QVERIFY2(turns > 2, qPrintable(QString::number(turns)));
+        for (const QString &room : qAsConst(allRooms)) {
+            const int id = admin.device(room).id;
+            QSet<QByteArray> held;
+            for (const QString &cp : set) {
+                const QByteArray bytes = admin.deviceCp(id, cp);
+                QCOMPARE(admin.databaseCp(id, cp), bytes);
+                held << bytes;
+            }
+            QCOMPARE(held.size(), 1); // one run's whole set
+            QSet<int> writers;
+            for (auto it = runs.cbegin(); it != runs.cend(); ++it)
+                if (it.value().contains(room))
+                    writers << it.key();
+            const QByteArray value = *held.cbegin();
+            QVERIFY2(value.size() == 2 && writers.contains(quint8(value.at(1))), qPrintable(room));
+            // The newest recorded transaction on the room wrote what it holds,
+            // all three CPs of it.
+            qint64 newest = -1;
+            int rowsOfRoom = 0;
+            for (const lns::WriteRecord &r : records) {
+                if (!r.device.endsWith(QLatin1Char('.') + room))
+                    continue;
+                ++rowsOfRoom;
+                if (newest < 0)
+                    newest = r.transaction;
+                if (r.transaction == newest)
+                    QCOMPARE(r.after, value);
+            }
+            QCOMPARE(rowsOfRoom, writers.size() * kPasses * int(set.size()));
+            const Counters after = admin.counters(id);
+            QCOMPARE(after.deviceWrites - countersBefore.value(room).deviceWrites,
+                     qint64(writers.size() * kPasses * set.size()));
+        }
     }
 
     void writersOnOneNetworkTakeTurns()
