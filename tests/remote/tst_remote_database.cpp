@@ -724,6 +724,46 @@ private Q_SLOTS:
         QCOMPARE(first.setting(QStringLiteral("turn")), QStringLiteral("second"));
     }
 
+    // A copy onto a network that exists already is refused without --force
+    // and leaves the target as it was; with --force the target is replaced.
+    void toolOverwritesOnlyWithForce_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("export onto the server") << "export";
+        QTest::newRow("import into the folder") << "import";
+    }
+    void toolOverwritesOnlyWithForce()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        QFETCH(QString, command);
+        makeDemoOnBoth();
+        const DatabaseLocation target =
+            (command == QLatin1String("export") ? remote() : local()).locationOf(kDemo);
+        const auto marker = [&target] {
+            NetworkDb db;
+            db.open(target);
+            return db.setting(QStringLiteral("marker"));
+        };
+        {
+            NetworkDb db;
+            db.open(target);
+            NetworkDb::Transaction tx(db);
+            db.setSetting(QStringLiteral("marker"), QStringLiteral("kept"));
+            tx.commit();
+        }
+        const QStringList args{QStringLiteral("--root"), env->lnsRoot(), QStringLiteral("--server"), srv->server(),
+                               command};
+        ToolResult r = runTool(args);
+        QCOMPARE(r.code, 1);
+        QVERIFY2(r.err.contains(QStringLiteral("network Demo exists already"))
+                     && r.err.contains(QLatin1String("replace it with --force")),
+                 qPrintable(r.err));
+        QCOMPARE(marker(), QStringLiteral("kept"));
+        r = runTool(args + QStringList{QStringLiteral("--force")});
+        QVERIFY2(r.code == 0, qPrintable(r.err));
+        QCOMPARE(marker(), QString());
+    }
+
     void toolCreatesListsExportsAndImports()
     {
         REQUIRE_TEST_SERVER(srv->server());
