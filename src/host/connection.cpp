@@ -67,7 +67,7 @@ void FetchObjects(const QString &objectName, int accessMode)
         s.objectName = parts.objectName;
 
         step = 3;
-        if (!connector.openObjectServer(s.conn, accessMode)) {
+        if (!connector.openObjectServer(s.conn, accessMode, s.networkInterfaceName)) {
             platform::TraceLog::instance().write(QStringLiteral("FetchObjects 3: ") + connector.lastError());
             platform::messages().show(MsgIcon::Exclamation, s.connectionTitle(),
                                       platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName}));

@@ -70,7 +70,7 @@ void UpdateLcaComponentApps(const QString &objectName, int accessMode)
 
         const QString networkName = projectNetworkName(objectName);
         lns::Connector connector;
-        if (!connector.openObjectServer(s.conn, accessMode)) {
+        if (!connector.openObjectServer(s.conn, accessMode, s.networkInterfaceName)) {
             log.write(QStringLiteral("UpdateLcaComponentApps: object server not opened: ") + connector.lastError());
             ok = false;
         } else if (networkName.isEmpty() || !connector.openNetwork(s.conn, networkName, s.remoteFlag)) {

@@ -15,13 +15,15 @@ void Connector::failWith(const LnsError &e)
     m_lastErrorNumber = e.number();
 }
 
-bool Connector::openObjectServer(Connection &c, int accessMode)
+bool Connector::openObjectServer(Connection &c, int accessMode, const QString &networkInterfaceName)
 {
     try {
         if (!c.objectServer)
             throw LnsError(ErrNotOpen, QStringLiteral("no object server"));
-        if (!c.objectServer->isOpen())
+        if (!c.objectServer->isOpen()) {
+            c.objectServer->setNetworkInterfaceName(networkInterfaceName);
             c.objectServer->open(accessMode);
+        }
         c.networks = c.objectServer->networks();
         return true;
     } catch (const LnsError &e) {

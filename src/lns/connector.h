@@ -32,7 +32,9 @@ class Connector
 {
 public:
     // Each step returns false on failure and leaves the reason in lastError().
-    bool openObjectServer(Connection &c, int accessMode);
+    // networkInterfaceName: the network interface of remote access (the
+    // key "NI" or the host object's NetworkInterfaceName).
+    bool openObjectServer(Connection &c, int accessMode, const QString &networkInterfaceName = QString());
     bool openNetwork(Connection &c, const QString &networkName, bool remote);
     bool openSubsystem(Connection &c, const QString &path);
     // Finds device and object by name and checks the device against the

@@ -311,6 +311,9 @@ public:
     virtual QString version() const = 0;
     // accessMode: 0 local, 1 remote, 2 remote over "Internet".
     virtual void open(int accessMode) = 0;
+    // The network interface of remote access, given before open(); a server
+    // that has no use for it ignores it.
+    virtual void setNetworkInterfaceName(const QString &name) { Q_UNUSED(name); }
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
     virtual CollectionPtr<Network> networks() = 0;

@@ -45,6 +45,7 @@ struct WriteRecord
     QByteArray after;
     WriteOutcome outcome = WriteOutcome::DeviceAndDatabase;
     QString run;            // the program run that wrote it (empty before runs were kept)
+    QString databaseUser;   // the database server's user; empty for a network file
 };
 
 struct HistoryFilter

@@ -1,6 +1,7 @@
 #include "nettool.h"
 
 #include "networkadmin.h"
+#include "networkcopy.h"
 #include "nvtypes.h"
 #include "roomcontroller.h"
 #include "simobjectserver.h"
@@ -132,7 +133,7 @@ NetTool::NetTool(const QString &defaultIni) : m_defaultIni(defaultIni) {}
 QString NetTool::usage()
 {
     return QStringLiteral(
-        "usage: aerolis-net [--root DIR] [--ini FILE] [--network NAME] COMMAND\n"
+        "usage: aerolis-net [--root DIR | --server CONNSTR] [--ini FILE] [--network NAME] COMMAND\n"
         "  create-demo [--force] [--static] [--controllers N [--channels C]]\n"
         "                                      create the demo network (replace it with --force); its\n"
         "                                      controllers run their rooms unless --static; N more\n"
@@ -155,14 +156,24 @@ QString NetTool::usage()
         "  room DEVICE frost on|off            force the frost alarm\n"
         "  room DEVICE step SECONDS            run the room for simulated seconds now\n"
         "  behaviour room [--scale N]|static   controllers run their rooms (N times real time) or keep their outputs\n"
+        "  grant reader|commissioner USER      on a server: let the database user USER read the network\n"
+        "                                      (read, compare, monitor, report) or also commission it\n"
+        "                                      (write, copy, download, register)\n"
+        "  export [--force]                    copy the local network to the server given by --server\n"
+        "                                      (replace it there with --force)\n"
+        "  import [--force]                    copy the network of the server given by --server into\n"
+        "                                      the local folder (replace it there with --force)\n"
         "  --help, --version\n"
         "defaults: --root $AEROLIS_LNS_ROOT or the data folder, --ini the installed device template\n"
-        "          (AerolisCtrl.ini), --network Demo\n");
+        "          (AerolisCtrl.ini), --network Demo\n"
+        "--server: the network lives on a database server, CONNSTR a libpq connection string\n"
+        "          (\"host=site-server dbname=aerolis user=technician\"); the password comes from the\n"
+        "          password file (~/.pgpass) or PGPASSWORD, never from the command line\n");
 }
 
 int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 {
-    QString root, ini = m_defaultIni, network = QStringLiteral("Demo");
+    QString root, server, ini = m_defaultIni, network = QStringLiteral("Demo");
     QStringList args;
     try {
         for (int i = 0; i < argsIn.size(); ++i) {
@@ -174,6 +185,8 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
             };
             if (a == QLatin1String("--root"))
                 root = next();
+            else if (a == QLatin1String("--server"))
+                server = next();
             else if (a == QLatin1String("--ini"))
                 ini = next();
             else if (a == QLatin1String("--network"))
@@ -189,6 +202,42 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
         if (args.isEmpty())
             throw UsageError{QStringLiteral("no command given")};
         const QString cmd = args.takeFirst();
+        const NetworkHome local = NetworkHome::local(root);
+        const NetworkHome home = server.isEmpty() ? local : NetworkHome::remote(checkedServer(server, false));
+
+        if (cmd == QLatin1String("grant")) {
+            if (!home.isRemote())
+                throw UsageError{QStringLiteral("grant: roles are those of a server (--server CONNSTR)")};
+            if (args.size() != 2)
+                throw UsageError{QStringLiteral("grant: wrong number of arguments")};
+            const QString &kind = args.at(0);
+            if (kind != QLatin1String("reader") && kind != QLatin1String("commissioner"))
+                throw UsageError{QStringLiteral("grant: \"%1\" is neither reader nor commissioner").arg(kind)};
+            const NetworkRole role = kind == QLatin1String("reader") ? NetworkRole::Reader : NetworkRole::Commissioner;
+            grantNetworkRole(home.server, network, role, args.at(1));
+            out << "granted " << (role == NetworkRole::Reader ? kReaderRole : kCommissionerRole) << " on network "
+                << network << " to " << args.at(1) << "\n";
+            return Ok;
+        }
+
+        if (cmd == QLatin1String("export") || cmd == QLatin1String("import")) {
+            const bool exporting = cmd == QLatin1String("export");
+            if (!home.isRemote())
+                throw UsageError{QStringLiteral("%1: --server CONNSTR names the server").arg(cmd)};
+            bool force = false;
+            for (const QString &a : qAsConst(args)) {
+                if (a == QLatin1String("--force"))
+                    force = true;
+                else
+                    throw UsageError{QStringLiteral("%1: unexpected \"%2\"").arg(cmd, a)};
+            }
+            const NetworkHome &from = exporting ? local : home;
+            const NetworkHome &to = exporting ? home : local;
+            const CopyResult copied = copyNetwork(from, to, network, force);
+            out << (exporting ? "exported" : "imported") << " network " << network << " from " << from.display()
+                << " to " << to.display() << ": " << copied.tables << " tables, " << copied.rows << " rows\n";
+            return Ok;
+        }
 
         if (cmd == QLatin1String("create-demo")) {
             bool force = false;
@@ -224,8 +273,8 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
                 err << "aerolis-net: device template file " << ini << " cannot be read\n";
                 return Failed;
             }
-            DemoNetwork::create(root, file, force, network, site);
-            NetworkAdmin admin(root, network);
+            DemoNetwork::create(home, file, force, network, site);
+            NetworkAdmin admin(home, network);
             admin.open();
             if (rooms)
                 setRoomBehaviour(admin.db(), true, kDemoTimeScale);
@@ -243,13 +292,14 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
         auto openAdmin = [&](NetworkAdmin &admin) {
             if (!admin.exists())
                 throw LnsError(lns::ErrNoSuchNetwork,
-                               QStringLiteral("network %1 does not exist in %2 (create it with create-demo)").arg(network, root));
+                               QStringLiteral("network %1 does not exist in %2 (create it with create-demo)")
+                                   .arg(network, home.display()));
             admin.open();
         };
 
         if (cmd == QLatin1String("list")) {
             needArgs(0, 0);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             for (const DeviceInfo &d : admin.devices()) {
                 out << QStringLiteral("%1  %2  %3  %4  %5  app %6 (%7)\n")
@@ -265,7 +315,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 
         if (cmd == QLatin1String("show")) {
             needArgs(1, 1);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             const DeviceInfo d = admin.device(args.at(0));
             out << d.objectName << "  " << d.templateName << "  " << d.programId << "\n";
@@ -296,7 +346,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
         if (cmd == QLatin1String("fault")) {
             if (args.isEmpty())
                 throw UsageError{QStringLiteral("fault: what?")};
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             if (args.at(0) == QLatin1String("clear")) {
                 needArgs(1, 1);
                 openAdmin(admin);
@@ -376,7 +426,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
                 else
                     throw UsageError{QStringLiteral("stats: unexpected \"%1\"").arg(a)};
             }
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             for (const DeviceInfo &d : admin.devices())
                 out << countersLine(d.name, admin.counters(d.id)) << "\n";
@@ -395,7 +445,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 
         if (cmd == QLatin1String("channels")) {
             needArgs(0, 0);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             QHash<int, int> devicesOn;
             for (const DeviceRow &d : admin.db().devices())
@@ -421,7 +471,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 
         if (cmd == QLatin1String("move")) {
             needArgs(2, 2);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             const DeviceInfo d = admin.device(args.at(0));
             admin.moveDevice(d.id, args.at(1));
@@ -431,7 +481,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
 
         if (cmd == QLatin1String("nvs")) {
             needArgs(1, 1);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             printNvs(admin, admin.device(args.at(0)), out);
             return Ok;
@@ -449,7 +499,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
             }
             if (kind != QLatin1String("room") && kind != QLatin1String("static"))
                 throw UsageError{QStringLiteral("behaviour: room or static, not \"%1\"").arg(kind)};
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             openAdmin(admin);
             setRoomBehaviour(admin.db(), kind == QLatin1String("room"), scale);
             out << "network " << network
@@ -463,7 +513,7 @@ int NetTool::run(const QStringList &argsIn, QTextStream &out, QTextStream &err)
             if (args.size() < 2)
                 throw UsageError{QStringLiteral("room DEVICE WHAT ...: too few arguments")};
             const QString what = args.at(1);
-            NetworkAdmin admin(root, network);
+            NetworkAdmin admin(home, network);
             platform::IniFile file;
             file.setFileName(ini);
             openAdmin(admin);

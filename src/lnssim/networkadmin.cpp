@@ -46,35 +46,33 @@ QStringList sectionKeys(const platform::IniFile &ini, const QString &section, co
     return keys;
 }
 
-void removeDatabaseFiles(const QString &path)
-{
-    QFile::remove(path + QStringLiteral("-wal"));
-    QFile::remove(path + QStringLiteral("-shm"));
-    QFile::remove(path);
-}
-
 } // namespace
 
 NetworkAdmin::NetworkAdmin(const QString &root, const QString &networkName)
-    : m_root(root), m_name(networkName), m_path(NetworkDb::pathFor(root, networkName))
+    : NetworkAdmin(NetworkHome::local(root), networkName)
+{
+}
+
+NetworkAdmin::NetworkAdmin(const NetworkHome &home, const QString &networkName)
+    : m_home(home), m_name(networkName), m_location(home.locationOf(networkName))
 {
 }
 
 bool NetworkAdmin::exists() const
 {
-    return QFileInfo::exists(m_path);
+    return networkExists(m_location);
 }
 
 void NetworkAdmin::create()
 {
-    if (!QDir().mkpath(m_root))
-        throw LnsError(lns::ErrDatabase, QStringLiteral("folder %1 cannot be created").arg(m_root));
-    m_db.create(m_path, m_name);
+    if (!m_home.isRemote() && !QDir().mkpath(m_home.root))
+        throw LnsError(lns::ErrDatabase, QStringLiteral("folder %1 cannot be created").arg(m_home.root));
+    m_db.create(m_location, m_name);
 }
 
 void NetworkAdmin::open()
 {
-    m_db.open(m_path);
+    m_db.open(m_location);
 }
 
 void NetworkAdmin::close()
@@ -104,9 +102,10 @@ int NetworkAdmin::addSubsystem(const QString &path)
             m_db.exec(pos, {parent});
             const int position = pos.next() ? pos.value(0).toInt() : 1;
             pos.finish();
-            QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO subsystems(parent_id, name, position) VALUES(?, ?, ?)"));
-            m_db.exec(ins, {parent == 0 ? QVariant() : QVariant(parent), part, position});
-            id = ins.lastInsertId().toInt();
+            QSqlQuery &ins = m_db.query(
+                QStringLiteral("INSERT INTO subsystems(parent_id, name, position) VALUES(?, ?, ?) RETURNING id"));
+            id = m_db.insertReturningId(ins, {parent == 0 ? QVariant() : QVariant(parent),
+                                              part, position});
             m_db.touchStructure();
         }
         parent = id;
@@ -205,9 +204,8 @@ int NetworkAdmin::addDevice(const NewDevice &nd, const platform::IniFile &ini)
         q.finish();
     }
     QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO devices(subsystem_id, lns_index, name, template, program_id, position)"
-                                               " VALUES(?, ?, ?, ?, ?, ?)"));
-    m_db.exec(ins, {subsystemId, index, nd.name, t, programId, position});
-    const int id = ins.lastInsertId().toInt();
+                                               " VALUES(?, ?, ?, ?, ?, ?) RETURNING id"));
+    const int id = m_db.insertReturningId(ins, {subsystemId, index, nd.name, t, programId, position});
     m_db.exec(m_db.query(QStringLiteral("INSERT INTO device_channels(device_id, channel_id) VALUES(?, ?)")), {id, channel});
     m_db.touchStructure();
     m_db.run(QStringLiteral("INSERT INTO lonmark_objects(device_id, obj_index, name) VALUES(?, 0, ?)"), {id, kNodeObjectName});
@@ -270,9 +268,8 @@ int NetworkAdmin::addChannel(const QString &name, const QString &routerName, con
             throw LnsError(lns::ErrBadValue,
                            QStringLiteral("network %1 has a router \"%2\" already").arg(m_name, routerName));
     }
-    QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO channels(name) VALUES(?)"));
-    m_db.exec(ins, {name});
-    const int id = ins.lastInsertId().toInt();
+    QSqlQuery &ins = m_db.query(QStringLiteral("INSERT INTO channels(name) VALUES(?) RETURNING id"));
+    const int id = m_db.insertReturningId(ins, {name});
     m_db.exec(m_db.query(QStringLiteral("INSERT INTO routers(name, near_channel_id, far_channel_id) VALUES(?, ?, ?)")),
               {routerName, nearId, id});
     m_db.touchStructure();
@@ -557,20 +554,26 @@ QVector<NewDevice> DemoNetwork::plan(const SiteSize &site)
 void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool force, const QString &networkName,
                          const SiteSize &site)
 {
+    create(NetworkHome::local(root), ini, force, networkName, site);
+}
+
+void DemoNetwork::create(const NetworkHome &home, const platform::IniFile &ini, bool force, const QString &networkName,
+                         const SiteSize &site)
+{
     const QString problem = site.problem();
     if (!problem.isEmpty())
         throw LnsError(lns::ErrBadValue, problem);
-    const QString finalPath = NetworkDb::pathFor(root, networkName);
-    if (QFileInfo::exists(finalPath) && !force)
-        throw LnsError(lns::ErrDatabase,
-                       QStringLiteral("network %1 exists already (%2); use --force to replace it").arg(networkName, finalPath));
+    const DatabaseLocation finalLocation = home.locationOf(networkName);
+    if (!force && networkExists(finalLocation))
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network %1 exists already (%2); use --force to replace it")
+                                             .arg(networkName, finalLocation.display()));
     if (!ini.exists())
         throw LnsError(lns::ErrDatabase, QStringLiteral("device template file %1 cannot be read").arg(ini.fileName()));
     // Built under a temporary name and moved into place when complete, so that
     // a failure leaves any existing network as it was.
     const QString buildName = networkName + QStringLiteral(".building");
-    NetworkAdmin admin(root, buildName);
-    removeDatabaseFiles(admin.path());
+    NetworkAdmin admin(home, buildName);
+    dropNetwork(admin.location());
     try {
         admin.create();
         NetworkDb::Transaction tx(admin.db());
@@ -583,13 +586,14 @@ void DemoNetwork::create(const QString &root, const platform::IniFile &ini, bool
         admin.close();
     } catch (...) {
         admin.close();
-        removeDatabaseFiles(admin.path());
+        dropNetwork(admin.location());
         throw;
     }
-    removeDatabaseFiles(finalPath);
-    if (!QFile::rename(admin.path(), finalPath)) {
-        removeDatabaseFiles(admin.path());
-        throw LnsError(lns::ErrDatabase, QStringLiteral("cannot move the new network into place at %1").arg(finalPath));
+    try {
+        renameNetwork(admin.location(), networkName);
+    } catch (...) {
+        dropNetwork(admin.location());
+        throw;
     }
 }
 

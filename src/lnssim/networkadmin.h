@@ -60,8 +60,11 @@ class NetworkAdmin
 {
 public:
     NetworkAdmin(const QString &root, const QString &networkName);
+    NetworkAdmin(const NetworkHome &home, const QString &networkName);
 
-    QString path() const { return m_path; }
+    // The file, or the network on its server (for messages).
+    QString path() const { return m_location.display(); }
+    const DatabaseLocation &location() const { return m_location; }
     QString networkName() const { return m_name; }
     bool exists() const;
 
@@ -130,9 +133,9 @@ public:
 
 private:
     const CpRow requireCp(int deviceId, const QString &cp);
-    QString m_root;
+    NetworkHome m_home;
     QString m_name;
-    QString m_path;
+    DatabaseLocation m_location;
     NetworkDb m_db;
 };
 
@@ -164,6 +167,8 @@ public:
     // Refuses to replace an existing network unless force is set; the new
     // file is built aside and moved into place when complete.
     static void create(const QString &root, const platform::IniFile &ini, bool force,
+                       const QString &networkName = QStringLiteral("Demo"), const SiteSize &site = SiteSize());
+    static void create(const NetworkHome &home, const platform::IniFile &ini, bool force,
                        const QString &networkName = QStringLiteral("Demo"), const SiteSize &site = SiteSize());
 };
 

@@ -170,51 +170,15 @@ QString NetworkDb::pathFor(const QString &root, const QString &networkName)
 void NetworkDb::fail(const QString &what, const QString &sqlError) const
 {
     throw LnsError(lns::ErrDatabase,
-                   QStringLiteral("network database %1: %2 (%3)").arg(QDir::toNativeSeparators(m_path), what, sqlError));
+                   QStringLiteral("network database %1: %2 (%3)").arg(m_location.display(), what, sqlError));
 }
 
 void NetworkDb::fail(const QString &what, const QSqlError &error) const
 {
     // What a user can act on comes first; the statement only where SQLite's
     // answer says nothing a user could act on.
-    const QString reason = troubleText(error);
+    const QString reason = m_engine ? m_engine->troubleText(error) : QString();
     fail(reason.isEmpty() ? what : reason, error.text());
-}
-
-QString NetworkDb::troubleText(const QSqlError &error)
-{
-    // SQLite's primary result codes (the low byte of an extended code).
-    enum : int { Perm = 3, Busy = 5, Locked = 6, ReadOnly = 8, IoErr = 10, Corrupt = 11, Full = 13, CantOpen = 14,
-                 NotADb = 26 };
-    // Extended: the shared-memory file beside the database could not grow,
-    // which on a local disk means there is no room left.
-    constexpr int ShmSize = IoErr | (19 << 8);
-    bool numeric = false;
-    const int extended = error.nativeErrorCode().toInt(&numeric);
-    if (!numeric)
-        return QString();
-    if (extended == ShmSize)
-        return QStringLiteral("the disk is full (no room for the database's shared-memory file)");
-    switch (extended & 0xff) {
-    case Full:
-        return QStringLiteral("the disk is full");
-    case ReadOnly:
-        return QStringLiteral("read-only, the file or its folder cannot be written");
-    case Corrupt:
-    case NotADb:
-        return QStringLiteral("the file is damaged or not a database");
-    case CantOpen:
-        return QStringLiteral("the file cannot be opened or created (missing, or its folder cannot be written)");
-    case IoErr:
-        return QStringLiteral("the disk could not be read or written");
-    case Perm:
-        return QStringLiteral("access denied");
-    case Busy:
-    case Locked:
-        return QStringLiteral("locked by another program");
-    default:
-        return QString();
-    }
 }
 
 NetworkDb::Probe NetworkDb::probe(const QString &path)
@@ -247,8 +211,9 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
         QString why;
         // A failing query of a file that SQLite itself cannot read is told by
         // SQLite's reason (a damaged file), not by what the probe asked.
-        const auto unreadable = [](const QSqlError &error, const QString &otherwise) {
-            const QString trouble = troubleText(error);
+        const auto sqlite = DbEngine::make(Engine::Sqlite);
+        const auto unreadable = [&sqlite](const QSqlError &error, const QString &otherwise) {
+            const QString trouble = sqlite->troubleText(error);
             return trouble.isEmpty() ? otherwise : trouble + QStringLiteral(" (") + error.text() + QLatin1Char(')');
         };
         if (!db.open()) {
@@ -328,36 +293,53 @@ NetworkDb::Probe NetworkDb::probe(const QString &path)
     return result;
 }
 
-void NetworkDb::openConnection(const QString &path, const QString &failureText)
+void NetworkDb::openConnection(const DatabaseLocation &location, bool creating)
 {
-    m_path = path;
+    m_location = location;
+    m_engine = DbEngine::make(location.engine);
     m_connection = nextConnectionName("db");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(path);
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=30000"));
-        if (!db.open()) {
-            const QSqlError err = db.lastError();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(m_connection);
-            m_connection.clear();
-            fail(failureText, err);
-        }
+    try {
+        m_engine->connect(m_connection, location, creating);
+    } catch (...) {
+        m_connection.clear();
+        throw;
     }
     m_open = true;
+    m_databaseUser.clear();
+    try {
+        for (const QString &sql : m_engine->sessionSetup(creating))
+            run(sql);
+        if (const QString sql = m_engine->currentUserSql(); !sql.isEmpty()) {
+            QSqlQuery &q = query(sql);
+            exec(q);
+            m_databaseUser = q.next() ? q.value(0).toString() : QString();
+            q.finish();
+        }
+    } catch (...) {
+        close();
+        throw;
+    }
 }
 
 void NetworkDb::create(const QString &path, const QString &networkName)
 {
+    create(DatabaseLocation::file(path), networkName);
+}
+
+void NetworkDb::create(const DatabaseLocation &location, const QString &networkName)
+{
     close();
-    if (QFileInfo::exists(path))
-        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1 exists already").arg(path));
-    openConnection(path, QStringLiteral("cannot be created"));
+    if (location.isRemote())
+        checkRemoteName(location.network);
+    if (networkExists(location))
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1 exists already").arg(location.display()));
+    openConnection(location, true);
     try {
-        run(QStringLiteral("PRAGMA journal_mode=WAL"));
-        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        run(QStringLiteral("PRAGMA foreign_keys=ON"));
         Transaction tx(*this);
+        // On a server the network's schema is made in the same transaction
+        // as its tables: a failure leaves no empty network behind.
+        if (location.isRemote())
+            run(QStringLiteral("CREATE SCHEMA ") + quoteIdentifier(location.network));
         createSchema();
         writehistory::ensureSchema(*this);
         run(QStringLiteral("INSERT INTO network(key, value) VALUES('name', ?)"), {networkName});
@@ -367,9 +349,8 @@ void NetworkDb::create(const QString &path, const QString &networkName)
         tx.commit();
     } catch (...) {
         close();
-        QFile::remove(path);
-        QFile::remove(path + QStringLiteral("-wal"));
-        QFile::remove(path + QStringLiteral("-shm"));
+        if (!location.isRemote())
+            dropNetwork(location);
         throw;
     }
 }
@@ -379,7 +360,7 @@ void NetworkDb::createSchema()
     // A new file goes through the same steps as an old one being upgraded,
     // so both end with the same tables.
     for (const char *sql : kSchemaV1)
-        run(QString::fromLatin1(sql));
+        runDdl(QString::fromLatin1(sql));
     run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, 1)"), {kSchemaComponent});
     upgradeToChannels();
 }
@@ -396,8 +377,9 @@ int NetworkDb::storedVersion()
 void NetworkDb::upgradeToChannels()
 {
     for (const char *sql : kSchemaV2)
-        run(QString::fromLatin1(sql));
+        runDdl(QString::fromLatin1(sql));
     run(QStringLiteral("INSERT INTO channels(id, name) VALUES(?, ?)"), {kDefaultChannelId, kDefaultChannel});
+    syncIdentity(QStringLiteral("channels"));
     for (const char *sql : kSchemaV2Fill)
         run(QString::fromLatin1(sql));
     touchStructure();
@@ -421,12 +403,19 @@ void NetworkDb::upgrade()
 
 NetworkDb::Probe NetworkDb::open(const QString &path)
 {
+    return open(DatabaseLocation::file(path));
+}
+
+NetworkDb::Probe NetworkDb::open(const DatabaseLocation &location)
+{
     close();
-    const Probe p = probe(path);
-    openConnection(path, QStringLiteral("cannot be opened"));
+    // A file is looked at read-only first; a server's network on the
+    // connection, before anything is written.
+    Probe p = location.isRemote() ? Probe() : probe(location.path);
+    openConnection(location, false);
     try {
-        run(QStringLiteral("PRAGMA synchronous=NORMAL"));
-        run(QStringLiteral("PRAGMA foreign_keys=ON"));
+        if (location.isRemote())
+            p = probeRemote();
         if (p.version < kSchemaVersion)
             upgrade();
         writehistory::ensureSchema(*this);
@@ -435,6 +424,41 @@ NetworkDb::Probe NetworkDb::open(const QString &path)
         throw;
     }
     return p;
+}
+
+NetworkDb::Probe NetworkDb::probeRemote()
+{
+    const auto refuse = [this](const QString &why) {
+        throw LnsError(lns::ErrDatabase, QStringLiteral("network database %1: %2").arg(m_location.display(), why));
+    };
+    Probe result;
+    {
+        QSqlQuery &q = query(QStringLiteral("SELECT count(*) FROM pg_namespace WHERE nspname = ?"));
+        exec(q, {m_location.network});
+        const bool exists = q.next() && q.value(0).toInt() > 0;
+        q.finish();
+        if (!exists)
+            refuse(QStringLiteral("the server holds no such network"));
+        QSqlQuery &usage = query(QStringLiteral("SELECT has_schema_privilege(?, 'USAGE')"));
+        exec(usage, {m_location.network});
+        const bool allowed = usage.next() && usage.value(0).toBool();
+        usage.finish();
+        if (!allowed)
+            refuse(QStringLiteral("the database user has no right on this network (it needs the role %1 or %2)")
+                       .arg(kReaderRole, kCommissionerRole));
+    }
+    if (!tableExists(QStringLiteral("schema_version")))
+        refuse(QStringLiteral("not a network database of this object server (no schema version)"));
+    result.version = storedVersion();
+    if (result.version == 0)
+        refuse(QStringLiteral("not a network database of this object server (foreign schema version table)"));
+    if (result.version > kSchemaVersion)
+        refuse(QStringLiteral("schema version %1 is newer than this object server's (%2)")
+                   .arg(result.version)
+                   .arg(kSchemaVersion));
+    result.networkName = setting(QStringLiteral("name"));
+    result.refuseOpen = setting(QStringLiteral("refuse_open")) == QLatin1String("1");
+    return result;
 }
 
 void NetworkDb::close()
@@ -495,12 +519,63 @@ void NetworkDb::run(const QString &sql, const QVariantList &values)
     exec(q, values);
 }
 
+void NetworkDb::runDdl(const QString &portable)
+{
+    run(m_engine ? m_engine->ddl(portable) : portable);
+}
+
+bool NetworkDb::tableExists(const QString &table)
+{
+    if (!m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+    QSqlQuery &q = query(m_engine->tableExistsSql());
+    exec(q, {table});
+    const bool exists = q.next() && q.value(0).toInt() > 0;
+    q.finish();
+    return exists;
+}
+
+void NetworkDb::syncIdentity(const QString &table)
+{
+    if (!m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+    const QString sql = m_engine->syncIdentitySql(table);
+    if (!sql.isEmpty())
+        run(sql);
+}
+
+int NetworkDb::insertReturningId(QSqlQuery &q, const QVariantList &values)
+{
+    exec(q, values);
+    if (!q.next()) {
+        q.finish();
+        fail(QStringLiteral("no id returned by \"%1\"").arg(q.lastQuery()), QStringLiteral("inconsistent"));
+    }
+    const int id = q.value(0).toInt();
+    q.finish();
+    return id;
+}
+
 // --- Transaction ------------------------------------------------------------
 
 NetworkDb::Transaction::Transaction(NetworkDb &db) : m_db(db)
 {
-    if (m_db.m_txDepth == 0)
-        m_db.run(QStringLiteral("BEGIN IMMEDIATE"));
+    if (m_db.m_txDepth == 0) {
+        if (!m_db.m_open)
+            throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+        const QStringList begin = m_db.m_engine->beginWrite();
+        m_db.run(begin.first());
+        // From here on an error must roll the transaction back.
+        ++m_db.m_txDepth;
+        try {
+            for (int i = 1; i < begin.size(); ++i)
+                m_db.run(begin.at(i));
+        } catch (...) {
+            rollback();
+            throw;
+        }
+        return;
+    }
     ++m_db.m_txDepth;
 }
 
@@ -509,7 +584,13 @@ NetworkDb::Transaction::~Transaction()
     if (m_done)
         return;
     // Not committed: an exception is on its way. Only the outermost level
-    // talks to SQLite; inner levels leave the decision to it.
+    // talks to the engine; inner levels leave the decision to it.
+    rollback();
+}
+
+void NetworkDb::Transaction::rollback()
+{
+    m_done = true;
     if (--m_db.m_txDepth == 0 && m_db.m_open) {
         for (auto &entry : m_db.m_cache)
             entry.second->finish();
@@ -669,7 +750,7 @@ QVector<RouterRow> NetworkDb::routers()
 void NetworkDb::touchStructure()
 {
     exec(query(QStringLiteral("INSERT INTO network(key, value) VALUES(?, '1') ON CONFLICT(key) DO UPDATE SET"
-                              " value = CAST(CAST(value AS INTEGER) + 1 AS TEXT)")),
+                              " value = CAST(CAST(network.value AS INTEGER) + 1 AS TEXT)")),
          {kStructureSerialSetting});
 }
 
@@ -842,12 +923,15 @@ void NetworkDb::addCounters(int deviceId, const Counters &c)
     // Charged to the channel the device sits on now.
     exec(query(QStringLiteral(
              "INSERT INTO traffic(device_id, channel_id, reads, writes, bytes_read, bytes_written, tests, downloads,"
-             " channel_us) SELECT ?, COALESCE((SELECT channel_id FROM device_channels WHERE device_id = ?), 1),"
-             " ?, ?, ?, ?, ?, ?, ? WHERE true ON CONFLICT(device_id, channel_id) DO UPDATE SET"
-             " reads = reads + excluded.reads, writes = writes + excluded.writes,"
-             " bytes_read = bytes_read + excluded.bytes_read, bytes_written = bytes_written + excluded.bytes_written,"
-             " tests = tests + excluded.tests, downloads = downloads + excluded.downloads,"
-             " channel_us = channel_us + excluded.channel_us")),
+             " channel_us) SELECT CAST(? AS BIGINT),"
+             " COALESCE((SELECT channel_id FROM device_channels WHERE device_id = CAST(? AS BIGINT)), 1),"
+             " CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT), CAST(? AS BIGINT),"
+             " CAST(? AS BIGINT), CAST(? AS BIGINT) WHERE true ON CONFLICT(device_id, channel_id) DO UPDATE SET"
+             " reads = traffic.reads + excluded.reads, writes = traffic.writes + excluded.writes,"
+             " bytes_read = traffic.bytes_read + excluded.bytes_read,"
+             " bytes_written = traffic.bytes_written + excluded.bytes_written,"
+             " tests = traffic.tests + excluded.tests, downloads = traffic.downloads + excluded.downloads,"
+             " channel_us = traffic.channel_us + excluded.channel_us")),
          {deviceId, deviceId, c.deviceReads, c.deviceWrites, c.bytesRead, c.bytesWritten, c.deviceTests, c.downloads,
           c.channelMicros});
 }

@@ -1,5 +1,6 @@
 // The network database of the simulated object server: one SQLite file per
-// network, holding what a network database holds (subsystems, devices, their
+// network for local access, or one schema per network on a PostgreSQL server
+// for remote access (dbengine.h), holding what a network database holds (subsystems, devices, their
 // LonMark objects, CPs and NVs with the database's values, extension data),
 // and, in tables of their own, the memory of each simulated device (CP bytes,
 // NV values, running application, commissioned and reachable state), the
@@ -8,9 +9,11 @@
 // program works with the network, and makes every multi-row change atomic.
 //
 // Every statement is checked; a failure throws lns::LnsError(ErrDatabase)
-// with SQLite's message. Writes go through Transaction (BEGIN IMMEDIATE, so a
-// writer never has to upgrade a read lock; rolled back unless committed).
+// with the engine's message. Writes go through Transaction (one writer at a
+// time per network; rolled back unless committed).
 #pragma once
+
+#include "dbengine.h"
 
 #include <lns/lnsobjects.h>
 
@@ -180,13 +183,31 @@ public:
     };
     static Probe probe(const QString &path);
 
-    // Creates a new, empty network database. Throws when the file exists.
+    // Creates a new, empty network database. Throws when the file (or the
+    // network on the server) exists; nothing is left behind on failure.
     void create(const QString &path, const QString &networkName);
-    // Probes, then opens read-write (upgrading an older schema).
+    void create(const DatabaseLocation &location, const QString &networkName);
+    // Probes, then opens read-write (upgrading an older schema). On a server
+    // the probe runs on the connection itself: a network that is missing,
+    // not ours or of a newer schema is refused before anything is written.
     Probe open(const QString &path);
+    Probe open(const DatabaseLocation &location);
     void close();
     bool isOpen() const { return m_open; }
-    QString path() const { return m_path; }
+    // The file, or for remote access the network and its server (for messages).
+    QString path() const { return m_location.display(); }
+    const DatabaseLocation &location() const { return m_location; }
+    Engine engine() const { return m_location.engine; }
+    // The user the server knows this connection by; empty for a file.
+    QString databaseUser() const { return m_databaseUser; }
+
+    // Runs a table definition written in SQLite's types in the engine's.
+    void runDdl(const QString &portable);
+    bool tableExists(const QString &table);
+    // After rows were inserted with explicit ids (a copied network).
+    void syncIdentity(const QString &table);
+    // Executes an INSERT ... RETURNING id; returns the new row's id.
+    int insertReturningId(QSqlQuery &q, const QVariantList &values);
 
     class Transaction
     {
@@ -198,6 +219,7 @@ public:
         Transaction &operator=(const Transaction &) = delete;
 
     private:
+        void rollback();
         NetworkDb &m_db;
         bool m_done = false;
     };
@@ -276,8 +298,10 @@ public:
     void resetCounters();
 
 private:
-    // Opens the SQLite connection of path; throws ErrDatabase with failureText.
-    void openConnection(const QString &path, const QString &failureText);
+    // Opens the connection of the location; throws ErrDatabase.
+    void openConnection(const DatabaseLocation &location, bool creating);
+    // What the probe tells, read on the open connection of a server.
+    Probe probeRemote();
     void createSchema();
     // Brings a file of an older schema up to kSchemaVersion, one step per
     // version, in one SQLite transaction.
@@ -285,14 +309,16 @@ private:
     void upgradeToChannels();
     int storedVersion();
     [[noreturn]] void fail(const QString &what, const QString &sqlError) const;
-    // SQLite's error, told by what it means for the user where it can be
-    // (a full disk, a read-only folder, a damaged file), else by `what`.
+    // The engine's error, told by what it means for the user where it can be
+    // (a full disk, a read-only folder, a damaged file, a server that cannot
+    // be reached), else by `what`.
     [[noreturn]] void fail(const QString &what, const QSqlError &error) const;
-    static QString troubleText(const QSqlError &error);
     QByteArray blob(const QString &sql, const QVariantList &values, const QString &what);
 
     QString m_connection;
-    QString m_path;
+    DatabaseLocation m_location;
+    std::unique_ptr<DbEngine> m_engine;
+    QString m_databaseUser;
     bool m_open = false;
     int m_txDepth = 0;
     // Prepared statements by SQL text; the pointers stay valid while cached.

@@ -38,8 +38,13 @@ void NetworkSession::setDeviceSimulator(std::unique_ptr<DeviceSimulator> sim)
 
 void NetworkSession::open(const QString &path, const QString &networkName)
 {
+    open(DatabaseLocation::file(path), networkName);
+}
+
+void NetworkSession::open(const DatabaseLocation &location, const QString &networkName)
+{
     close();
-    m_store = NetworkStore::acquire(path);
+    m_store = NetworkStore::acquire(location);
     m_name = networkName;
     m_open = true;
 }

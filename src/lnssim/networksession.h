@@ -60,6 +60,7 @@ public:
     // that is not ours), or takes the store this process has open for it
     // already. Throws lns::LnsError.
     void open(const QString &path, const QString &networkName);
+    void open(const DatabaseLocation &location, const QString &networkName);
     void close();
     bool isOpen() const { return m_open; }
     void checkOpen() const;

@@ -51,8 +51,14 @@ QString keyOf(const QString &path)
 
 std::shared_ptr<NetworkStore> NetworkStore::acquire(const QString &path)
 {
-    const QString key = keyOf(path);
-    const FileIdentity identity = identityOf(path);
+    return acquire(DatabaseLocation::file(path));
+}
+
+std::shared_ptr<NetworkStore> NetworkStore::acquire(const DatabaseLocation &location)
+{
+    const QString &path = location.path;
+    const QString key = location.isRemote() ? location.key() : keyOf(path);
+    const FileIdentity identity = location.isRemote() ? FileIdentity() : identityOf(path);
     const auto known = openStores().constFind(key);
     if (known != openStores().constEnd() && known->identity == identity) {
         if (std::shared_ptr<NetworkStore> store = known->store.lock()) {
@@ -61,7 +67,7 @@ std::shared_ptr<NetworkStore> NetworkStore::acquire(const QString &path)
         }
     }
     std::shared_ptr<NetworkStore> store(new NetworkStore);
-    store->m_db.open(path);
+    store->m_db.open(location);
     ++g_opens;
     store->readTop();
     openStores().insert(key, OpenStore{store, identity});

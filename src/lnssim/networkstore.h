@@ -38,6 +38,8 @@ public:
     // else a new one (the file is probed read-only first, then opened and
     // upgraded to the current schema). Throws lns::LnsError.
     static std::shared_ptr<NetworkStore> acquire(const QString &path);
+    // The same for a network on a database server.
+    static std::shared_ptr<NetworkStore> acquire(const DatabaseLocation &location);
     // How many times a network file was opened by acquire() in this process.
     static int opensInProcess();
 

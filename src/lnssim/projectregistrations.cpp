@@ -46,25 +46,20 @@ ProjectRegistrations::ProjectRegistrations(NetworkDb &db) : m_db(db) {}
 
 bool ProjectRegistrations::tableExists()
 {
-    QSqlQuery &q = m_db.query(
-        QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type='table' AND name='plugin_registrations'"));
-    m_db.exec(q);
-    const bool exists = q.next() && q.value(0).toInt() > 0;
-    q.finish();
-    return exists;
+    return m_db.tableExists(QStringLiteral("plugin_registrations"));
 }
 
 void ProjectRegistrations::ensureTable()
 {
     // Inside the caller's transaction: table and version row appear together
     // with the first registration or not at all.
-    m_db.run(QStringLiteral(
+    m_db.runDdl(QStringLiteral(
         "CREATE TABLE IF NOT EXISTS plugin_registrations(template TEXT NOT NULL, program_id TEXT NOT NULL,"
         " registration_number INTEGER NOT NULL, name TEXT NOT NULL, command_id INTEGER NOT NULL,"
         " class_id INTEGER NOT NULL, description TEXT NOT NULL, manufacturer_id TEXT NOT NULL,"
         " progid_prefix TEXT NOT NULL, class_name TEXT NOT NULL, version TEXT NOT NULL, registered TEXT NOT NULL,"
         " PRIMARY KEY(template, command_id, class_id, progid_prefix, class_name))"));
-    m_db.run(QStringLiteral("INSERT OR IGNORE INTO schema_version(component, version) VALUES(?, ?)"),
+    m_db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?) ON CONFLICT DO NOTHING"),
              {kProjectsComponent, kProjectsSchemaVersion});
 }
 
@@ -115,15 +110,23 @@ int ProjectRegistrations::removePlugIn(const QString &progIdPrefix)
 {
     if (!tableExists())
         return 0;
-    const qint64 before = totalChanges();
     NetworkDb::Transaction tx(m_db);
-    m_db.run(QStringLiteral("DELETE FROM plugin_registrations WHERE progid_prefix = ? COLLATE NOCASE"), {progIdPrefix});
+    // ProgIDs compare without regard to case (ASCII, as SQLite's lower()).
+    QSqlQuery &q = m_db.query(QStringLiteral("DELETE FROM plugin_registrations WHERE lower(progid_prefix) = lower(?)"
+                                             " RETURNING 1"));
+    m_db.exec(q, {progIdPrefix});
+    int removed = 0;
+    while (q.next())
+        ++removed;
+    q.finish();
     tx.commit();
-    return int(totalChanges() - before);
+    return removed;
 }
 
 qint64 ProjectRegistrations::totalChanges()
 {
+    if (m_db.engine() != Engine::Sqlite)
+        throw LnsError(lns::ErrNotSupported, QStringLiteral("the count of changed rows is kept for network files only"));
     QSqlQuery &q = m_db.query(QStringLiteral("SELECT total_changes()"));
     m_db.exec(q);
     const qint64 n = q.next() ? q.value(0).toLongLong() : 0;

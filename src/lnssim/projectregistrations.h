@@ -62,9 +62,12 @@ public:
     // total_changes), for counting the writes of a registration.
     qint64 totalChanges();
 
+    // Creates the table (and its version row) where it is missing, inside
+    // the caller's transaction.
+    void ensureTable();
+
 private:
     bool tableExists();
-    void ensureTable();
     NetworkDb &m_db;
 };
 

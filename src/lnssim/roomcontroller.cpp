@@ -43,21 +43,21 @@ QHash<QString, int> outputSizes(NetworkSession &s, int deviceId)
 
 void RoomStore::ensureTable(NetworkDb &db)
 {
-    // A cached statement: cheap when the table is there already.
-    QSqlQuery &q = db.query(QStringLiteral("CREATE TABLE IF NOT EXISTS device_room("
-                          "device_id INTEGER PRIMARY KEY, temperature REAL NOT NULL, heat_integral REAL NOT NULL, "
-                          "cool_integral REAL NOT NULL, mode INTEGER NOT NULL, occupancy INTEGER NOT NULL, "
-                          "window INTEGER NOT NULL, window_hold INTEGER NOT NULL, window_timer REAL NOT NULL, "
-                          "window_changes INTEGER NOT NULL, frost_forced INTEGER NOT NULL, last_step_ms INTEGER NOT NULL)"));
-    db.exec(q);
-    q.finish();
+    // The look-up is a cached statement: cheap when the table is there.
+    if (db.tableExists(QStringLiteral("device_room")))
+        return;
+    db.runDdl(QStringLiteral("CREATE TABLE IF NOT EXISTS device_room("
+                             "device_id INTEGER PRIMARY KEY, temperature REAL NOT NULL, heat_integral REAL NOT NULL, "
+                             "cool_integral REAL NOT NULL, mode INTEGER NOT NULL, occupancy INTEGER NOT NULL, "
+                             "\"window\" INTEGER NOT NULL, window_hold INTEGER NOT NULL, window_timer REAL NOT NULL, "
+                             "window_changes INTEGER NOT NULL, frost_forced INTEGER NOT NULL, last_step_ms INTEGER NOT NULL)"));
 }
 
 std::optional<RoomState> RoomStore::load(NetworkDb &db, int deviceId, qint64 *lastStepMs)
 {
     ensureTable(db);
     QSqlQuery &q = db.query(QStringLiteral(
-        "SELECT temperature, heat_integral, cool_integral, mode, occupancy, window, window_hold, window_timer, "
+        "SELECT temperature, heat_integral, cool_integral, mode, occupancy, \"window\", window_hold, window_timer, "
         "window_changes, frost_forced, last_step_ms FROM device_room WHERE device_id = ?"));
     db.exec(q, {deviceId});
     if (!q.next()) {
@@ -85,9 +85,14 @@ void RoomStore::save(NetworkDb &db, int deviceId, const RoomState &s, qint64 las
 {
     ensureTable(db);
     QSqlQuery &q = db.query(QStringLiteral(
-        "INSERT OR REPLACE INTO device_room(device_id, temperature, heat_integral, cool_integral, mode, occupancy, "
-        "window, window_hold, window_timer, window_changes, frost_forced, last_step_ms) "
-        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+        "INSERT INTO device_room(device_id, temperature, heat_integral, cool_integral, mode, occupancy, "
+        "\"window\", window_hold, window_timer, window_changes, frost_forced, last_step_ms) "
+        "VALUES(?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT(device_id) DO UPDATE SET "
+        "temperature = excluded.temperature, heat_integral = excluded.heat_integral, "
+        "cool_integral = excluded.cool_integral, mode = excluded.mode, occupancy = excluded.occupancy, "
+        "\"window\" = excluded.\"window\", window_hold = excluded.window_hold, window_timer = excluded.window_timer, "
+        "window_changes = excluded.window_changes, frost_forced = excluded.frost_forced, "
+        "last_step_ms = excluded.last_step_ms"));
     db.exec(q, {deviceId, s.temperature, s.heatIntegral, s.coolIntegral, s.mode, s.occupancy, int(s.window),
                 int(s.windowHold), s.windowTimer, s.windowChanges, int(s.frostForced), lastStepMs});
 }

@@ -541,8 +541,9 @@ lns::AppDevicePtr makeAppDevice(const std::shared_ptr<NetworkSession> &session, 
 
 // --- network ------------------------------------------------------------------------
 
-SimNetwork::SimNetwork(const std::weak_ptr<SimObjectServer> &server, const QString &name, const QString &path)
-    : m_server(server), m_name(name), m_path(path)
+SimNetwork::SimNetwork(const std::weak_ptr<SimObjectServer> &server, const QString &name,
+                       const DatabaseLocation &location)
+    : m_server(server), m_name(name), m_location(location)
 {
 }
 
@@ -573,7 +574,7 @@ void SimNetwork::open(bool)
     // stays untouched), unless this process has the network open already.
     auto session = std::make_shared<NetworkSession>(server->ini(), server->iniPath());
     session->setChannelParams(server->channelParams());
-    session->open(m_path, m_name);
+    session->open(m_location, m_name);
     if (session->db().setting(QStringLiteral("refuse_open")) == QLatin1String("1")) {
         session->close();
         throw LnsError(lns::ErrNetworkRefused, QStringLiteral("network %1 refuses to be opened").arg(m_name));
@@ -655,9 +656,28 @@ void SimObjectServer::open(int accessMode)
 {
     if (accessMode < 0 || accessMode > 2)
         throw LnsError(lns::ErrBadValue, QStringLiteral("access mode %1 is not 0, 1 or 2").arg(accessMode));
-    if (!QFileInfo(m_root).isDir())
-        throw LnsError(lns::ErrNotOpen,
-                       QStringLiteral("network database folder %1 does not exist").arg(QDir::toNativeSeparators(m_root)));
+    if (accessMode == 0) {
+        if (!QFileInfo(m_root).isDir())
+            throw LnsError(lns::ErrNotOpen, QStringLiteral("network database folder %1 does not exist")
+                                                .arg(QDir::toNativeSeparators(m_root)));
+        m_server.clear();
+    } else {
+        // Remote access: the networks of the database server. Listing them
+        // now tells an unreachable server, or a refused login, at once.
+        const QString server = remoteServer(accessMode, m_interfaceName);
+        try {
+            m_listedAtOpen = remoteNetworks(server);
+        } catch (const LnsError &e) {
+            throw LnsError(lns::ErrNotOpen, e.description());
+        }
+        m_server = server;
+    }
+    if (m_accessMode != accessMode) {
+        for (const auto &n : qAsConst(m_networks))
+            n->close();
+        m_networks.clear();
+    }
+    m_accessMode = accessMode;
     m_open = true;
 }
 
@@ -673,13 +693,24 @@ lns::CollectionPtr<lns::Network> SimObjectServer::networks()
     if (!m_open)
         throw LnsError(lns::ErrNotOpen, QStringLiteral("the object server is not open"));
     QVector<ListCollection<lns::Network>::Entry> entries;
-    const QStringList files = QDir(m_root).entryList({QStringLiteral("*") + kDatabaseSuffix}, QDir::Files, QDir::Name);
+    const NetworkHome home = m_server.isEmpty() ? NetworkHome::local(m_root) : NetworkHome::remote(m_server);
+    QStringList names;
+    if (home.isRemote()) {
+        // The list read at open serves the first look (a connection to the
+        // server saved); later looks ask the server again.
+        names = m_listedAtOpen ? *m_listedAtOpen : remoteNetworks(m_server);
+        m_listedAtOpen.reset();
+    } else {
+        const QStringList files =
+            QDir(m_root).entryList({QStringLiteral("*") + kDatabaseSuffix}, QDir::Files, QDir::Name);
+        for (const QString &file : files)
+            names << file.left(file.size() - kDatabaseSuffix.size());
+    }
     int position = 0;
-    for (const QString &file : files) {
-        const QString name = file.left(file.size() - kDatabaseSuffix.size());
+    for (const QString &name : qAsConst(names)) {
         std::shared_ptr<SimNetwork> &net = m_networks[name];
         if (!net)
-            net = std::make_shared<SimNetwork>(weak_from_this(), name, QDir(m_root).filePath(file));
+            net = std::make_shared<SimNetwork>(weak_from_this(), name, home.locationOf(name));
         entries.push_back({++position, name, net});
     }
     return makeCollection<lns::Network>(nullptr, entries, QStringLiteral("network"));

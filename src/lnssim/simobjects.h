@@ -21,7 +21,7 @@ class SimObjectServer;
 class SimNetwork : public lns::Network, public std::enable_shared_from_this<SimNetwork>
 {
 public:
-    SimNetwork(const std::weak_ptr<SimObjectServer> &server, const QString &name, const QString &path);
+    SimNetwork(const std::weak_ptr<SimObjectServer> &server, const QString &name, const DatabaseLocation &location);
     ~SimNetwork() override;
 
     lns::ObjectPtr parent() const override;
@@ -32,14 +32,16 @@ public:
     lns::SystemPtr system() override;
     QVector<lns::WriteRecord> writeHistory(const lns::HistoryFilter &filter) override;
 
-    QString path() const { return m_path; }
+    // The file, or the network on its server (for messages).
+    QString path() const { return m_location.display(); }
+    const DatabaseLocation &location() const { return m_location; }
     // The open session, or nullptr.
     std::shared_ptr<NetworkSession> session() const { return m_session; }
 
 private:
     std::weak_ptr<SimObjectServer> m_server;
     QString m_name;
-    QString m_path;
+    DatabaseLocation m_location;
     std::shared_ptr<NetworkSession> m_session;
 };
 

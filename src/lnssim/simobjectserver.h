@@ -12,6 +12,7 @@
 #include <QHash>
 
 #include <memory>
+#include <optional>
 
 namespace lnssim {
 
@@ -39,6 +40,11 @@ public:
     lns::CollectionPtr<lns::Network> networks() override;
 
     QString rootFolder() const { return m_root; }
+    // The server of remote access when its connection string is given as
+    // the network interface name (else AEROLIS_LNS_SERVER); before open().
+    void setNetworkInterfaceName(const QString &name) override { m_interfaceName = name; }
+    // The access mode of the last open().
+    int accessMode() const { return m_accessMode; }
     QString iniPath() const { return m_iniPath; }
     std::shared_ptr<const platform::IniFile> ini() const { return m_ini; }
     // Channel figures used by networks opened afterwards (tests).
@@ -56,6 +62,10 @@ public:
 
 private:
     QString m_root;
+    QString m_interfaceName;
+    QString m_server; // remote access: the connection string; empty: local
+    int m_accessMode = 0;
+    std::optional<QStringList> m_listedAtOpen;
     QString m_iniPath;
     std::shared_ptr<platform::IniFile> m_ini;
     bool m_open = false;

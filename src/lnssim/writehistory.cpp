@@ -10,12 +10,12 @@ using lns::LnsError;
 
 // Times are stored as milliseconds since 1970 (UTC): quick to read back and
 // ordered as the writes happened.
-constexpr int kColumns = 14;
+constexpr int kColumns = 15;
 constexpr int kRowsPerStatement = 500;
 
 const char *const kSchemaV1[] = {
     "CREATE TABLE write_history(id INTEGER PRIMARY KEY, txn INTEGER NOT NULL, time INTEGER NOT NULL,"
-    " user TEXT NOT NULL, host TEXT NOT NULL, tool TEXT NOT NULL, command TEXT NOT NULL,"
+    " \"user\" TEXT NOT NULL, host TEXT NOT NULL, tool TEXT NOT NULL, command TEXT NOT NULL,"
     " device TEXT NOT NULL, object TEXT NOT NULL, kind TEXT NOT NULL, item TEXT NOT NULL,"
     " before BLOB, after BLOB, outcome TEXT NOT NULL)",
     "CREATE INDEX write_history_device ON write_history(device, id)",
@@ -26,6 +26,11 @@ const char *const kSchemaV1[] = {
 // command line ran twice.
 const char *const kUpgradeToV2[] = {
     "ALTER TABLE write_history ADD COLUMN run TEXT NOT NULL DEFAULT ''",
+};
+// The database user beside the session's user: on a server they differ (a
+// shared laptop account, a personal database login). Empty for a file.
+const char *const kUpgradeToV3[] = {
+    "ALTER TABLE write_history ADD COLUMN db_user TEXT NOT NULL DEFAULT ''",
 };
 
 int storedVersion(NetworkDb &db)
@@ -67,10 +72,14 @@ void ensureSchema(NetworkDb &db)
     NetworkDb::Transaction tx(db);
     if (version < 1) {
         for (const char *sql : kSchemaV1)
-            db.run(QString::fromLatin1(sql));
+            db.runDdl(QString::fromLatin1(sql));
     }
-    for (const char *sql : kUpgradeToV2)
-        db.run(QString::fromLatin1(sql));
+    if (version < 2) {
+        for (const char *sql : kUpgradeToV2)
+            db.runDdl(QString::fromLatin1(sql));
+    }
+    for (const char *sql : kUpgradeToV3)
+        db.runDdl(QString::fromLatin1(sql));
     db.run(QStringLiteral("DELETE FROM schema_version WHERE component = ?"), {kHistoryComponent});
     db.run(QStringLiteral("INSERT INTO schema_version(component, version) VALUES(?, ?)"),
            {kHistoryComponent, kHistoryVersion});
@@ -81,23 +90,24 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 {
     if (writes.isEmpty())
         return;
-    QSqlQuery &last = db.query(QStringLiteral("SELECT IFNULL(MAX(txn), 0) FROM write_history"));
+    QSqlQuery &last = db.query(QStringLiteral("SELECT COALESCE(MAX(txn), 0) FROM write_history"));
     db.exec(last);
     const qint64 txn = (last.next() ? last.value(0).toLongLong() : 0) + 1;
     last.finish();
     const qint64 when = time.toMSecsSinceEpoch();
     for (int from = 0; from < writes.size(); from += kRowsPerStatement) {
         const int n = std::min<int>(kRowsPerStatement, writes.size() - from);
-        QString sql = QStringLiteral("INSERT INTO write_history(txn, time, user, host, tool, command, device, object,"
-                                     " kind, item, before, after, outcome, run) VALUES ");
+        QString sql = QStringLiteral("INSERT INTO write_history(txn, time, \"user\", host, tool, command, device, object,"
+                                     " kind, item, before, after, outcome, run, db_user) VALUES ");
         QVariantList values;
         values.reserve(n * kColumns);
         for (int i = 0; i < n; ++i) {
             const NotedWrite &w = writes.at(from + i);
-            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
+            sql += i == 0 ? QStringLiteral("(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)") : QStringLiteral(",(?,?,?,?,?,?,?,?,?,?,?,?,?,?,?)");
             values << txn << when << text(origin.user) << text(origin.host) << text(origin.tool) << text(origin.command)
                    << text(w.device) << text(w.object) << lns::writeKindText(w.kind) << text(w.item) << w.before
-                   << w.after << lns::writeOutcomeText(w.outcome) << text(origin.run);
+                   << w.after << lns::writeOutcomeText(w.outcome) << text(origin.run)
+                   << text(db.databaseUser());
         }
         QSqlQuery &q = db.query(sql);
         db.exec(q, values);
@@ -107,8 +117,8 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 
 QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit)
 {
-    QString sql = QStringLiteral("SELECT id, txn, time, user, host, tool, command, device, object, kind, item, before,"
-                                 " after, outcome, run FROM write_history");
+    QString sql = QStringLiteral("SELECT id, txn, time, \"user\", host, tool, command, device, object, kind, item, before,"
+                                 " after, outcome, run, db_user FROM write_history");
     QStringList where;
     QVariantList values;
     if (!devices.isEmpty()) {
@@ -158,6 +168,7 @@ QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, cons
                                                  .arg(r.id)
                                                  .arg(q.value(13).toString()));
         r.run = q.value(14).toString();
+        r.databaseUser = q.value(15).toString();
         rows << r;
     }
     q.finish();

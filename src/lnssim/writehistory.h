@@ -11,8 +11,8 @@ namespace lnssim {
 
 inline const QString kHistoryComponent = QStringLiteral("aerolis-write-history");
 // 1: the first record; 2: each record names the run of the program that
-// made it.
-constexpr int kHistoryVersion = 2;
+// made it; 3: and the database user (on a server) who wrote it.
+constexpr int kHistoryVersion = 3;
 
 // One write as the session notes it before the transaction commits.
 struct NotedWrite
@@ -29,7 +29,7 @@ struct NotedWrite
 namespace writehistory {
 
 // Creates the table in a database that has none (a network made before the
-// record existed gets it on its first open). Throws ErrDatabase for a record
+// record existed gets it on its first open) and upgrades an older one. Throws ErrDatabase for a record
 // of a newer version than this server's.
 void ensureSchema(NetworkDb &db);
 // Stores the writes of one transaction under one transaction number, in one

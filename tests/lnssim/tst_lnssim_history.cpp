@@ -42,6 +42,27 @@ void runSql(const QString &path, const QStringList &statements)
     QSqlDatabase::removeDatabase(name);
 }
 
+// The version of the record the file holds.
+int recordVersionIn(const QString &path)
+{
+    const QString name = QStringLiteral("history-version-%1").arg(quintptr(&path));
+    int version = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        if (db.open()) {
+            QSqlQuery q(db);
+            q.prepare(QStringLiteral("SELECT version FROM schema_version WHERE component = ?"));
+            q.addBindValue(lnssim::kHistoryComponent);
+            if (q.exec() && q.next())
+                version = q.value(0).toInt();
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return version;
+}
+
 } // namespace
 
 class TestSimHistory : public QObject
@@ -318,14 +339,16 @@ private Q_SLOTS:
         QVERIFY(history().isEmpty());
     }
 
-    // A network made before the record existed gets it on its first open;
-    // a record of a newer version is refused rather than written wrongly.
+    // A network made before the record existed gets it on its first open,
+    // an older record is upgraded keeping its rows; a record of a newer
+    // version is refused rather than written wrongly.
     void recordVersions_data()
     {
         QTest::addColumn<int>("stored");
         QTest::addColumn<bool>("opens");
         QTest::newRow("none yet") << 0 << true;
         QTest::newRow("first version, no runs") << 1 << true;
+        QTest::newRow("second version, no database user") << 2 << true;
         QTest::newRow("this version") << kHistoryVersion << true;
         QTest::newRow("newer") << kHistoryVersion + 1 << false;
     }
@@ -352,6 +375,10 @@ private Q_SLOTS:
                             QStringLiteral("ALTER TABLE v1 RENAME TO write_history"),
                             QStringLiteral("UPDATE schema_version SET version = 1 WHERE component = '%1'")
                                 .arg(kHistoryComponent)});
+        else if (stored == 2)
+            runSql(file(), {QStringLiteral("ALTER TABLE write_history DROP COLUMN db_user"),
+                            QStringLiteral("UPDATE schema_version SET version = 2 WHERE component = '%1'")
+                                .arg(kHistoryComponent)});
         else
             runSql(file(), {QStringLiteral("UPDATE schema_version SET version = %1 WHERE component = '%2'")
                                 .arg(stored)
@@ -373,6 +400,13 @@ private Q_SLOTS:
         QVERIFY(!records.first().run.isEmpty());
         if (stored == 1)
             QCOMPARE(records.last().run, QString());
+        if (stored == 2)
+            QCOMPARE(records.last().run, records.first().run);
+        // A file has no database users.
+        for (const lns::WriteRecord &r : records)
+            QCOMPARE(r.databaseUser, QString());
+        f->network->close();
+        QCOMPARE(recordVersionIn(file()), kHistoryVersion);
     }
 
 private:

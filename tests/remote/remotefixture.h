@@ -1,0 +1,82 @@
+// A database of its own on the test server for one test process: made at
+// start from the administrator's connection string the test script exports
+// (AEROLIS_TEST_PG_SERVER, password in PGPASSFILE), removed at the end.
+#pragma once
+
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+
+#include <atomic>
+
+// Skips a test without a server; under CI=true a missing server is a failure.
+#define REQUIRE_TEST_SERVER(server)                                                                                   \
+    do {                                                                                                              \
+        if ((server).isEmpty()) {                                                                                     \
+            if (qEnvironmentVariable("CI") == QLatin1String("true"))                                                 \
+                QFAIL("no PostgreSQL test server (AEROLIS_TEST_PG_SERVER): scripts/pg-cluster could not start one");  \
+            QSKIP("no PostgreSQL test server (AEROLIS_TEST_PG_SERVER; scripts/test starts one)");                     \
+        }                                                                                                             \
+    } while (false)
+
+class TestServer
+{
+public:
+    TestServer()
+    {
+        const QString admin = qEnvironmentVariable("AEROLIS_TEST_PG_SERVER");
+        if (admin.isEmpty())
+            return;
+        static std::atomic<int> counter{0};
+        m_database = QStringLiteral("aerolis_t%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
+        m_admin = admin;
+        if (!adminExec(QStringLiteral("CREATE DATABASE %1").arg(m_database)))
+            qFatal("test database %s cannot be created: %s", qPrintable(m_database), qPrintable(m_lastError));
+        m_server = admin + QStringLiteral(" dbname=") + m_database;
+    }
+    ~TestServer()
+    {
+        if (!m_database.isEmpty())
+            adminExec(QStringLiteral("DROP DATABASE IF EXISTS %1 WITH (FORCE)").arg(m_database));
+    }
+    TestServer(const TestServer &) = delete;
+    TestServer &operator=(const TestServer &) = delete;
+
+    // The connection string of the test's own database; empty without a server.
+    QString server() const { return m_server; }
+    QString admin() const { return m_admin; }
+    // Runs statements as the administrator in the test's database.
+    bool exec(const QStringList &statements) { return run(m_server, statements); }
+    QString lastError() const { return m_lastError; }
+
+private:
+    bool adminExec(const QString &sql) { return run(m_admin, {sql}); }
+    bool run(const QString &server, const QStringList &statements)
+    {
+        static std::atomic<int> connections{0};
+        const QString name = QStringLiteral("test-admin-%1").arg(++connections);
+        bool ok = true;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QPSQL"), name);
+            db.setConnectOptions(server);
+            ok = db.open();
+            if (!ok)
+                m_lastError = db.lastError().text();
+            for (int i = 0; ok && i < statements.size(); ++i) {
+                QSqlQuery q(db);
+                ok = q.exec(statements.at(i));
+                if (!ok)
+                    m_lastError = statements.at(i) + QStringLiteral(": ") + q.lastError().text();
+            }
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(name);
+        return ok;
+    }
+
+    QString m_admin;
+    QString m_database;
+    QString m_server;
+    QString m_lastError;
+};
