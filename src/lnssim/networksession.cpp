@@ -406,6 +406,9 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
                 flushCounters(pending);
                 sql.commit();
             } catch (const LnsError &) {
+                // The traffic counts are best effort: the error that undid the
+                // operation is the one the caller must see, and the database
+                // that refused the operation most likely refused this too.
             }
         }
         notifyWorking();
@@ -727,6 +730,8 @@ void NetworkSession::pollTick()
         try {
             bytes = readNv(*row);
         } catch (const LnsError &) {
+            // A device that does not answer a poll sends no update; the next
+            // poll asks again.
             continue;
         }
         it = m_monitors.find(key);
