@@ -625,13 +625,8 @@ void TestCliCopy::channelsWorkAtOnce()
     ConfigFixture f;
     const QString file = changedFile(f);
     QVERIFY(!file.isEmpty());
-    f.admin->addChannel(QStringLiteral("Line3"), QStringLiteral("Router3"));
-    f.admin->moveDevice(f.deviceId(QStringLiteral("Room106")), QStringLiteral("Line3"));
-    const QStringList rooms{"Room101", "Room103", "Room106", "Room202", "Room205"};
-    QSet<QString> channels;
-    for (const QString &room : rooms)
-        channels.insert(f.admin->device(room).channel);
-    QCOMPARE(channels.size(), 3);
+    const QStringList rooms = roomsOnThreeChannels(f);
+    QCOMPARE(channelCount(f, rooms), 3);
     const QString result = f.env.file(QStringLiteral("result.tsv"));
     f.admin->resetCounters();
     const Run r = tool(f, QStringList{QStringLiteral("copy"), file} + objectsOf(rooms)

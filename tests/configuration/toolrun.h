@@ -9,6 +9,7 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QSet>
 #include <QTest>
 
 struct Run
@@ -57,6 +58,25 @@ inline bool writeBytes(const QString &path, const QByteArray &bytes)
 {
     QFile file(path);
     return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size();
+}
+
+// The demo rooms on three channels: Room106 moves onto a channel of its own
+// behind a router; Room205 of them does not answer.
+inline QStringList roomsOnThreeChannels(ConfigFixture &f)
+{
+    f.admin->addChannel(QStringLiteral("Line3"), QStringLiteral("Router3"));
+    f.admin->moveDevice(f.deviceId(QStringLiteral("Room106")), QStringLiteral("Line3"));
+    return {QStringLiteral("Room101"), QStringLiteral("Room103"), QStringLiteral("Room106"),
+            QStringLiteral("Room202"), QStringLiteral("Room205")};
+}
+
+// How many channels the rooms stand on.
+inline int channelCount(ConfigFixture &f, const QStringList &rooms)
+{
+    QSet<QString> channels;
+    for (const QString &room : rooms)
+        channels.insert(f.admin->device(room).channel);
+    return channels.size();
 }
 
 // The first line of `text` that contains `part`.
