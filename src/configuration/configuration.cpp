@@ -483,7 +483,29 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
                 });
                 line = 7;
                 QString error;
-                const bool ok = m_loader.load(device, imageFile, &error, device->lonMarkObjects()->item(s.conn.object->index()), ctx);
+                // The image, the mode it reports and the kept calibration go
+                // to the device as one transaction: a device never runs the
+                // new application with the old mode or a lost calibration.
+                const bool ownTransaction = s.conn.system && !s.conn.system->inTransaction();
+                if (ownTransaction)
+                    s.conn.system->startTransaction();
+                bool ok = false;
+                try {
+                    ok = m_loader.load(device, imageFile, &error, device->lonMarkObjects()->item(s.conn.object->index()), ctx);
+                    if (ok && haveCalibration)
+                        writeRaw(calibCp, calibration);
+                    if (ownTransaction) {
+                        if (ok)
+                            s.conn.system->commitTransaction();
+                        else
+                            s.conn.system->cancelTransaction();
+                    }
+                } catch (const lns::LnsError &e) {
+                    if (ownTransaction && s.conn.system->inTransaction())
+                        s.conn.system->cancelTransaction();
+                    ok = false;
+                    error = QStringLiteral("AppLoader: %1: %2").arg(e.number()).arg(e.description());
+                }
                 if (m_window) {
                     if (ok) {
                         if (silent)
@@ -500,10 +522,7 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
                 }
                 if (ok) {
                     line = 8;
-                    if (haveCalibration) {
-                        writeRaw(calibCp, calibration);
-                        m_calibrationKept = true;
-                    }
+                    m_calibrationKept = haveCalibration;
                     device->update(1);
                     // The general utility's refresh after a download has
                     // nothing to do here: the object server holds no caches.

@@ -240,6 +240,17 @@ void NetworkSession::commitTransaction()
             int bytes;
         };
         QVector<Written> written;
+        QVector<Written> loaded;
+        for (const PendingLoad &load : tx.loads) {
+            const DeviceRow *dev = device(load.deviceId);
+            if (!dev)
+                throw LnsError(lns::ErrDatabase, QStringLiteral("device %1 vanished from the network").arg(load.deviceId));
+            // Loaded first: the device CPs it resets are then written over
+            // by the transaction's own writes.
+            contexts.insert(dev->id, context(dev->id));
+            applyLoad(pending, *dev, contexts[dev->id], load);
+            loaded << Written{dev, int(load.image.payload.size())};
+        }
         for (const CpKey &key : tx.writeOrder) {
             const CpRow *cpRow = cp(key.first, key.second);
             const DeviceRow *dev = device(key.first);
@@ -259,6 +270,11 @@ void NetworkSession::commitTransaction()
                     for (const Written &w : written)
                         charge(pending, *w.dev, contexts[w.dev->id], ChannelModel::Op::WriteCp, w.bytes,
                                QStringLiteral("restoring"), QString(), false);
+                    // A loaded application is taken back by loading the old
+                    // one again, at the same cost.
+                    for (const Written &w : loaded)
+                        charge(pending, *w.dev, contexts[w.dev->id], ChannelModel::Op::Download, w.bytes,
+                               QStringLiteral("restoring the application"), QString(), false);
                     throw LnsError(e.number(), QStringLiteral("%1; transaction not committed, nothing was changed")
                                                    .arg(e.description()));
                 }
@@ -876,24 +892,37 @@ void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
                        QStringLiteral("application image %1 is for the %2 family; %3 (template %4) is of the %5 family")
                            .arg(QFileInfo(path).fileName(), image.family, deviceLabel(*dev), dev->templateName,
                                 family.isEmpty() ? QStringLiteral("unknown") : family));
+    PendingLoad load{deviceId, QFileInfo(path).fileName(), image};
+    if (m_tx.active) {
+        // Goes out with the transaction's writes (the new application's mode
+        // and the kept calibration), so a device never runs the one without
+        // the other.
+        m_tx.loads << load;
+        return;
+    }
     deviceOp([&](Pending &pending) {
         const DeviceContext ctx = context(deviceId);
-        if (!ctx.state.commissioned)
-            throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
-        charge(pending, *dev, ctx, ChannelModel::Op::Download, image.payload.size(),
-               QStringLiteral("loading %1").arg(QFileInfo(path).fileName()));
-        const auto application = [](int number, const QString &version) {
-            return version.isEmpty() ? QByteArray() : QStringLiteral("%1 %2").arg(number).arg(version).toUtf8();
-        };
-        noteWrite(*dev, QString(), lns::WriteKind::Application, QFileInfo(path).fileName(),
-                  application(ctx.state.appNumber, ctx.state.appVersion), application(image.number, image.version),
-                  lns::WriteOutcome::DeviceAndDatabase);
-        db().setApplication(deviceId, image.number, image.version);
-        // A new image starts with the factory values of the device's own CPs
-        // (the calibration); the functional block's CPs keep theirs.
-        for (const CpRow *c : cpsOf(deviceId, CpScope::Device, 0))
-            db().setDeviceCp(deviceId, c->name, c->factory);
+        applyLoad(pending, *dev, ctx, load);
     });
+}
+
+void NetworkSession::applyLoad(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, const PendingLoad &load)
+{
+    if (!ctx.state.commissioned)
+        throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(dev)));
+    charge(pending, dev, ctx, ChannelModel::Op::Download, load.image.payload.size(),
+           QStringLiteral("loading %1").arg(load.fileName));
+    const auto application = [](int number, const QString &version) {
+        return version.isEmpty() ? QByteArray() : QStringLiteral("%1 %2").arg(number).arg(version).toUtf8();
+    };
+    noteWrite(dev, QString(), lns::WriteKind::Application, load.fileName,
+              application(ctx.state.appNumber, ctx.state.appVersion), application(load.image.number, load.image.version),
+              lns::WriteOutcome::DeviceAndDatabase);
+    db().setApplication(dev.id, load.image.number, load.image.version);
+    // A new image starts with the factory values of the device's own CPs
+    // (the calibration); the functional block's CPs keep theirs.
+    for (const CpRow *c : cpsOf(dev.id, CpScope::Device, 0))
+        db().setDeviceCp(dev.id, c->name, c->factory);
 }
 
 QString NetworkSession::extensionData(int deviceId, int objectIndex, const QString &key)

@@ -10,6 +10,7 @@
 
 #include "channelmodel.h"
 #include "devicesimulator.h"
+#include "imagefile.h"
 #include "networkdb.h"
 #include "writehistory.h"
 #include "networkstore.h"
@@ -157,9 +158,18 @@ private:
     using Pending = QHash<int, Counters>;
     using CpKey = QPair<int, QString>;
     using ExtKey = QPair<QPair<int, int>, QString>;
+    // An application load asked for inside a transaction: it goes out with
+    // the transaction's writes, before them, or not at all.
+    struct PendingLoad
+    {
+        int deviceId = 0;
+        QString fileName;
+        ApplicationImage image;
+    };
     struct TxState
     {
         bool active = false;
+        QVector<PendingLoad> loads;
         QVector<CpKey> writeOrder;
         QHash<CpKey, QByteArray> writes;
         QHash<CpKey, QByteArray> reads;
@@ -174,6 +184,9 @@ private:
     }
     NetworkStore::DeviceStructure &structureOf(int deviceId) const { return openStore().structureOf(deviceId); }
     DeviceContext context(int deviceId);
+    // Loads an image into a device inside a device operation: the download,
+    // its record and the device CPs back at their factory values.
+    void applyLoad(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, const PendingLoad &load);
     // Charges one device transaction to the device's counters; throws when
     // the device does not answer or answers with an error.
     void charge(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, ChannelModel::Op op, int bytes,

@@ -47,10 +47,10 @@ private:
         // Two more controllers, so that a run has failures and successes of
         // both kinds of the ceiling family.
         f->admin->addDevice({QStringLiteral("Building.Floor1"), QStringLiteral("Room107"),
-                             QStringLiteral("AerolisCtrl-T1")},
+                             QStringLiteral("AerolisCtrl-T1"), QString()},
                             f->ini);
         f->admin->addDevice({QStringLiteral("Building.Floor1"), QStringLiteral("Room108"),
-                             QStringLiteral("AerolisCtrl-T3")},
+                             QStringLiteral("AerolisCtrl-T3"), QString()},
                             f->ini);
         f->start(room);
         QVERIFY(f->config());

@@ -89,7 +89,7 @@ Claim claimOfCopyOutcome(const QString &outcome)
 
 bool changedByApplicationStep(const QString &cp, lnssim::CpScope scope)
 {
-    return scope == lnssim::CpScope::Device || cp == QLatin1String("HvacAppMode");
+    return scope == lnssim::CpScope::Device || cp == QLatin1String("HvacAppMode") || cp == QLatin1String("NumValves");
 }
 
 QString Verdict::state() const

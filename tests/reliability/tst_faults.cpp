@@ -92,6 +92,7 @@ private Q_SLOTS:
     void faultsDuringCopy();
     void knownCases_data();
     void knownCases();
+    void applicationGoesWithItsMode();
     void damageIsSeen_data();
     void damageIsSeen();
 };
@@ -260,6 +261,31 @@ void TestFaults::knownCases()
     Rng rng(0);
     Tally none;
     runAndJudge(plan, 0, rng, none, expectedFault);
+}
+
+// The image and the mode the new application reports reach the device
+// together: when the mode cannot be written the device keeps its old
+// application, and the tool's claim matches what the device holds.
+void TestFaults::applicationGoesWithItsMode()
+{
+    const QString room = QStringLiteral("Room106");
+    const NetworkImage reference = m_scenarios->writeReference(room);
+    QVERIFY2(!reference.value(room).sameApplication(m_bed->pristine().value(room)),
+             "the write must load another application for this case to mean anything");
+    m_bed->reset();
+    Fault f;
+    f.kind = Fault::CpWrite;
+    f.room = room;
+    f.cp = QStringLiteral("HvacAppMode");
+    inject(m_bed->admin(), m_bed->idOf(room), f);
+    const ToolRun run = m_bed->runTool(m_scenarios->writeArgs(room));
+    const QString tool = QStringLiteral("status %1\n%2%3").arg(run.status).arg(run.out, run.err);
+    QVERIFY2(run.status != 0, qPrintable(tool));
+    const DeviceImage after = m_bed->image().value(room);
+    const Verdict v = judge(m_bed->pristine().value(room), after, reference.value(room));
+    QVERIFY2(v.applicationOld, qPrintable(v.detail() + QLatin1Char('\n') + tool));
+    const QString problem = disagreement(claimOfWrite(run.status, run.out), v);
+    QVERIFY2(problem.isEmpty(), qPrintable(problem + QLatin1Char('\n') + tool));
 }
 
 // The judge on a network damaged on purpose after a fault-free write: each
