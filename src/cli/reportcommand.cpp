@@ -15,6 +15,7 @@
 #include <headless/controllerreport.h>
 #include <host/hoststate.h>
 #include <lns/worklanes.h>
+#include <model/pagemodel.h>
 #include <platform/tracelog.h>
 #include <platform/objectname.h>
 #include <report/reportwriters.h>
@@ -169,6 +170,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     bool database = false;
     lns::ChannelLanes lanes(perChannel);
     const LaneReset laneReset;
+    // One page model for every controller of the run.
+    const auto pages = std::make_shared<model::PageModel>();
+    pages->loadCaptions();
     for (int i = 0; i < selection.objects.size(); ++i) {
         const QString &object = selection.objects.at(i);
         report::ControllerReport c;
@@ -179,6 +183,7 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             c.failure = text(1756);
         } else {
             Session s;
+            s.reusePageModel(pages);
             // The controller's reads go to its channel's lane from the first.
             s.setBeforeWindow([&lanes] { lns::setWorkLane(lanes.laneFor(connectedChannel())); });
             QString error;

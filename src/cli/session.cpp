@@ -136,7 +136,7 @@ Session::Session() : m_messages(std::make_shared<RecordingMessages>())
     env.mainWindowFactory = [this]() -> std::shared_ptr<host::MainWindowPort> {
         if (m_beforeWindow)
             m_beforeWindow();
-        m_window = std::make_shared<headless::HeadlessWindow>();
+        m_window = std::make_shared<headless::HeadlessWindow>(m_reusedModel);
         return m_window;
     };
 }

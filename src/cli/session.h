@@ -70,6 +70,9 @@ public:
     // Runs once the object is found and before the window reads the device
     // (set before open()).
     void setBeforeWindow(std::function<void()> hook) { m_beforeWindow = std::move(hook); }
+    // The window works on `model` (returned to its designed state) instead
+    // of building one: a run of many controllers builds its pages once.
+    void reusePageModel(std::shared_ptr<model::PageModel> model) { m_reusedModel = std::move(model); }
 
     // The configuration command's configuration (after open with command
     // 13); nullptr when it did not start.
@@ -95,6 +98,7 @@ private:
     std::shared_ptr<headless::HeadlessWindow> m_window;
     std::shared_ptr<RecordingMessages> m_messages;
     std::function<void()> m_beforeWindow;
+    std::shared_ptr<model::PageModel> m_reusedModel;
     bool m_opened = false;
     QString m_key;
 };

@@ -46,11 +46,16 @@ private:
     HeadlessWindow &m_w;
 };
 
-HeadlessWindow::HeadlessWindow() : m_model(std::make_unique<model::PageModel>())
+HeadlessWindow::HeadlessWindow(std::shared_ptr<model::PageModel> reused) : m_model(std::move(reused))
 {
     platform::traceEntry(QStringLiteral("[frmMain] Private Sub Form_Load()"));
     m_loaded = true;
-    m_model->loadCaptions();
+    if (m_model) {
+        m_model->resetToDesign();
+    } else {
+        m_model = std::make_shared<model::PageModel>();
+        m_model->loadCaptions();
+    }
     const host::HostState &s = host::state();
     m_caption = s.commandIndex == host::kCmdStandAlone || s.deviceName.isEmpty() ? platform::kProductName
                                                                                  : s.connectionTitle();

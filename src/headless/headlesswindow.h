@@ -30,7 +30,9 @@ class HeadlessWindow : public host::MainWindowPort,
                        public monitoring::MonitoringWindow
 {
 public:
-    HeadlessWindow();
+    // `reused`: a model that served an earlier controller of the same run,
+    // returned to its designed state here; nullptr builds a new one.
+    explicit HeadlessWindow(std::shared_ptr<model::PageModel> reused = nullptr);
     ~HeadlessWindow() override;
     HeadlessWindow(const HeadlessWindow &) = delete;
     HeadlessWindow &operator=(const HeadlessWindow &) = delete;
@@ -92,7 +94,7 @@ private:
     bool startCommand();
     void openFirstPage();
 
-    std::unique_ptr<model::PageModel> m_model;
+    std::shared_ptr<model::PageModel> m_model;
     std::unique_ptr<configuration::cConfiguration> m_config;
     std::unique_ptr<monitoring::ParamsConfig> m_paramsConfig;
     std::unique_ptr<monitoring::cMonitoring> m_monitoring;

@@ -50,12 +50,12 @@ ControlState::ControlState(ControlKind kind, const QString &name, int page, QObj
 
 void ControlState::setText(const QString &text)
 {
-    const QString shown = m_kind == ControlKind::TextBox ? text.left(m_maxLength) : text;
-    if (shown == m_text)
+    const QString shown = m_kind == ControlKind::TextBox ? text.left(m_v.maxLength) : text;
+    if (shown == m_v.text)
         return;
-    m_text = shown;
+    m_v.text = shown;
     notify(Aspect::Text);
-    Q_EMIT textChanged(m_text);
+    Q_EMIT textChanged(m_v.text);
 }
 
 void ControlState::clear()
@@ -64,9 +64,9 @@ void ControlState::clear()
         setText(QString());
         return;
     }
-    if (m_items.isEmpty())
+    if (m_v.items.isEmpty())
         return;
-    m_items.clear();
+    m_v.items.clear();
     notify(Aspect::Items);
     setCurrentIndex(-1);
 }
@@ -74,61 +74,61 @@ void ControlState::clear()
 void ControlState::setMaxLength(int length)
 {
     length = qBound(0, length, kNoLengthLimit);
-    if (length == m_maxLength)
+    if (length == m_v.maxLength)
         return;
-    m_maxLength = length;
+    m_v.maxLength = length;
     notify(Aspect::MaxLength);
-    if (m_text.size() > m_maxLength)
-        setText(m_text);
+    if (m_v.text.size() > m_v.maxLength)
+        setText(m_v.text);
 }
 
 void ControlState::setEnabled(bool on)
 {
-    if (on == m_enabled)
+    if (on == m_v.enabled)
         return;
-    m_enabled = on;
+    m_v.enabled = on;
     notify(Aspect::Enabled);
 }
 
 void ControlState::setReadOnly(bool on)
 {
-    if (on == m_readOnly)
+    if (on == m_v.readOnly)
         return;
-    m_readOnly = on;
+    m_v.readOnly = on;
     notify(Aspect::ReadOnly);
 }
 
 void ControlState::setVisible(bool on)
 {
-    if (on == m_visible)
+    if (on == m_v.visible)
         return;
-    m_visible = on;
+    m_v.visible = on;
     notify(Aspect::Visible);
 }
 
 void ControlState::setTextColor(int color)
 {
-    if (color == m_textColor)
+    if (color == m_v.textColor)
         return;
-    m_textColor = color;
+    m_v.textColor = color;
     notify(Aspect::TextColor);
 }
 
 void ControlState::setBackground(model::Background b)
 {
-    if (b == m_background)
+    if (b == m_v.background)
         return;
-    m_background = b;
+    m_v.background = b;
     notify(Aspect::Background);
 }
 
 void ControlState::setCheckState(Qt::CheckState state)
 {
-    if (state == m_checkState)
+    if (state == m_v.checkState)
         return;
     const bool wasChecked = isChecked();
-    m_checkState = state;
-    if (isChecked() && m_kind == ControlKind::OptionButton && m_autoExclusive)
+    m_v.checkState = state;
+    if (isChecked() && m_kind == ControlKind::OptionButton && m_v.autoExclusive)
         uncheckSiblings();
     notify(Aspect::Check);
     Q_EMIT stateChanged(int(state));
@@ -139,7 +139,7 @@ void ControlState::setCheckState(Qt::CheckState state)
 void ControlState::setChecked(bool on)
 {
     // The checked button of an exclusive set cannot be switched off alone.
-    if (!on && isChecked() && m_kind == ControlKind::OptionButton && m_autoExclusive)
+    if (!on && isChecked() && m_kind == ControlKind::OptionButton && m_v.autoExclusive)
         return;
     setCheckState(on ? Qt::Checked : Qt::Unchecked);
 }
@@ -150,9 +150,9 @@ void ControlState::uncheckSiblings()
         return;
     for (QObject *o : parent()->children()) {
         auto *s = qobject_cast<ControlState *>(o);
-        if (!s || s == this || s->m_kind != ControlKind::OptionButton || !s->m_autoExclusive || !s->isChecked())
+        if (!s || s == this || s->m_kind != ControlKind::OptionButton || !s->m_v.autoExclusive || !s->isChecked())
             continue;
-        s->m_checkState = Qt::Unchecked;
+        s->m_v.checkState = Qt::Unchecked;
         s->notify(Aspect::Check);
         Q_EMIT s->stateChanged(int(Qt::Unchecked));
         Q_EMIT s->toggled(false);
@@ -161,25 +161,25 @@ void ControlState::uncheckSiblings()
 
 QString ControlState::itemText(int i) const
 {
-    return i >= 0 && i < m_items.size() ? m_items.at(i).text : QString();
+    return i >= 0 && i < m_v.items.size() ? m_v.items.at(i).text : QString();
 }
 
 QVariant ControlState::itemData(int i, int role) const
 {
-    if (i < 0 || i >= m_items.size())
+    if (i < 0 || i >= m_v.items.size())
         return QVariant();
     if (role == kInvalidEntryRole)
-        return m_items.at(i).invalidEntry ? QVariant(true) : QVariant();
+        return m_v.items.at(i).invalidEntry ? QVariant(true) : QVariant();
     if (role == Qt::DisplayRole)
-        return m_items.at(i).text;
-    return m_items.at(i).data;
+        return m_v.items.at(i).text;
+    return m_v.items.at(i).data;
 }
 
 void ControlState::setItemData(int i, const QVariant &value, int role)
 {
-    if (i < 0 || i >= m_items.size())
+    if (i < 0 || i >= m_v.items.size())
         return;
-    ListItem &item = m_items[i];
+    ListItem &item = m_v.items[i];
     if (role == kInvalidEntryRole)
         item.invalidEntry = value.toBool();
     else if (role == Qt::DisplayRole)
@@ -191,48 +191,48 @@ void ControlState::setItemData(int i, const QVariant &value, int role)
 
 void ControlState::addItem(const QString &text, const QVariant &data)
 {
-    insertItem(int(m_items.size()), text, data);
+    insertItem(int(m_v.items.size()), text, data);
 }
 
 void ControlState::insertItem(int i, const QString &text, const QVariant &data)
 {
-    i = qBound(0, i, int(m_items.size()));
-    m_items.insert(i, ListItem{text, data, false});
+    i = qBound(0, i, int(m_v.items.size()));
+    m_v.items.insert(i, ListItem{text, data, false});
     notify(Aspect::Items);
     // A list that gets its first entry selects it; an entry in front of
     // the selection moves it, as the widget does.
-    if (m_items.size() == 1)
+    if (m_v.items.size() == 1)
         setCurrentIndex(0);
-    else if (m_currentIndex >= i)
-        setCurrentIndex(m_currentIndex + 1);
+    else if (m_v.currentIndex >= i)
+        setCurrentIndex(m_v.currentIndex + 1);
 }
 
 void ControlState::removeItem(int i)
 {
-    if (i < 0 || i >= m_items.size())
+    if (i < 0 || i >= m_v.items.size())
         return;
-    m_items.removeAt(i);
+    m_v.items.removeAt(i);
     notify(Aspect::Items);
-    if (m_items.isEmpty())
+    if (m_v.items.isEmpty())
         setCurrentIndex(-1);
-    else if (m_currentIndex > i)
-        setCurrentIndex(m_currentIndex - 1);
-    else if (m_currentIndex == i) {
+    else if (m_v.currentIndex > i)
+        setCurrentIndex(m_v.currentIndex - 1);
+    else if (m_v.currentIndex == i) {
         // The selected entry went: the one now in its place is selected,
         // which counts as a new selection.
-        m_currentIndex = qMin(int(m_items.size()) - 1, i);
+        m_v.currentIndex = qMin(int(m_v.items.size()) - 1, i);
         notify(Aspect::CurrentIndex);
-        Q_EMIT currentIndexChanged(m_currentIndex);
+        Q_EMIT currentIndexChanged(m_v.currentIndex);
     }
 }
 
 void ControlState::setCurrentIndex(int i)
 {
-    if (i < -1 || i >= m_items.size())
+    if (i < -1 || i >= m_v.items.size())
         i = -1;
-    if (i == m_currentIndex)
+    if (i == m_v.currentIndex)
         return;
-    m_currentIndex = i;
+    m_v.currentIndex = i;
     notify(Aspect::CurrentIndex);
     Q_EMIT currentIndexChanged(i);
 }
@@ -255,6 +255,20 @@ void ControlState::click()
     else if (m_kind == ControlKind::OptionButton)
         setChecked(true);
     Q_EMIT clicked();
+}
+
+ControlValues ControlState::values() const
+{
+    return m_v;
+}
+
+void ControlState::restore(const ControlValues &values)
+{
+    disconnect(this, nullptr, nullptr, nullptr);
+    m_v = values;
+    for (Aspect a : {Aspect::Text, Aspect::Enabled, Aspect::ReadOnly, Aspect::TextColor, Aspect::Background,
+                     Aspect::Visible, Aspect::Check, Aspect::Items, Aspect::CurrentIndex, Aspect::MaxLength})
+        notify(a);
 }
 
 } // namespace model

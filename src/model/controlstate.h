@@ -43,6 +43,25 @@ struct ListItem
 
 class ControlState;
 
+// Everything a control shows and keeps, without its identity (kind, name,
+// position, page): what a page model returns a control to between two
+// controllers.
+struct ControlValues
+{
+    QString text;
+    int maxLength = kNoLengthLimit;
+    bool enabled = true;
+    bool readOnly = false;
+    bool visible = true;
+    int textColor = 0;
+    Background background = Background::Window;
+    Qt::CheckState checkState = Qt::Unchecked;
+    bool autoExclusive = true;
+    QVector<ListItem> items;
+    int currentIndex = -1;
+    QString tag;
+};
+
 // The signals of a state that a view listens to (never blocked together
 // with the state's logic signals).
 class ViewNotifier : public QObject
@@ -69,39 +88,39 @@ public:
     // Frame index of the designed page it sits on; -1 when on none.
     int page() const { return m_page; }
 
-    QString text() const { return m_text; }
+    QString text() const { return m_v.text; }
     // A text box cuts the text to its maximum length, as the widget does.
     void setText(const QString &text);
     // Text boxes and labels empty their text; lists lose their items.
     void clear();
-    int maxLength() const { return m_maxLength; }
+    int maxLength() const { return m_v.maxLength; }
     void setMaxLength(int length);
 
-    bool isEnabled() const { return m_enabled; }
+    bool isEnabled() const { return m_v.enabled; }
     void setEnabled(bool on);
-    bool isReadOnly() const { return m_readOnly; }
+    bool isReadOnly() const { return m_v.readOnly; }
     void setReadOnly(bool on);
     // Shown unless hidden explicitly (the window may still be unshown).
-    bool isVisible() const { return m_visible; }
+    bool isVisible() const { return m_v.visible; }
     void setVisible(bool on);
     // Colour value (blue * 65536 + green * 256 + red); 0 is the normal colour.
-    int textColor() const { return m_textColor; }
+    int textColor() const { return m_v.textColor; }
     void setTextColor(int color);
-    model::Background background() const { return m_background; }
+    model::Background background() const { return m_v.background; }
     void setBackground(model::Background b);
 
     // Check boxes.
-    Qt::CheckState checkState() const { return m_checkState; }
+    Qt::CheckState checkState() const { return m_v.checkState; }
     void setCheckState(Qt::CheckState state);
     // Check boxes and option buttons.
-    bool isChecked() const { return m_checkState != Qt::Unchecked; }
+    bool isChecked() const { return m_v.checkState != Qt::Unchecked; }
     void setChecked(bool on);
-    bool autoExclusive() const { return m_autoExclusive; }
-    void setAutoExclusive(bool on) { m_autoExclusive = on; }
+    bool autoExclusive() const { return m_v.autoExclusive; }
+    void setAutoExclusive(bool on) { m_v.autoExclusive = on; }
 
     // Lists.
-    int count() const { return int(m_items.size()); }
-    const QVector<ListItem> &items() const { return m_items; }
+    int count() const { return int(m_v.items.size()); }
+    const QVector<ListItem> &items() const { return m_v.items; }
     QString itemText(int i) const;
     // Qt::UserRole: the item data; kInvalidEntryRole: the invalid-entry mark.
     QVariant itemData(int i, int role = Qt::UserRole) const;
@@ -109,14 +128,14 @@ public:
     void addItem(const QString &text, const QVariant &data = QVariant());
     void insertItem(int i, const QString &text, const QVariant &data = QVariant());
     void removeItem(int i);
-    int currentIndex() const { return m_currentIndex; }
+    int currentIndex() const { return m_v.currentIndex; }
     void setCurrentIndex(int i);
-    QVariant currentData() const { return itemData(m_currentIndex); }
-    QString currentText() const { return itemText(m_currentIndex); }
+    QVariant currentData() const { return itemData(m_v.currentIndex); }
+    QString currentText() const { return itemText(m_v.currentIndex); }
 
     // The parameter name kept on the control.
-    QString tag() const { return m_tag; }
-    void setTag(const QString &tag) { m_tag = tag; }
+    QString tag() const { return m_v.tag; }
+    void setTag(const QString &tag) { m_v.tag = tag; }
 
     // What a view reports of the user: a typed key (the filter may change
     // it, 0 swallows it), the focus leaving (a handler may cancel it), a
@@ -126,6 +145,12 @@ public:
     void click();
 
     ViewNotifier *notifier() const { return m_notifier; }
+
+    ControlValues values() const;
+    // Takes `values` over without a logic signal (a view is told), and
+    // drops every connection to the logic signals: the logic that made them
+    // is gone when a model is reused.
+    void restore(const ControlValues &values);
 
 Q_SIGNALS:
     void textChanged(const QString &text);
@@ -145,18 +170,7 @@ private:
     ControlKind m_kind;
     int m_index = -1;
     int m_page = -1;
-    QString m_text;
-    int m_maxLength = kNoLengthLimit;
-    bool m_enabled = true;
-    bool m_readOnly = false;
-    bool m_visible = true;
-    int m_textColor = 0;
-    model::Background m_background = model::Background::Window;
-    Qt::CheckState m_checkState = Qt::Unchecked;
-    bool m_autoExclusive = true;
-    QVector<ListItem> m_items;
-    int m_currentIndex = -1;
-    QString m_tag;
+    ControlValues m_v;
     ViewNotifier *m_notifier;
 };
 

@@ -28,6 +28,7 @@ PageModel::PageModel(QObject *parent) : QObject(parent)
                 m_captionIds.insert(s, {captionId, c.item});
         }
     }
+    keepDesign();
 }
 
 ControlState *PageModel::control(const QString &arrayName, int index) const
@@ -49,6 +50,21 @@ void PageModel::loadCaptions()
             continue;
         it.key()->setText(gLoadResString(it.value().first, it.value().second));
     }
+    keepDesign();
+}
+
+void PageModel::keepDesign()
+{
+    m_design.clear();
+    m_design.reserve(m_ordered.size());
+    for (const ControlState *s : qAsConst(m_ordered))
+        m_design << s->values();
+}
+
+void PageModel::resetToDesign()
+{
+    for (int i = 0; i < m_ordered.size(); ++i)
+        m_ordered.at(i)->restore(m_design.at(i));
 }
 
 } // namespace model

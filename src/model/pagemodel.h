@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QObject>
 #include <QString>
+#include <QVector>
 
 namespace model {
 
@@ -29,10 +30,18 @@ public:
     // frames from the string table, in the language set.
     void loadCaptions();
 
+    // Every control back to what it showed when the model was built (with
+    // its captions), its logic connections dropped: one model serves the
+    // controllers of a run one after another.
+    void resetToDesign();
+
 private:
+    void keepDesign();
+
     QHash<QString, ControlState *> m_byName;
     QList<ControlState *> m_ordered;
     QHash<ControlState *, std::pair<int, int>> m_captionIds; // string id, list item
+    QVector<ControlValues> m_design; // in the order of m_ordered
 };
 
 } // namespace model

@@ -183,6 +183,7 @@ private Q_SLOTS:
         QCOMPARE(pages.named(QStringLiteral("TextBox27"))->page(), 6);
     }
 
+    void resetToDesignForgetsTheLastController();
     void captionsFromTheStringTable_data()
     {
         QTest::addColumn<int>("language");
@@ -208,6 +209,66 @@ private Q_SLOTS:
         QVERIFY(pages.named(QStringLiteral("TextBox27"))->text().isEmpty());
     }
 };
+
+// Everything a control shows, through its public reading side only, so a
+// field the reset forgets shows up here.
+static QString shownState(const ControlState *s)
+{
+    QStringList items;
+    for (int i = 0; i < s->count(); ++i)
+        items << s->itemText(i) + QLatin1Char('=') + s->itemData(i).toString()
+                     + (s->itemData(i, model::kInvalidEntryRole).toBool() ? QStringLiteral("!") : QString());
+    return QStringLiteral("%1|%2|%3%4%5|%6|%7|%8|%9|%10|%11|%12")
+        .arg(s->objectName(), s->text())
+        .arg(s->isEnabled())
+        .arg(s->isReadOnly())
+        .arg(s->isVisible())
+        .arg(s->textColor())
+        .arg(int(s->background()))
+        .arg(int(s->checkState()))
+        .arg(s->autoExclusive())
+        .arg(items.join(QLatin1Char(',')))
+        .arg(s->currentIndex())
+        .arg(s->tag() + QLatin1Char('/') + QString::number(s->maxLength()));
+}
+
+// A model one controller changed in every way goes back to a freshly
+// built one, and the logic the earlier controller connected hears nothing.
+void TstModel::resetToDesignForgetsTheLastController()
+{
+    model::PageModel fresh;
+    fresh.loadCaptions();
+    model::PageModel used;
+    used.loadCaptions();
+    int heard = 0;
+    for (ControlState *s : used.controls()) {
+        connect(s, &ControlState::textChanged, this, [&heard] { ++heard; });
+        connect(s, &ControlState::currentIndexChanged, [&heard] { ++heard; });
+        s->setMaxLength(4);
+        s->setText(QStringLiteral("changed"));
+        s->setEnabled(false);
+        s->setReadOnly(true);
+        s->setVisible(false);
+        s->setTextColor(255);
+        s->setBackground(model::Background::ButtonFace);
+        s->setAutoExclusive(false);
+        s->setChecked(true);
+        s->addItem(QStringLiteral("x"), 1);
+        s->setItemData(0, true, model::kInvalidEntryRole);
+        s->setTag(QStringLiteral("SomeParameter"));
+    }
+    QVERIFY(heard > 0);
+    used.resetToDesign();
+    QCOMPARE(used.controls().size(), fresh.controls().size());
+    for (int i = 0; i < fresh.controls().size(); ++i)
+        QCOMPARE(shownState(used.controls().at(i)), shownState(fresh.controls().at(i)));
+    heard = 0;
+    for (ControlState *s : used.controls()) {
+        s->setText(QStringLiteral("again"));
+        s->addItem(QStringLiteral("y"), 2);
+    }
+    QCOMPARE(heard, 0);
+}
 
 QTEST_GUILESS_MAIN(TstModel)
 #include "tst_model.moc"

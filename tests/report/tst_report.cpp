@@ -162,6 +162,7 @@ private Q_SLOTS:
     void oneNetworkOpenPerRun();
     void channelsAreReadAtOnce_data();
     void channelsAreReadAtOnce();
+    void oneModelServesEveryController();
 };
 
 void TestReport::recordRowsMatchTheWindow_data()
@@ -711,6 +712,44 @@ void TestReport::oneNetworkOpenPerRun()
     QCOMPARE(lnssim::NetworkStore::opensInProcess() - opensBefore, 1);
     QCOMPARE(out.count(QStringLiteral(": reported")) + err.count(QStringLiteral(": failed: ")), controllers);
     QCOMPARE(fileBytes(inProcess), fileBytes(byProcess));
+}
+
+// One page model serves every controller of a run: the report of all
+// controllers (every kind, one after another) holds for each exactly the
+// rows of a run that reports that controller alone on a new model.
+void TestReport::oneModelServesEveryController()
+{
+    ConfigFixture f;
+    const auto report = [](const QStringList &args, const QString &file) {
+        QString out, err;
+        QTextStream outStream(&out), errStream(&err);
+        const int status = cli::run(QStringList{QStringLiteral("report")} + args + QStringList{QStringLiteral("--csv"), file},
+                                    outStream, errStream);
+        errStream.flush();
+        return std::make_pair(status, err);
+    };
+    const QString all = f.env.file(QStringLiteral("all.csv"));
+    const auto whole = report({QStringLiteral("--all")}, all);
+    QVERIFY2(whole.first == 0 || whole.first == 3, qPrintable(whole.second));
+    QList<QStringList> rows = parseCsv(QString::fromUtf8(fileBytes(all)));
+    QVERIFY(rows.size() > 1);
+    const QStringList head = rows.takeFirst();
+    QStringList objects;
+    for (const QStringList &row : qAsConst(rows))
+        if (!objects.contains(row.value(0)))
+            objects << row.value(0);
+    QCOMPARE(objects.size(), 12);
+    QList<QStringList> alone;
+    for (const QString &object : qAsConst(objects)) {
+        const QString one = f.env.file(QStringLiteral("one.csv"));
+        report({object}, one);
+        QList<QStringList> own = parseCsv(QString::fromUtf8(fileBytes(one)));
+        QCOMPARE(own.value(0), head);
+        alone << own.mid(1);
+    }
+    QCOMPARE(rows.size(), alone.size());
+    for (int i = 0; i < rows.size(); ++i)
+        QCOMPARE(rows.at(i).join(QLatin1Char('|')), alone.at(i).join(QLatin1Char('|')));
 }
 
 // Controllers on three channels (one of them unreachable): the reads of
