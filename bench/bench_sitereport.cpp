@@ -13,6 +13,7 @@
 // demo grown by N controllers (10: 22 devices, 1000: 1012 devices): CPU per
 // read and network opens per read.
 #include "common/benchmain.h"
+#include "common/networkbed.h"
 
 #include <cli/commands.h>
 #include <cli/session.h>
@@ -40,9 +41,7 @@ constexpr int kChannels = 10;
 
 double cpuSeconds()
 {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+    return benchsupport::cpuSeconds(RUSAGE_SELF);
 }
 
 // The demo network grown by `controllers` on ten channels, with a registry

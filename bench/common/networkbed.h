@@ -15,12 +15,18 @@
 
 namespace benchsupport {
 
-// CPU time (user + system) of the finished child processes of this one.
-inline double childCpuSeconds()
+// CPU time (user + system) of this process (RUSAGE_SELF) or of its
+// finished child processes (RUSAGE_CHILDREN).
+inline double cpuSeconds(int who)
 {
     rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
+    getrusage(who, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+inline double childCpuSeconds()
+{
+    return cpuSeconds(RUSAGE_CHILDREN);
 }
 
 // A temporary registry and network database root with the demo network,

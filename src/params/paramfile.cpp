@@ -175,7 +175,7 @@ ParsedFile parse(const QString &text)
         const qsizetype eq = line.indexOf(QLatin1Char('='));
         const QStringView key = eq > 0 ? line.left(eq).trimmed() : QStringView();
         if (!inSection || key.isEmpty()) {
-            f.notes << FileNote{FileNote::BadLine, lineNo, QString()};
+            f.notes << FileNote{FileNote::BadLine, lineNo, QString(), QString(), QString()};
             continue;
         }
         QStringView value = line.mid(eq + 1);
@@ -209,7 +209,7 @@ Lookup lookup(const Section &s, const QString &key, const Entry **entry, QVector
         if (trimmedValue(other.value) != trimmedValue(first.value))
             return Lookup::Ambiguous;
         if (notes)
-            *notes << FileNote{FileNote::SameValueTwice, other.line, other.key};
+            *notes << FileNote{FileNote::SameValueTwice, other.line, other.key, QString(), QString()};
     }
     *entry = &first;
     return Lookup::Found;
@@ -575,7 +575,7 @@ int cParams::LoadFromFile(const QString &fileName, const platform::IniFile *plug
     }
     for (const Entry &e : settings.entries) {
         if (!used.contains(e.key.toLower()))
-            r.notes << FileNote{FileNote::UnknownKey, e.line, e.key};
+            r.notes << FileNote{FileNote::UnknownKey, e.line, e.key, QString(), QString()};
     }
 
     // Values set now go through each parameter's own setter (a text box
