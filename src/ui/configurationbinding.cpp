@@ -134,10 +134,15 @@ void bindConfiguration(frmMain &window)
     bindOfflineEditing(window);
 }
 
+void dropConfiguration(frmMain &window)
+{
+    // The registry lets go of the page controls with its objects.
+    delete window.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly);
+}
+
 configuration::cConfiguration *startConfigurationAfresh(frmMain &window)
 {
-    // The old registry lets go of the page controls with its objects.
-    delete window.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly);
+    dropConfiguration(window);
     auto *holder = new ConfigurationHolder(window);
     headless::startConfigurationCommand(*holder->config);
     return holder->config;

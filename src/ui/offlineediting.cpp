@@ -7,6 +7,7 @@
 #include <host/hoststate.h>
 #include <lns/offlinedevice.h>
 #include <model/pagemodel.h>
+#include <model/pagetable.h>
 #include <platform/messages.h>
 #include <platform/resstrings.h>
 #include <platform/stringutil.h>
@@ -22,14 +23,71 @@ constexpr int kTextTemplateFault = 1813;
 constexpr int kTextOfflineTitle = 1814;
 constexpr int kColorBlue = 16711680;
 
-// Lists filled by the parameters of the previous template would keep their
-// items: the new registry and the window fill them again.
-void clearLists(model::PageModel &page)
+// What the page logic of one template sets on a control and that of
+// another may leave alone: the pages start from it for every template.
+struct DesignState
 {
-    for (model::ControlState *c : page.controls())
-        if (c->kind() == model::ControlKind::ComboBox)
-            c->clear();
-}
+    QString text;
+    bool enabled = true;
+    bool readOnly = false;
+    bool visible = true;
+    int textColor = 0;
+    bool checked = false;
+    int maxLength = model::kNoLengthLimit;
+};
+
+// The pages as the window without a device showed them before the first
+// template was chosen.
+class PageDesign : public QObject
+{
+public:
+    explicit PageDesign(frmMain &w) : QObject(&w)
+    {
+        setObjectName(QStringLiteral("offlinePageDesign"));
+        for (model::ControlState *c : w.pageModel()->controls())
+            m_states.insert(c, DesignState{c->text(), c->isEnabled(), c->isReadOnly(), c->isVisible(), c->textColor(),
+                                           c->isChecked(), c->maxLength()});
+        const FrmMainConfigPort port(w);
+        for (const model::TabDesign &t : model::tabTable())
+            if (port.tabVisible(t.page))
+                m_tabs << t.page;
+    }
+    static PageDesign &of(frmMain &w)
+    {
+        auto *d = w.findChild<PageDesign *>(QStringLiteral("offlinePageDesign"), Qt::FindDirectChildrenOnly);
+        return d ? *d : *new PageDesign(w);
+    }
+    // Lists lose the items a registry put in; the new registry and the
+    // window fill them again.
+    void restore(frmMain &w) const
+    {
+        // Tabs the page logic hid come back at their designed place.
+        FrmMainConfigPort port(w);
+        for (int key : m_tabs)
+            port.showTab(key);
+        model::PageModel &page = *w.pageModel();
+        for (model::ControlState *c : page.controls()) {
+            const auto it = m_states.constFind(c);
+            if (it == m_states.constEnd())
+                continue;
+            if (c->kind() == model::ControlKind::ComboBox)
+                c->clear();
+            else
+                c->setText(it->text);
+            c->setMaxLength(it->maxLength);
+            c->setEnabled(it->enabled);
+            c->setReadOnly(it->readOnly);
+            c->setVisible(it->visible);
+            c->setTextColor(it->textColor);
+            if (c->kind() == model::ControlKind::CheckBox || c->kind() == model::ControlKind::OptionButton)
+                c->setChecked(it->checked);
+        }
+    }
+
+private:
+    QHash<model::ControlState *, DesignState> m_states;
+    QList<int> m_tabs;
+};
 
 } // namespace
 
@@ -78,9 +136,12 @@ bool openOfflineTemplate(frmMain &w, const QString &templateName)
     w.LogLine(QString());
     w.LogLine(title, kColorBlue, true);
 
-    // The display steps of the configuration command on the new set.
+    // The display steps of the configuration command on the new set, on
+    // the pages as designed.
     model::PageModel &page = *w.pageModel();
-    clearLists(page);
+    PageDesign &design = PageDesign::of(w);
+    dropConfiguration(w);
+    design.restore(w);
     headless::setFamilyCaptions(page, w.ctrlType());
     configuration::cConfiguration *config = startConfigurationAfresh(w);
     for (int i = 0; i <= 9; ++i)
