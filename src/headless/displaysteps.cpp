@@ -206,16 +206,20 @@ bool startControlCommand(configuration::ConfigWindow &window, configuration::cCo
     return monitoring::StartControlCommand(mon, start);
 }
 
-bool runDisplaySteps(DisplayView &view, int commandIndex)
+void setFamilyCaptions(model::PageModel &page, int ctrlType)
 {
-    model::PageModel &page = view.pageModel();
-    // Controller kind: the NV lists of the timing page differ by family.
-    const int kind = view.ctrlType();
-    const int familyItem = (kind == 2 || kind == 4) ? 2 : 1;
+    // The NV lists of the timing page differ by family.
+    const int familyItem = (ctrlType == 2 || ctrlType == 4) ? 2 : 1;
     if (model::ControlState *l = control(page, "Label", 21))
         l->setText(gLoadResString(1036, familyItem));
     if (model::ControlState *l = control(page, "Label", 37))
         l->setText(gLoadResString(1039, familyItem));
+}
+
+bool runDisplaySteps(DisplayView &view, int commandIndex)
+{
+    model::PageModel &page = view.pageModel();
+    setFamilyCaptions(page, view.ctrlType());
 
     if (!view.startCommand())
         return false;

@@ -55,6 +55,9 @@ QString stampedLine(const QString &text);
 // control modes) for controller kind `ctrlType`; lists of parameters are
 // left to their parameters.
 void fillWindowList(model::PageModel &page, int index, int ctrlType);
+// Captions of the timing page that name the controller family of kind
+// `ctrlType`.
+void setFamilyCaptions(model::PageModel &page, int ctrlType);
 // The controlling page's note and controls after a navigation click:
 // `hasMonitoring` whether the command monitors at all, `monitored` whether
 // monitoring runs now.

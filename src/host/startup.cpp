@@ -231,10 +231,12 @@ void Main(const QStringList &arguments)
         } else if (key == QLatin1String("S")) {
             s.commandIndex = kCmdStandAlone;
             statusWindow().showWindow();
+            mainWindow().setupForCommand(s.commandIndex);
             mainWindow().display();
             return;
         } else if (key == QLatin1String("ZKVT3952")) {
             s.commandIndex = kCmdStandAlone;
+            mainWindow().setupForCommand(s.commandIndex);
             mainWindow().display();
             return;
         }

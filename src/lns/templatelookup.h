@@ -12,6 +12,11 @@ inline const QString kCpSection = QStringLiteral("norda AerolisController CPs 1.
 inline const QString kNvSection = QStringLiteral("norda AerolisController NVs 1.0 ");
 inline const QString kAppsSection = QStringLiteral("norda AerolisController Apps 1.0 ");
 inline const QString kHelpSection = QStringLiteral("norda AerolisController Help 1.0");
+// Sections that describe the devices made from a template:
+// "<CP name>=<scope obj|dev>,<type>,<element bytes>,<dimension>,<factory bytes>"
+// and "<NV name>=<direction in|out>,<type>,<bytes>,<initial bytes>".
+inline const QString kDeviceCpSection = QStringLiteral("norda AerolisController Device 1.0");
+inline const QString kDeviceNvSection = QStringLiteral("norda AerolisController NV Device 1.0");
 
 constexpr int kErrIniFile = 10000;
 inline const QString kIniFileErrorText = QStringLiteral("INI - File Error : ");

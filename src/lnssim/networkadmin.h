@@ -7,6 +7,7 @@
 
 #include "networkdb.h"
 
+#include <lns/templatelookup.h>
 #include <platform/inifile.h>
 
 #include <QString>
@@ -15,8 +16,8 @@
 namespace lnssim {
 
 // Sections of the device template that describe the devices themselves.
-inline const QString kDeviceCpSection = QStringLiteral("norda AerolisController Device 1.0");
-inline const QString kDeviceNvSection = QStringLiteral("norda AerolisController NV Device 1.0");
+inline const QString kDeviceCpSection = lns::kDeviceCpSection;
+inline const QString kDeviceNvSection = lns::kDeviceNvSection;
 inline const QString kNodeObjectName = QStringLiteral("NodeObject");
 inline const QString kControllerObjectName = QStringLiteral("Controller");
 

@@ -1,5 +1,6 @@
 #include "configurationbinding.h"
 #include "copyrun.h"
+#include "offlineediting.h"
 #include "parameterfiles.h"
 #include "reportmenu.h"
 
@@ -130,6 +131,21 @@ void bindConfiguration(frmMain &window)
     bindCopyRun(window);
     bindReportMenu(window);
     bindHistoryMenu(window);
+    bindOfflineEditing(window);
+}
+
+void dropConfiguration(frmMain &window)
+{
+    // The registry lets go of the page controls with its objects.
+    delete window.findChild<QObject *>(QStringLiteral("configurationHolder"), Qt::FindDirectChildrenOnly);
+}
+
+configuration::cConfiguration *startConfigurationAfresh(frmMain &window)
+{
+    dropConfiguration(window);
+    auto *holder = new ConfigurationHolder(window);
+    headless::startConfigurationCommand(*holder->config);
+    return holder->config;
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)

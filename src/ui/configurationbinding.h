@@ -48,6 +48,13 @@ private:
 // commands' hooks stay as they are). The configuration object is created
 // when the command starts and lives as long as the window.
 void bindConfiguration(frmMain &window);
+// Drops the window's configuration object (its events of the page controls
+// with it).
+void dropConfiguration(frmMain &window);
+// A new configuration object on the connection as it is now (the one before
+// it is dropped), started as the configuration command starts: the CP map,
+// the events of the controls, the first read.
+configuration::cConfiguration *startConfigurationAfresh(frmMain &window);
 // The window's configuration object; nullptr before the command started.
 configuration::cConfiguration *configurationOf(const frmMain &window);
 

@@ -34,6 +34,11 @@ namespace {
 
 bool g_helpComponentAvailable = true;
 
+// The sub-menu of device templates of the window without a device, and the
+// prefix of its tools' names (followed by the template name).
+constexpr const char *kTemplateBand = "DeviceTemplate";
+const QString kTemplateToolPrefix = QStringLiteral("Template:");
+
 const QString kSettings = QStringLiteral("Settings");
 const QString kAppModeRecord = QStringLiteral("9726A01-27422_Qrt_AppMode");
 
@@ -50,6 +55,7 @@ const MenuTool kMenuTools[] = {
     {"", "File", 1370, 1},
     {"", "Extras", 1370, 3},
     {"", "Help", 1370, 2},
+    {"File", kTemplateBand, 1810, 1},
     {"File", "OpenFile", 1371, 1},
     {"File", "SaveFile", 1371, 2},
     {"File", "FileSeperator", 0, 0},
@@ -71,6 +77,10 @@ const MenuTool kMenuTools[] = {
     {"-", "Logger", 1380, 1},
     {"-", "Trend", 1963, 1},
 };
+
+// Tools of the band "File" that the window without a device offers too: a
+// parameter set of a chosen device template is loaded and saved there.
+const char *const kOfflineTools[] = {"OpenFile", "SaveFile", "FileSeperator"};
 
 // Tools of the band "File" that only the configuration command offers.
 const char *const kConfigurationTools[] = {"OpenFile",        "SaveFile",         "FileSeperator",     "ReadParameters",
@@ -174,7 +184,7 @@ void frmMain::buildMenu()
         const QString name = QString::fromLatin1(t.tool);
         if (band.isEmpty()) {
             m_activeBar->addBand(name);
-        } else if (name == QLatin1String("Language")) {
+        } else if (name == QLatin1String("Language") || name == QLatin1String(kTemplateBand)) {
             m_activeBar->addBand(name, m_activeBar->band(band));
         } else if (name.endsWith(QLatin1String("Seperator"))) {
             m_activeBar->addSeparator(name, m_activeBar->band(band));
@@ -298,8 +308,18 @@ void frmMain::setupForCommand(int commandIndex)
     // Menu: the file tools belong to the configuration command only; Extras
     // (forced download) too, and there only for some controller kinds.
     const bool configuration = commandIndex == host::kCmdConfiguration;
+    const bool offline = commandIndex == host::kCmdStandAlone && bool(m_hooks.chooseTemplate);
     for (const char *name : kConfigurationTools)
         tool(QString::fromLatin1(name))->setVisible(configuration);
+    tool(QString::fromLatin1(kTemplateBand))->setVisible(offline);
+    if (offline) {
+        for (const char *name : kOfflineTools)
+            tool(QString::fromLatin1(name))->setVisible(true);
+        addTemplateTools();
+        // No parameter set before a template is chosen.
+        tool(QStringLiteral("OpenFile"))->setEnabled(false);
+        tool(QStringLiteral("SaveFile"))->setEnabled(false);
+    }
     if (!configuration)
         tool(QStringLiteral("Extras"))->setVisible(false);
     // The trend view belongs to the controlling page.
@@ -314,6 +334,36 @@ void frmMain::setupForCommand(int commandIndex)
     for (int i = m_nav->count() - 1; i >= 0; --i)
         if (headless::navigationRemoves(mask, platform::leadingInt32(m_nav->buttonAt(i).tag)))
             m_nav->removeButton(i);
+}
+
+void frmMain::addTemplateTools()
+{
+    QMenu *band = m_activeBar->band(QString::fromLatin1(kTemplateBand));
+    const platform::IniFile &ini = host::state().ini;
+    for (const platform::TemplateEntry &t : ini.templates()) {
+        const QString name = kTemplateToolPrefix + t.name;
+        if (tool(name))
+            continue;
+        QAction *a = m_activeBar->addTool(name, band);
+        a->setCheckable(true);
+        a->setText(platform::fillPlaceholders(
+            gLoadResString(1811), {t.name, ini.value(lns::kCpSection, QStringLiteral("CtrlType"), t.name)}));
+    }
+}
+
+QStringList frmMain::templateToolNames() const
+{
+    QStringList names;
+    for (const QString &n : m_activeBar->toolNames())
+        if (n.startsWith(kTemplateToolPrefix))
+            names << n;
+    return names;
+}
+
+void frmMain::markTemplateTool(const QString &templateName)
+{
+    for (const QString &n : templateToolNames())
+        tool(n)->setChecked(n == kTemplateToolPrefix + templateName);
 }
 
 int frmMain::ctrlType() const
@@ -730,6 +780,9 @@ void frmMain::menuToolClick(const QString &name)
         run(m_hooks.showTrend);
     } else if (name == QLatin1String("DeviceInfo")) {
         showDeviceInfo();
+    } else if (name.startsWith(kTemplateToolPrefix)) {
+        if (m_hooks.chooseTemplate)
+            m_hooks.chooseTemplate(*this, name.mid(kTemplateToolPrefix.size()));
     } else if (name == QLatin1String("ForceAppDownload")) {
         // The action toggles its own tick mark; the flag follows it.
         m_forceAppDownload = tool(name)->isChecked();

@@ -78,6 +78,9 @@ public:
         std::function<void(frmMain &)> history;
         // Menu tool "Trend" of the control command: opens the trend view.
         std::function<void(frmMain &)> showTrend;
+        // A device template chosen in the window without a device (by its
+        // name in the INI file); without it that window offers no templates.
+        std::function<void(frmMain &, const QString &)> chooseTemplate;
     };
 
     // Form_Load: restores the position and loads every caption.
@@ -182,6 +185,10 @@ public:
 
     // Menu tool click by tool name.
     void menuToolClick(const QString &name);
+    // The tools of the device template sub-menu (window without a device),
+    // one per template of the INI file, and the tick at the chosen one.
+    QStringList templateToolNames() const;
+    void markTemplateTool(const QString &templateName);
 
     // Help: context 0 opens the default topic.
     void showHelp(int context = 0);
@@ -217,6 +224,7 @@ protected:
 private:
     friend class FrmMainDisplay;
     void buildMenu();
+    void addTemplateTools();
     void buildClient();
     void formLoad();
     void loadResStringsToMenu();

@@ -23,6 +23,9 @@ namespace {
 // flood the logger.
 constexpr int kMaxNoteLines = 20;
 
+// The refusal of a file of another device template without a device.
+constexpr int kTextOtherTemplate = 1815;
+
 QString programFolder()
 {
     const QString folder = host::state().env.applicationFolder;
@@ -83,6 +86,33 @@ void showResult(frmMain &w, const params::LoadReport &report)
                   frmMain::kMagenta);
 }
 
+// The device template a file was saved for, by the program id of its
+// header; the id itself when no template of the INI file has it.
+QString fileTemplate(const QString &fileName)
+{
+    const std::optional<params::ParamFileOutline> outline = params::readParamFileOutline(fileName);
+    if (!outline || outline->programId.isEmpty())
+        return QString();
+    for (const platform::TemplateEntry &t : host::state().ini.templates())
+        if (t.programId == outline->programId)
+            return t.name;
+    return outline->programId;
+}
+
+// A file of another controller, refused without a device: one line naming
+// the file's template and the one the pages show.
+void showOfflineRefusal(frmMain &w, const QString &fileName, const params::LoadReport &report)
+{
+    const QString chosen = host::state().conn.deviceTemplate ? host::state().conn.deviceTemplate->name() : QString();
+    const QString saved = fileTemplate(fileName);
+    if (report.result == params::LE_WRONG_DEVICE && !saved.isEmpty()) {
+        platform::messages().show(platform::MsgIcon::Exclamation, w.caption(),
+                                  platform::fillPlaceholders(gLoadResString(kTextOtherTemplate), {saved, chosen}));
+        return;
+    }
+    showResult(w, report);
+}
+
 } // namespace
 
 void LoadParameters(frmMain &w)
@@ -101,6 +131,7 @@ void LoadParameters(frmMain &w)
     if (file.cancelled || file.fileName.isEmpty())
         return;
 
+    const bool offline = host::state().commandIndex == host::kCmdStandAlone;
     w.setEnabled(false);
     const bool wasLoading = w.valueLoading();
     w.setValueLoading(true);
@@ -108,7 +139,16 @@ void LoadParameters(frmMain &w)
     p.LoadFromFile(file.fileName, &host::state().ini, params::kDataFilePlugInName, deviceProgramId(),
                    params::kDataFileVersion);
     w.setValueLoading(wasLoading);
-    showResult(w, p.lastLoadReport());
+    const params::LoadReport &report = p.lastLoadReport();
+    if (offline && report.result != params::LE_NO_ERROR) {
+        // Without a device a refused file leaves the set as it was: the pages
+        // keep their values and nothing counts as changed.
+        showOfflineRefusal(w, file.fileName, report);
+        w.setEnabled(true);
+        w.setStatusText(gLoadResString(1517));
+        return;
+    }
+    showResult(w, report);
     // Whatever the outcome: the pages follow the values, and they count as
     // changed until written.
     config->SetControls();
