@@ -4,6 +4,8 @@
 #include <params/paramcollection.h>
 #include <platform/tracelog.h>
 
+#include <QSet>
+
 namespace configuration {
 
 namespace {
@@ -81,6 +83,35 @@ QHash<QString, QByteArray> heldDeviceBytes(params::cParams &p)
         } catch (const lns::LnsError &e) {
             platform::traceCaughtError(QStringLiteral("HeldDeviceBytes"), e.number(), e.description());
         }
+    }
+    return out;
+}
+
+QHash<QString, QByteArray> readDeviceBytes(params::cParams &p, QStringList *unread)
+{
+    QHash<QString, QByteArray> out;
+    QSet<QString> seen;
+    for (const auto &x : p.AllParameters()) {
+        if (!x || !x->Available())
+            continue;
+        const lns::ConfigPropertyPtr cp =
+            x->CpIsExternal() && x->ConfigPropExt() ? x->ConfigPropExt()->ConfigProperty() : x->ConfigProperty();
+        if (!cp)
+            continue;
+        QString name;
+        try {
+            name = cp->name();
+        } catch (const lns::LnsError &e) {
+            platform::traceCaughtError(QStringLiteral("ReadDeviceBytes"), e.number(), e.description());
+            continue;
+        }
+        if (seen.contains(name))
+            continue;
+        seen.insert(name);
+        if (const auto bytes = p.cpIo().readCp(cp, QStringLiteral("Resync"), QStringLiteral("ReadDeviceBytes")))
+            out.insert(name, *bytes);
+        else if (unread)
+            *unread << name;
     }
     return out;
 }

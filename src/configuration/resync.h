@@ -42,6 +42,11 @@ QVector<QPair<QString, int>> parameterCpSizes(const QVector<DatabaseCp> &copy);
 // start read them or the last write left them.
 QHash<QString, QByteArray> heldDeviceBytes(params::cParams &p);
 
+// Reads each CP the parameters hold from the device once; by CP name (the
+// collection keeps them as what the device holds). A CP that cannot be read
+// is left out and named in `*unread`.
+QHash<QString, QByteArray> readDeviceBytes(params::cParams &p, QStringList *unread);
+
 // One CP whose device bytes differ from its database copy.
 struct CpDifference
 {

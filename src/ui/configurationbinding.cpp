@@ -5,6 +5,7 @@
 
 #include "frmmain.h"
 #include "historywindow.h"
+#include "resyncwindow.h"
 
 #include <headless/displaysteps.h>
 #include <host/hoststate.h>
@@ -130,6 +131,7 @@ void bindConfiguration(frmMain &window)
     bindCopyRun(window);
     bindReportMenu(window);
     bindHistoryMenu(window);
+    bindResyncMenu(window);
 }
 
 configuration::cConfiguration *configurationOf(const frmMain &window)
