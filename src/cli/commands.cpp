@@ -215,19 +215,33 @@ ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, cons
     return r;
 }
 
+namespace {
+
+// The resync command's usage and description (items 1 and 2).
+constexpr int kResyncHelpItem = 11;
+constexpr int kResyncHelp = 1930;
+
+QString usageLine(int item)
+{
+    return item == kResyncHelpItem ? gLoadResString(kResyncHelp, 1) : gLoadResString(1705, item);
+}
+
+} // namespace
+
 void printHelp(QTextStream &out, int item)
 {
     if (item <= 0) {
         out << gLoadResString(1700) << Qt::endl;
         return;
     }
-    out << gLoadResString(1705, item) << Qt::endl << "  " << gLoadResString(1706, item) << Qt::endl;
+    out << usageLine(item) << Qt::endl << "  " << (item == kResyncHelpItem ? gLoadResString(kResyncHelp, 2) : gLoadResString(1706, item))
+        << Qt::endl;
 }
 
 int usageError(QTextStream &err, const QString &message, int item)
 {
     err << "aerolis: " << message << Qt::endl;
-    err << (item > 0 ? gLoadResString(1705, item) : gLoadResString(1700).section(QLatin1Char('\n'), 0, 0))
+    err << (item > 0 ? usageLine(item) : gLoadResString(1700).section(QLatin1Char('\n'), 0, 0))
         << Qt::endl;
     return kUsage;
 }
@@ -475,8 +489,9 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     return differ == 0 ? kOk : kDifferent;
 }
 
-// Commands described in the string table (usage 1705, description 1706).
-constexpr int kCommandCount = 10;
+// Commands described in the string table (usage 1705, description 1706;
+// the resync command's both in 1930).
+constexpr int kCommandCount = 11;
 
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -490,7 +505,7 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
     if (command == QLatin1String("--help") || command == QLatin1String("-h") || command == QLatin1String("help")) {
         printHelp(out, 0);
         for (int i = 1; i <= kCommandCount; ++i)
-            out << "  " << gLoadResString(1705, i) << Qt::endl;
+            out << "  " << usageLine(i) << Qt::endl;
         return kOk;
     }
     if (command == QLatin1String("read"))
@@ -513,6 +528,8 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         return historyCommand(rest, out, err);
     if (command == QLatin1String("undo"))
         return undoCommand(rest, out, err);
+    if (command == QLatin1String("resync"))
+        return resyncCommand(rest, out, err);
     return usageError(err, text(1701, 1, {command}));
 }
 

@@ -33,6 +33,7 @@ int copyCommand(const QStringList &args, QTextStream &out, QTextStream &err);   
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err); // reportcommand.cpp
 int historyCommand(const QStringList &args, QTextStream &out, QTextStream &err); // historycommand.cpp
 int undoCommand(const QStringList &args, QTextStream &out, QTextStream &err);    // undocommand.cpp
+int resyncCommand(const QStringList &args, QTextStream &out, QTextStream &err);  // resynccommand.cpp
 
 // Item data of an entry of the page's mode list (occupancy false) or
 // occupancy list, from its name in English or German or its number;
@@ -52,7 +53,7 @@ struct ParsedArgs
 ParsedArgs parseArgs(const QStringList &args, const QStringList &flagNames, const QStringList &valueNames);
 // Usage line and description of command `item` (1 read, 2 write, 3 diff,
 // 4 set-mode, 5 set-occupancy, 6 monitor, 7 copy, 8 report, 9 history,
-// 10 undo).
+// 10 undo, 11 resync).
 void printHelp(QTextStream &out, int item);
 int usageError(QTextStream &err, const QString &message, int item = 0);
 int fail(QTextStream &err, int status, const QString &message);

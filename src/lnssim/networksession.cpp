@@ -288,7 +288,7 @@ void NetworkSession::commitTransaction()
         }
         for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it) {
             if (!tx.writes.contains(it.key()))
-                db().setDatabaseCp(it.key().first, it.key().second, it.value());
+                takeIntoDatabase(it.key().first, it.key().second, it.value());
         }
         for (const ExtKey &key : tx.extOrder) {
             const int deviceId = key.first.first;
@@ -442,6 +442,19 @@ void NetworkSession::notifyWorking()
 
 // --- CPs ---------------------------------------------------------------------
 
+void NetworkSession::takeIntoDatabase(int deviceId, const QString &cpName, const QByteArray &bytes)
+{
+    // A read brings the database copy up to the device. Where that changes
+    // the copy it is a write to the network database, recorded as one.
+    if (db().databaseCp(deviceId, cpName) == bytes)
+        return;
+    const CpRow *cpRow = cp(deviceId, cpName);
+    const DeviceRow *dev = device(deviceId);
+    if (cpRow && dev)
+        noteCpWrite(*dev, *cpRow, bytes, false);
+    db().setDatabaseCp(deviceId, cpName, bytes);
+}
+
 QByteArray NetworkSession::readCp(const CpRow &cpRow)
 {
     checkOpen();
@@ -469,7 +482,7 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
         bytes = db().deviceCp(dev->id, cpRow.name);
         fromDevice = true;
         if (!m_tx.active)
-            db().setDatabaseCp(dev->id, cpRow.name, bytes);
+            takeIntoDatabase(dev->id, cpRow.name, bytes);
     });
     if (m_tx.active && fromDevice)
         m_tx.reads.insert(key, bytes);

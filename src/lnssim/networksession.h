@@ -201,6 +201,8 @@ private:
     void noteWrite(const DeviceRow &dev, const QString &object, lns::WriteKind kind, const QString &item,
                    const QByteArray &before, const QByteArray &after, lns::WriteOutcome outcome);
     void noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QByteArray &after, bool onDevice);
+    // Brings the database copy of a CP up to bytes read from the device.
+    void takeIntoDatabase(int deviceId, const QString &cpName, const QByteArray &bytes);
     void storeNotedWrites();
     QString lonMarkObjectName(int deviceId, int objectIndex) const;
     void notifyWorking();

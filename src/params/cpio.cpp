@@ -520,6 +520,10 @@ bool CpIo::startTransaction(const QString &procedure)
     if (!m_system || m_ownTx)
         return false;
     try {
+        // A transaction the caller holds on the System takes the
+        // collection's reads and writes; the caller commits or cancels it.
+        if (m_system->inTransaction())
+            return false;
         m_system->startTransaction();
         m_ownTx = true;
         m_txWritten.clear();

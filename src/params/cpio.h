@@ -83,6 +83,8 @@ public:
     // (and logs) when there is no System or it refuses; commit returns false
     // when the commit failed, in which case every CP written inside the
     // transaction counts as failed (the object server drops them all).
+    // Inside a transaction the caller holds on the System, start returns
+    // false without a word: the collection works in the caller's.
     bool startTransaction(const QString &procedure);
     bool commitTransaction(const QString &procedure);
     void cancelTransaction(const QString &procedure);

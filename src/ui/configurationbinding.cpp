@@ -6,6 +6,7 @@
 
 #include "frmmain.h"
 #include "historywindow.h"
+#include "resyncwindow.h"
 
 #include <headless/displaysteps.h>
 #include <host/hoststate.h>
@@ -132,6 +133,7 @@ void bindConfiguration(frmMain &window)
     bindReportMenu(window);
     bindHistoryMenu(window);
     bindOfflineEditing(window);
+    bindResyncMenu(window);
 }
 
 void dropConfiguration(frmMain &window)

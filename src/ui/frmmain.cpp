@@ -64,6 +64,7 @@ const MenuTool kMenuTools[] = {
     {"File", "SpreadParameters", 1371, 5},
     {"File", "Report", 1740, 1},
     {"File", "History", 1807, 1},
+    {"File", "Resync", 1933, 1},
     {"File", "ParameterSeperator", 0, 0},
     {"File", "Language", 1371, 6},
     {"Language", "German", 1373, 1},
@@ -84,7 +85,7 @@ const char *const kOfflineTools[] = {"OpenFile", "SaveFile", "FileSeperator"};
 
 // Tools of the band "File" that only the configuration command offers.
 const char *const kConfigurationTools[] = {"OpenFile",        "SaveFile",         "FileSeperator",     "ReadParameters",
-                                           "WriteParameters", "SpreadParameters", "Report",          "History",
+                                           "WriteParameters", "SpreadParameters", "Report",          "History",         "Resync",
                                            "ParameterSeperator"};
 
 // The indicators: dark and bright colour of night purge, energy hold off
@@ -763,6 +764,8 @@ void frmMain::menuToolClick(const QString &name)
         run(m_hooks.report);
     } else if (name == QLatin1String("History")) {
         run(m_hooks.history);
+    } else if (name == QLatin1String("Resync")) {
+        run(m_hooks.resync);
     } else if (name == QLatin1String("Manual")) {
         showHelp(0);
     } else if (name == QLatin1String("AppDoc")) {

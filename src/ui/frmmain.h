@@ -76,6 +76,8 @@ public:
         std::function<void(frmMain &)> report;
         // Menu tool "History": the record of writes of this controller.
         std::function<void(frmMain &)> history;
+        // Menu tool "Resync": device and database copy of this controller.
+        std::function<void(frmMain &)> resync;
         // Menu tool "Trend" of the control command: opens the trend view.
         std::function<void(frmMain &)> showTrend;
         // A device template chosen in the window without a device (by its
