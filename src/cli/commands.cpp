@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "networkaccess.h"
 #include "objectnames.h"
 #include "paramview.h"
 #include "session.h"
@@ -243,6 +244,10 @@ int fail(QTextStream &err, int status, const QString &message)
             watch->setDatabaseFailureTold();
             return kDatabase;
         }
+        // A change the user has no right to make is refused, not failed:
+        // the message names the right.
+        if (watch->rightRefused())
+            status = kRefused;
     }
     err << "aerolis: " << message << Qt::endl;
     return status;
@@ -477,6 +482,8 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 
 // Commands described in the string table (usage 1705, description 1706).
 constexpr int kCommandCount = 10;
+// The options of network access every command takes (usage, description).
+constexpr int kAccessHelpText = 1950;
 
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -491,6 +498,7 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         printHelp(out, 0);
         for (int i = 1; i <= kCommandCount; ++i)
             out << "  " << gLoadResString(1705, i) << Qt::endl;
+        out << gLoadResString(kAccessHelpText, 1) << Qt::endl << "  " << gLoadResString(kAccessHelpText, 2) << Qt::endl;
         return kOk;
     }
     if (command == QLatin1String("read"))
@@ -530,7 +538,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     // A network database failure anywhere in the command decides its status.
     ErrorWatch watch;
-    return settleDatabaseFailure(watch, dispatch(arguments, out, err), err);
+    QStringList rest = arguments;
+    QString error;
+    if (takeAccessOptions(&rest, &error) != kOk) {
+        host::applyConfiguredLanguage();
+        return usageError(err, error);
+    }
+    return settleDatabaseFailure(watch, dispatch(rest, out, err), err);
 }
 
 } // namespace cli

@@ -55,6 +55,7 @@ enum ErrorNumber : int {
     ErrNoSuchNetwork = 4002,      // network name unknown
     ErrNetworkRefused = 4003,     // network exists but cannot be opened
     ErrDatabase = 4004,           // network database missing, corrupt or not writable
+    ErrNoRight = 4005,            // the database user lacks the right to change the network
     ErrIndexOutOfRange = 4010,    // Item() with an index or name that does not exist
     ErrBadValue = 4020,           // a value text that does not fit the object
     ErrDeviceUnreachable = 4030,  // the device did not answer
