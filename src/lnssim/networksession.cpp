@@ -1013,9 +1013,14 @@ void NetworkSession::markRead(const QVector<CpKey> &keys)
 {
     if (keys.isEmpty())
         return;
+    // Only CPs the session read: a CP written without a read before (a copy
+    // run's set) stays a knowing overwrite however often it is written.
     const qint64 mark = writehistory::lastId(db());
-    for (const CpKey &key : keys)
-        m_readMarks.insert(key, mark);
+    for (const CpKey &key : keys) {
+        const auto read = m_readMarks.find(key);
+        if (read != m_readMarks.end())
+            *read = mark;
+    }
 }
 
 void NetworkSession::storeNotedWrites()

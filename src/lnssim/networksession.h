@@ -200,7 +200,8 @@ private:
     // Refuses (ErrChangedSince) a write of a CP that another session changed
     // since this one read it, unless overwriting was allowed.
     void checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp);
-    // After the session's own write: the CPs written count as read now.
+    // After the session's own write: the CPs written that it had read count
+    // as read now.
     void markRead(const QVector<CpKey> &keys);
     QString lonMarkObjectName(int deviceId, int objectIndex) const;
     void notifyWorking();
