@@ -1,5 +1,6 @@
 #include "commands.h"
 
+#include "networkaccess.h"
 #include "objectnames.h"
 #include "paramview.h"
 #include "session.h"
@@ -257,6 +258,10 @@ int fail(QTextStream &err, int status, const QString &message)
             watch->setDatabaseFailureTold();
             return kDatabase;
         }
+        // A change the user has no right to make is refused, not failed:
+        // the message names the right.
+        if (watch->rightRefused())
+            status = kRefused;
     }
     err << "aerolis: " << message << Qt::endl;
     return status;
@@ -492,6 +497,8 @@ int diffCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 // Commands described in the string table (usage 1705, description 1706;
 // the resync command's both in 1930).
 constexpr int kCommandCount = 11;
+// The options of network access every command takes (usage, description).
+constexpr int kAccessHelpText = 1950;
 
 static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
@@ -506,6 +513,7 @@ static int dispatch(const QStringList &arguments, QTextStream &out, QTextStream 
         printHelp(out, 0);
         for (int i = 1; i <= kCommandCount; ++i)
             out << "  " << usageLine(i) << Qt::endl;
+        out << gLoadResString(kAccessHelpText, 1) << Qt::endl << "  " << gLoadResString(kAccessHelpText, 2) << Qt::endl;
         return kOk;
     }
     if (command == QLatin1String("read"))
@@ -547,7 +555,13 @@ int run(const QStringList &arguments, QTextStream &out, QTextStream &err)
 {
     // A network database failure anywhere in the command decides its status.
     ErrorWatch watch;
-    return settleDatabaseFailure(watch, dispatch(arguments, out, err), err);
+    QStringList rest = arguments;
+    QString error;
+    if (takeAccessOptions(&rest, &error) != kOk) {
+        host::applyConfiguredLanguage();
+        return usageError(err, error);
+    }
+    return settleDatabaseFailure(watch, dispatch(rest, out, err), err);
 }
 
 } // namespace cli

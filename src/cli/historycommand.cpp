@@ -2,6 +2,7 @@
 // first, for one controller or a whole network. Only the network database is
 // read; no device is asked.
 #include "commands.h"
+#include "networkaccess.h"
 #include "objectnames.h"
 #include "session.h"
 
@@ -142,14 +143,14 @@ int readHistory(const QString &networkName, const lns::HistoryFilter &filter, QV
         const lns::ObjectServerPtr server = newObjectServer();
         if (!server)
             return fail(err, kCommunication, text(1721, 2, {networkName, QStringLiteral("no object server")}));
-        server->open(0);
+        openServer(server);
         lns::NetworkPtr network;
         try {
             network = server->networks()->item(networkName);
         } catch (const lns::LnsError &) {
             return fail(err, kRefused, text(1721, 1, {networkName}));
         }
-        network->open(false);
+        network->open(networkAccess().remote);
         *records = network->writeHistory(filter);
         network->close();
         server->close();

@@ -1,9 +1,15 @@
 #include "objectnames.h"
 
 #include "commands.h"
+#include "networkaccess.h"
 #include "session.h"
 
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
 #include <platform/tracelog.h>
+#include <platform/version.h>
+
+#include <algorithm>
 
 namespace cli {
 
@@ -71,6 +77,12 @@ QString databaseMessage(const QString &reason)
     return text(kDatabaseText, 1, {at >= 0 ? reason.mid(at + lead.size()) : reason});
 }
 
+QString serverMessage(const QString &reason)
+{
+    return oneLine(platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName})) + QStringLiteral(" (")
+        + reason + QLatin1Char(')');
+}
+
 ResolvedObject resolveObjectName(const QString &typedName)
 {
     return resolveObjectName(typedName, newObjectServer());
@@ -79,9 +91,16 @@ ResolvedObject resolveObjectName(const QString &typedName)
 ResolvedObject resolveObjectName(const QString &typedName, const lns::ObjectServerPtr &server)
 {
     ResolvedObject r;
-    const lns::ObjectLookup l = lns::lookUpObject(server, typedName);
+    const lns::ObjectLookup l = lns::lookUpObject(server, typedName, networkAccess());
     if (l.found()) {
         r.key = l.name.toString();
+        return r;
+    }
+    // An object server that cannot be opened is a fault of the way to it,
+    // told here with its reason: nothing further could find the object.
+    if (l.serverError() && l.errorNumber == lns::ErrNotOpen) {
+        r.status = kCommunication;
+        r.error = serverMessage(l.errorText);
         return r;
     }
     if (l.serverError() && l.errorNumber != lns::ErrDatabase) {
@@ -151,6 +170,11 @@ std::optional<LoggedError> ErrorWatch::databaseFailure() const
         if (e.number == lns::ErrDatabase)
             return e;
     return std::nullopt;
+}
+
+bool ErrorWatch::rightRefused() const
+{
+    return std::any_of(m_errors.cbegin(), m_errors.cend(), [](const LoggedError &e) { return e.number == lns::ErrNoRight; });
 }
 
 std::optional<LoggedError> ErrorWatch::lastOf(const QString &procedure) const

@@ -35,6 +35,9 @@ ResolvedObject resolveObjectName(const QString &typedName, const lns::ObjectServ
 QString lookupMessage(const lns::ObjectLookup &lookup);
 // The message for a network database failure with its reason.
 QString databaseMessage(const QString &reason);
+// The product's message for an object server that cannot be opened, with
+// the reason (an unreachable database server, a refused login).
+QString serverMessage(const QString &reason);
 
 // An error the product's code handed to the error logger.
 struct LoggedError
@@ -60,6 +63,9 @@ public:
     const QVector<LoggedError> &errors() const { return m_errors; }
     // The first network database failure recorded, if any.
     std::optional<LoggedError> databaseFailure() const;
+    // Whether the database server refused a change for a right the user
+    // lacks.
+    bool rightRefused() const;
     // The last error of `procedure`, if any.
     std::optional<LoggedError> lastOf(const QString &procedure) const;
     // Whether the database failure has been told on standard error; told

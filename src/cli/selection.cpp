@@ -1,5 +1,7 @@
 #include "selection.h"
 
+#include "networkaccess.h"
+#include "objectnames.h"
 #include "session.h"
 
 #include <host/hoststate.h>
@@ -159,7 +161,7 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
     const auto server = newObjectServer();
     QHash<QString, NetworkContents> contents;
     try {
-        server->open(0);
+        openServer(server);
         const auto available = server->networks();
         if (networks.isEmpty()) {
             for (int i = 1; i <= available->count(); ++i)
@@ -175,7 +177,7 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
             }
             try {
                 if (!net->isOpen())
-                    net->open(false);
+                    net->open(networkAccess().remote);
                 NetworkContents &c = contents[n];
                 const auto top = net->system()->subsystems();
                 for (int i = 1; top && i <= top->count(); ++i)
@@ -190,8 +192,7 @@ Selection selectObjects(const ParsedArgs &a, const QStringList &namedObjects)
     } catch (const lns::LnsError &e) {
         Selection s;
         s.status = kCommunication;
-        s.error = oneLine(platform::fillPlaceholders(gLoadResString(1508), {platform::kProductName})) + QStringLiteral(" (")
-            + e.description() + QLatin1Char(')');
+        s.error = serverMessage(e.description());
         return s;
     }
 

@@ -1,5 +1,6 @@
 #include "session.h"
 
+#include "networkaccess.h"
 #include "objectnames.h"
 
 #include <configuration/configuration.h>
@@ -76,8 +77,7 @@ bool NetworkHold::openServer()
     if (!m_server)
         return false;
     try {
-        if (!m_server->isOpen())
-            m_server->open(0);
+        cli::openServer(m_server);
     } catch (const lns::LnsError &e) {
         platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
         m_server.reset();
@@ -92,7 +92,7 @@ void NetworkHold::hold(const QString &network)
     try {
         const lns::NetworkPtr net = m_server->networks()->item(network);
         if (!net->isOpen())
-            net->open(false);
+            net->open(networkAccess().remote);
         m_networks.append({network, net});
     } catch (const lns::LnsError &e) {
         platform::traceCaughtError(QStringLiteral("NetworkHold"), e.number(), e.description());
@@ -213,6 +213,10 @@ int Session::open(const QString &objectName, int commandId, QString *error)
     }
 
     m_opened = true;
+    // The access of the run, as a network tool hands it to the host object
+    // (Remote, NetworkInterfaceName) before it sends the command.
+    host::state().remoteFlag = networkAccess().remote;
+    host::state().networkInterfaceName = networkAccess().interfaceName;
     const int before = m_messages->shown.size();
     ErrorWatch watch;
     host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:%2/OBJECTNAME:%3")

@@ -2,6 +2,7 @@
 // command, page logic, checks, application step and write on the unshown
 // window, reported as what really happened to the device (docs/cli.md).
 #include "commands.h"
+#include "objectnames.h"
 #include "session.h"
 
 #include <configuration/configuration.h>
@@ -20,6 +21,10 @@ namespace cli {
 namespace {
 
 constexpr int kHelpItem = 2;
+// "--force" in the help, and the refusal of a write over another session's change.
+constexpr int kForceHelpText = 1951;
+constexpr int kChangedText = 1952;
+const QString kForce = QStringLiteral("--force");
 // Texts of the write's report (items).
 constexpr int kWriteText = 1781;
 enum WriteItem {
@@ -80,6 +85,22 @@ QString applicationStepText(const QStringList &lines)
 }
 
 // Why the parameters did not reach the device.
+// Why the write was refused when another session changed a CP since the
+// start read it (the CP, who and when); nullopt for any other outcome.
+std::optional<QString> changedSinceRead()
+{
+    const ErrorWatch *watch = ErrorWatch::current();
+    if (!watch)
+        return std::nullopt;
+    for (const LoggedError &e : watch->errors()) {
+        if (e.number == lns::ErrChangedSince) {
+            static const QString step = QStringLiteral("CommitTransaction: ");
+            return e.description.startsWith(step) ? e.description.mid(step.size()) : e.description;
+        }
+    }
+    return std::nullopt;
+}
+
 QString writeFailureText(params::cParams &p)
 {
     QString reason = oneLine(gLoadResString(1528));
@@ -93,9 +114,12 @@ QString writeFailureText(params::cParams &p)
 
 int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
 {
-    if (wantsHelp(args))
-        return printHelp(out, kHelpItem), kOk;
-    const ParsedArgs a = parseArgs(args, {QStringLiteral("--dry-run"), QStringLiteral("--strict")}, {});
+    if (wantsHelp(args)) {
+        printHelp(out, kHelpItem);
+        out << "  " << gLoadResString(kForceHelpText) << Qt::endl;
+        return kOk;
+    }
+    const ParsedArgs a = parseArgs(args, {QStringLiteral("--dry-run"), QStringLiteral("--strict"), kForce}, {});
     if (a.status)
         return usageError(err, a.error, kHelpItem);
     if (a.positional.size() < 2)
@@ -107,6 +131,7 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     const QString file = a.positional.at(1);
     const bool dryRun = a.flags.contains(QLatin1String("--dry-run"));
     const bool strict = a.flags.contains(QLatin1String("--strict"));
+    const bool force = a.flags.contains(kForce);
 
     // The file is read by the loader's own rules before the device is
     // touched: a missing, unreadable or non-regular file is refused here.
@@ -195,6 +220,10 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     }
 
     const int logFrom = s.loggerCount();
+    // CPs that another session changed since the start read them are
+    // written over only when asked to.
+    if (const lns::SystemPtr system = host::state().conn.system)
+        system->setOverwriteChanges(force);
     c->WriteParameters();
     const configuration::cConfiguration::WriteSteps &steps = c->lastWriteSteps();
     const QString appNumber = QString::number(c->appNumber());
@@ -227,6 +256,8 @@ int writeCommand(const QStringList &args, QTextStream &out, QTextStream &err)
         out << text(kResultText, kResultAppMissing) << Qt::endl;
         return fail(err, kPartlyDone, text(kWriteText, kWrittenAppMissing, {object, appStep}));
     }
+    if (const std::optional<QString> changed = changedSinceRead())
+        return fail(err, kRefused, text(kChangedText, 1, {object, *changed}));
     const QString reason = writeFailureText(p);
     if (steps.appLoaded) {
         out << text(kResultText, kResultAppLoadedNotWritten) << Qt::endl;

@@ -4,6 +4,23 @@
 
 namespace lns {
 
+int Access::mode() const
+{
+    if (!remote)
+        return 0;
+    return interfaceName == QLatin1String("Internet") ? 2 : 1;
+}
+
+void openServer(const ObjectServerPtr &server, const Access &access)
+{
+    if (!server)
+        throw LnsError(ErrNotOpen, QStringLiteral("no object server"));
+    if (server->isOpen())
+        return;
+    server->setNetworkInterfaceName(access.interfaceName);
+    server->open(access.mode());
+}
+
 void Connection::clear()
 {
     *this = Connection();

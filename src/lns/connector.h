@@ -28,6 +28,21 @@ struct Connection
     void clear();
 };
 
+// How a program reaches the networks of the object server: local access
+// (mode 0), remote access (1), or remote access over the "Internet" (2), the
+// network interface name of remote access naming the server or the Internet.
+struct Access
+{
+    bool remote = false;
+    QString interfaceName;
+
+    // The access mode the remote flag and the interface name choose.
+    int mode() const;
+};
+
+// Opens `server` with `access` unless it is open already. Throws LnsError.
+void openServer(const ObjectServerPtr &server, const Access &access);
+
 class Connector
 {
 public:

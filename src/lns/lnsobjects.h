@@ -55,6 +55,8 @@ enum ErrorNumber : int {
     ErrNoSuchNetwork = 4002,      // network name unknown
     ErrNetworkRefused = 4003,     // network exists but cannot be opened
     ErrDatabase = 4004,           // network database missing, corrupt or not writable
+    ErrNoRight = 4005,            // the database user lacks the right to change the network
+    ErrChangedSince = 4006,       // another session changed a CP since this one read it
     ErrIndexOutOfRange = 4010,    // Item() with an index or name that does not exist
     ErrBadValue = 4020,           // a value text that does not fit the object
     ErrDeviceUnreachable = 4030,  // the device did not answer
@@ -281,6 +283,10 @@ public:
     virtual void commitTransaction() = 0;
     virtual void cancelTransaction() = 0;
     virtual bool inTransaction() const = 0;
+    // Whether a commit may write over CPs that another session changed
+    // since this one read them; when not (the default), such a commit is
+    // refused with ErrChangedSince naming the CP, who changed it and when.
+    virtual void setOverwriteChanges(bool overwrite) { Q_UNUSED(overwrite); }
 
     // Preparatory call of the owner of the monitored NVs.
     virtual void prepareMonitoring(bool flag) = 0;

@@ -65,7 +65,7 @@ void walkDevices(const SubsystemPtr &subsystem, const QString &network, const st
 class Walk
 {
 public:
-    explicit Walk(ObjectServerPtr server) : m_server(std::move(server)) {}
+    Walk(ObjectServerPtr server, Access access) : m_server(std::move(server)), m_access(std::move(access)) {}
     ~Walk()
     {
         for (const NetworkPtr &n : m_opened) {
@@ -91,7 +91,7 @@ public:
         if (!m_server)
             throw LnsError(ErrNotOpen, QStringLiteral("no object server"));
         if (!m_server->isOpen()) {
-            m_server->open(0);
+            openServer(m_server, m_access);
             m_openedServer = true;
         }
         return m_server->networks();
@@ -107,6 +107,7 @@ public:
 
 private:
     ObjectServerPtr m_server;
+    Access m_access;
     bool m_openedServer = false;
     QVector<NetworkPtr> m_opened;
 };
@@ -294,7 +295,7 @@ QString ObjectLookup::reason() const
     return QString();
 }
 
-ObjectLookup lookUpObject(const ObjectServerPtr &server, const QString &typedName)
+ObjectLookup lookUpObject(const ObjectServerPtr &server, const QString &typedName, const Access &access)
 {
     const QString text = typedName.trimmed();
     const QStringList parts = text.split(QLatin1Char('.'));
@@ -302,7 +303,7 @@ ObjectLookup lookUpObject(const ObjectServerPtr &server, const QString &typedNam
     // Three parts could be read several ways; the user is told the forms.
     if (emptyPart || parts.size() == 3)
         return missingAt(LookupMissing::Name, text, QString(), {});
-    Walk walk(server);
+    Walk walk(server, access);
     try {
         if (parts.size() >= 4)
             return lookUpWholeName(walk, parts);

@@ -16,6 +16,7 @@
 // names that are not there.
 #pragma once
 
+#include "connector.h"
 #include "lnsobjects.h"
 
 #include <platform/objectname.h>
@@ -51,9 +52,9 @@ struct ObjectLookup
     QString reason() const;
 };
 
-// Looks `typedName` up through `server`, opening the server and the networks
-// it needs and closing again what it opened itself.
-ObjectLookup lookUpObject(const ObjectServerPtr &server, const QString &typedName);
+// Looks `typedName` up through `server`, opening the server (with `access`)
+// and the networks it needs and closing again what it opened itself.
+ObjectLookup lookUpObject(const ObjectServerPtr &server, const QString &typedName, const Access &access = Access());
 
 // At most `count` of `names`, the closest to `wanted` first (edit distance,
 // letter case ignored; equal distances in natural order, "Room9" before

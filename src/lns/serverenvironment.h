@@ -13,6 +13,10 @@
 
 namespace lns {
 
+// The setting that names the database server of remote access (a libpq
+// connection string) when the network interface name does not.
+inline const QString kServerVariable = QStringLiteral("AEROLIS_LNS_SERVER");
+
 // Channel operations the program prices before it does them (estimates of a
 // copy or of a dry-run write).
 enum class ChannelOp { ReadCp, WriteCp, ReadVersion };

@@ -176,6 +176,8 @@ public:
 
     QString currentUserSql() const override { return QString(); }
 
+    bool isMissingRight(const QSqlError &) const override { return false; }
+
     QString troubleText(const QSqlError &error) const override
     {
         // SQLite's primary result codes (the low byte of an extended code).
@@ -295,6 +297,12 @@ public:
     }
 
     QString currentUserSql() const override { return QStringLiteral("SELECT current_user"); }
+
+    bool isMissingRight(const QSqlError &error) const override
+    {
+        // insufficient_privilege
+        return error.nativeErrorCode() == QLatin1String("42501");
+    }
 
     QString troubleText(const QSqlError &error) const override
     {
@@ -439,7 +447,7 @@ QString checkedServer(const QString &connectionString, bool requireTls)
 QString remoteServer(int accessMode, const QString &interfaceName)
 {
     const QString given = interfaceName.contains(QLatin1Char('=')) ? interfaceName
-                                                                     : qEnvironmentVariable("AEROLIS_LNS_SERVER");
+                                                                     : qEnvironmentVariable(qPrintable(kServerVariable));
     if (given.trimmed().isEmpty())
         throw LnsError(lns::ErrNotOpen, QStringLiteral("remote access needs a database server: set %1 to its"
                                                        " connection string (for example \"host=site-server"

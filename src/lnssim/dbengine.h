@@ -9,6 +9,8 @@
 // is looked up, the identity counters) is decided here and nowhere else.
 #pragma once
 
+#include <lns/serverenvironment.h>
+
 #include <QSqlError>
 #include <QString>
 #include <QStringList>
@@ -19,9 +21,7 @@ namespace lnssim {
 
 enum class Engine { Sqlite, Postgres };
 
-// The setting that names the server of remote access (a libpq connection
-// string) when the network interface name does not.
-inline const QString kServerVariable = QStringLiteral("AEROLIS_LNS_SERVER");
+using lns::kServerVariable;
 
 // Where the database of one network lives.
 struct DatabaseLocation
@@ -97,6 +97,8 @@ public:
     // What an error means for the user where the engine tells it (a full
     // disk, a server that cannot be reached, a missing right); empty else.
     virtual QString troubleText(const QSqlError &error) const = 0;
+    // Whether the error is the server's refusal of a right the user lacks.
+    virtual bool isMissingRight(const QSqlError &error) const = 0;
 };
 
 // A name as an SQL identifier, quoted.

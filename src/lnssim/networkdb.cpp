@@ -178,6 +178,10 @@ void NetworkDb::fail(const QString &what, const QSqlError &error) const
     // What a user can act on comes first; the statement only where SQLite's
     // answer says nothing a user could act on.
     const QString reason = m_engine ? m_engine->troubleText(error) : QString();
+    // A refused right is no fault of the database: the user is told what
+    // right is missing, and the change is refused.
+    if (m_engine && m_engine->isMissingRight(error))
+        throw LnsError(lns::ErrNoRight, QStringLiteral("network database %1: %2").arg(m_location.display(), reason));
     fail(reason.isEmpty() ? what : reason, error.text());
 }
 

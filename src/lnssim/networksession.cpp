@@ -240,6 +240,14 @@ void NetworkSession::commitTransaction()
             int bytes;
         };
         QVector<Written> written;
+        // Inside the write lock: nobody changes a CP between this look and
+        // the write.
+        for (const CpKey &key : tx.writeOrder) {
+            const CpRow *cpRow = cp(key.first, key.second);
+            const DeviceRow *dev = device(key.first);
+            if (cpRow && dev)
+                checkUnchangedSinceRead(*dev, *cpRow);
+        }
         QVector<Written> loaded;
         for (const PendingLoad &load : tx.loads) {
             const DeviceRow *dev = device(load.deviceId);
@@ -300,7 +308,7 @@ void NetworkSession::commitTransaction()
                           before.toUtf8(), tx.ext.value(key).toUtf8(), lns::WriteOutcome::DatabaseOnly);
             db().setExtensionData(deviceId, objectIndex, key.second, tx.ext.value(key));
         }
-    });
+    }, [&] { markRead(tx.writeOrder); });
 }
 
 // --- device transactions -----------------------------------------------------
@@ -402,7 +410,7 @@ QString NetworkSession::channelName(int channelId)
     return m_channelNames.value(channelId);
 }
 
-void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
+void NetworkSession::deviceOp(const std::function<void(Pending &)> &body, const std::function<void()> &recorded)
 {
     checkOpen();
     Pending pending;
@@ -411,6 +419,8 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body)
         NetworkDb::Transaction sql(db());
         body(pending);
         storeNotedWrites();
+        if (recorded)
+            recorded();
         flushCounters(pending);
         sql.commit();
     } catch (const LnsError &) {
@@ -470,6 +480,9 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
     const DeviceRow *dev = device(cpRow.deviceId);
     QByteArray bytes;
     bool fromDevice = false;
+    // Taken before the read: a change that lands between the two is told
+    // at the write rather than missed.
+    const qint64 mark = readMark();
     deviceOp([&](Pending &pending) {
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
@@ -486,6 +499,7 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
     });
     if (m_tx.active && fromDevice)
         m_tx.reads.insert(key, bytes);
+    m_readMarks.insert(key, mark);
     return bytes;
 }
 
@@ -506,6 +520,7 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
     }
     const DeviceRow *dev = device(cpRow.deviceId);
     deviceOp([&](Pending &pending) {
+        checkUnchangedSinceRead(*dev, cpRow);
         const DeviceContext ctx = context(dev->id);
         if (ctx.state.commissioned) {
             charge(pending, *dev, ctx, ChannelModel::Op::WriteCp, bytes.size(),
@@ -516,7 +531,7 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
             noteCpWrite(*dev, cpRow, bytes, false);
         }
         db().setDatabaseCp(dev->id, cpRow.name, bytes);
-    });
+    }, [&] { markRead({key}); });
 }
 
 void NetworkSession::writeCpElement(const CpRow &cpRow, int element, const QByteArray &bytes)
@@ -1003,6 +1018,51 @@ void NetworkSession::noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QB
     noteWrite(dev, object, lns::WriteKind::Cp, cp.name,
               onDevice ? db().deviceCp(dev.id, cp.name) : db().databaseCp(dev.id, cp.name), after,
               onDevice ? lns::WriteOutcome::DeviceAndDatabase : lns::WriteOutcome::DatabaseOnly);
+}
+
+qint64 NetworkSession::readMark()
+{
+    if (m_tx.active && m_tx.readMark >= 0)
+        return m_tx.readMark;
+    const qint64 mark = writehistory::lastId(db());
+    if (m_tx.active)
+        m_tx.readMark = mark;
+    return mark;
+}
+
+void NetworkSession::checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp)
+{
+    if (m_overwriteChanges)
+        return;
+    const auto read = m_readMarks.constFind(CpKey(dev.id, cp.name));
+    // A CP written without being read first overwrites knowingly.
+    if (read == m_readMarks.constEnd())
+        return;
+    const std::optional<lns::WriteRecord> change = writehistory::lastCpChangeAfter(db(), devicePath(dev), cp.name, *read);
+    if (!change)
+        return;
+    const QString who = change->databaseUser.isEmpty() || change->databaseUser == change->user
+        ? change->user
+        : QStringLiteral("%1 (database user %2)").arg(change->user, change->databaseUser);
+    throw LnsError(lns::ErrChangedSince,
+                   QStringLiteral("CP %1 of %2 was changed by %3 on %4 with %5 at %6 UTC since it was read;"
+                                  " read it again, or write over the change")
+                       .arg(cp.name, devicePath(dev), who, change->host, change->tool,
+                            change->time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
+}
+
+void NetworkSession::markRead(const QVector<CpKey> &keys)
+{
+    if (keys.isEmpty())
+        return;
+    // Only CPs the session read: a CP written without a read before (a copy
+    // run's set) stays a knowing overwrite however often it is written.
+    const qint64 mark = writehistory::lastId(db());
+    for (const CpKey &key : keys) {
+        const auto read = m_readMarks.find(key);
+        if (read != m_readMarks.end())
+            *read = mark;
+    }
 }
 
 void NetworkSession::storeNotedWrites()

@@ -106,6 +106,9 @@ public:
     void commitTransaction();
     void cancelTransaction();
     bool inTransaction() const { return m_tx.active; }
+    // Whether writes may go over CPs another session changed since this one
+    // read them (else they are refused with ErrChangedSince).
+    void setOverwriteChanges(bool overwrite) { m_overwriteChanges = overwrite; }
     void prepareMonitoring(bool flag) { checkOpen(); m_prepared = flag; }
 
     // --- CPs (bytes) ---
@@ -175,6 +178,7 @@ private:
         QHash<CpKey, QByteArray> reads;
         QVector<ExtKey> extOrder;
         QHash<ExtKey, QString> ext;
+        qint64 readMark = -1; // the record's mark when the transaction first read
     };
 
     NetworkStore &openStore() const
@@ -193,7 +197,9 @@ private:
                 const QString &what, const QString &cpName = QString(), bool mayFail = true);
     // Runs body inside one SQLite transaction; the counters it charged are
     // stored even when it fails.
-    void deviceOp(const std::function<void(Pending &)> &body);
+    // `recorded` runs after the writes' records are stored, inside the same
+    // transaction.
+    void deviceOp(const std::function<void(Pending &)> &body, const std::function<void()> &recorded = {});
     void flushCounters(const Pending &pending);
     // Notes a write for the record; the notes are stored with the database
     // transaction that makes the writes (storeNotedWrites) and dropped when
@@ -204,6 +210,14 @@ private:
     // Brings the database copy of a CP up to bytes read from the device.
     void takeIntoDatabase(int deviceId, const QString &cpName, const QByteArray &bytes);
     void storeNotedWrites();
+    // The mark of the record of writes to note for a CP read now.
+    qint64 readMark();
+    // Refuses (ErrChangedSince) a write of a CP that another session changed
+    // since this one read it, unless overwriting was allowed.
+    void checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp);
+    // After the session's own write: the CPs written that it had read count
+    // as read now.
+    void markRead(const QVector<CpKey> &keys);
     QString lonMarkObjectName(int deviceId, int objectIndex) const;
     void notifyWorking();
     void notifyChanged(int deviceId, const QHash<QString, QByteArray> &values);
@@ -228,6 +242,9 @@ private:
     bool m_prepared = false;
     TxState m_tx;
     QVector<NotedWrite> m_noted;
+    // Per CP read: the newest record of writes when it was read.
+    QHash<CpKey, qint64> m_readMarks;
+    bool m_overwriteChanges = false;
     QHash<CpKey, QString> m_cpFormats;
     QHash<int, QString> m_channelNames;
     bool m_timelineChanged = false;

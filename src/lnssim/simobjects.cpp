@@ -500,6 +500,7 @@ public:
     void commitTransaction() override { s().commitTransaction(); }
     void cancelTransaction() override { s().cancelTransaction(); }
     bool inTransaction() const override { return s().inTransaction(); }
+    void setOverwriteChanges(bool overwrite) override { s().setOverwriteChanges(overwrite); }
     void prepareMonitoring(bool flag) override { s().prepareMonitoring(flag); }
 };
 

@@ -184,4 +184,36 @@ qint64 count(NetworkDb &db)
     return n;
 }
 
+qint64 lastId(NetworkDb &db)
+{
+    QSqlQuery &q = db.query(QStringLiteral("SELECT COALESCE(MAX(id), 0) FROM write_history"));
+    db.exec(q);
+    const qint64 id = q.next() ? q.value(0).toLongLong() : 0;
+    q.finish();
+    return id;
+}
+
+std::optional<lns::WriteRecord> lastCpChangeAfter(NetworkDb &db, const QString &device, const QString &cp, qint64 afterId)
+{
+    QSqlQuery &q = db.query(QStringLiteral("SELECT id, time, \"user\", host, tool, db_user FROM write_history"
+                                           " WHERE device = ? AND id > ? AND kind = ? AND item = ?"
+                                           " ORDER BY id DESC LIMIT 1"));
+    db.exec(q, {device, afterId, lns::writeKindText(lns::WriteKind::Cp), cp});
+    std::optional<lns::WriteRecord> found;
+    if (q.next()) {
+        lns::WriteRecord r;
+        r.id = q.value(0).toLongLong();
+        r.time = QDateTime::fromMSecsSinceEpoch(q.value(1).toLongLong(), Qt::UTC);
+        r.user = q.value(2).toString();
+        r.host = q.value(3).toString();
+        r.tool = q.value(4).toString();
+        r.databaseUser = q.value(5).toString();
+        r.device = device;
+        r.item = cp;
+        found = r;
+    }
+    q.finish();
+    return found;
+}
+
 } // namespace lnssim::writehistory

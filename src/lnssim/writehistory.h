@@ -7,6 +7,8 @@
 
 #include <lns/writehistory.h>
 
+#include <optional>
+
 namespace lnssim {
 
 inline const QString kHistoryComponent = QStringLiteral("aerolis-write-history");
@@ -40,6 +42,12 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 QVector<lns::WriteRecord> select(NetworkDb &db, const QStringList &devices, const QDateTime &since, int limit);
 // Number of records.
 qint64 count(NetworkDb &db);
+// The id of the newest record (0 when there is none): a session notes it
+// when it reads a CP, so that a later change of that CP is told apart.
+qint64 lastId(NetworkDb &db);
+// The newest record of CP `cp` of `device` (network.subsystem path.device)
+// made after record `afterId`, if any.
+std::optional<lns::WriteRecord> lastCpChangeAfter(NetworkDb &db, const QString &device, const QString &cp, qint64 afterId);
 
 } // namespace writehistory
 } // namespace lnssim
