@@ -10,7 +10,6 @@
 #include <platform/stringutil.h>
 #include <platform/tracelog.h>
 
-#include <QRegularExpression>
 
 namespace configuration {
 
@@ -30,23 +29,6 @@ params::ChannelPrice &channelPrice()
 QString fill(int id, int item, const QStringList &args)
 {
     return platform::fillPlaceholders(gLoadResString(id, item), args);
-}
-
-// The object server's own words for the last error traced since `from`
-// (the commit's refusal names the device and the CP).
-QString lastTracedError(int from)
-{
-    static const QRegularExpression re(QStringLiteral("ERROR in \\[[^\\]]*\\] [^:]*: -?\\d+ (.*)$"));
-    const QStringList &lines = platform::TraceLog::instance().recent();
-    for (int i = lines.size() - 1; i >= from && i >= 0; --i) {
-        const QRegularExpressionMatch m = re.match(lines.at(i));
-        if (m.hasMatch()) {
-            QString text = m.captured(1);
-            text.remove(QStringLiteral("CommitTransaction: "));
-            return text;
-        }
-    }
-    return QString();
 }
 
 // The channel of the object's device; empty when it cannot be told.
@@ -302,7 +284,9 @@ CopyObjectResult CopyRun::writeOne(const lns::LonMarkObjectPtr &object, const QS
         // The application went in before the transaction: the object runs
         // it now, with its old values.
         r.outcome = appLoaded ? CopyOutcome::AppLoadedNotWritten : CopyOutcome::Failed;
-        r.reason = lastTracedError(traceFrom);
+        const QVector<platform::TracedError> traced = platform::tracedErrorsSince(traceFrom);
+        if (!traced.isEmpty())
+            r.reason = traced.last().description;
         if (r.reason.isEmpty())
             r.reason = fill(1609, 8, {p.failedCpNames().join(QStringLiteral(", "))});
     } else {

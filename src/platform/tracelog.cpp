@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTextStream>
 
 namespace platform {
@@ -66,6 +67,19 @@ int TraceLog::logError(const QString &module, const QString &procedure, int numb
     if (m_policy)
         return m_policy(module, procedure, number);
     return EA_Leave;
+}
+
+QVector<TracedError> tracedErrorsSince(int from)
+{
+    static const QRegularExpression re(QStringLiteral("ERROR in \\[[^\\]]*\\] [^:]*: (-?\\d+) (.*)$"));
+    QVector<TracedError> errors;
+    const QStringList &lines = TraceLog::instance().recent();
+    for (int i = qMax(0, from); i < lines.size(); ++i) {
+        const QRegularExpressionMatch m = re.match(lines.at(i));
+        if (m.hasMatch())
+            errors << TracedError{m.captured(1).toInt(), m.captured(2).remove(QStringLiteral("CommitTransaction: "))};
+    }
+    return errors;
 }
 
 void traceCaughtError(const QString &where, int number, const QString &description)

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <exception>
 #include <functional>
@@ -56,6 +57,16 @@ private:
     QStringList m_pending; // written before the file was opened
     ActionPolicy m_policy;
 };
+
+// An error the error logger wrote, read back from the trace.
+struct TracedError
+{
+    int number = 0;
+    QString description; // without the object server's "CommitTransaction: " step name
+};
+// The errors the error logger wrote at or after line `from` of
+// TraceLog::recent(), oldest first.
+QVector<TracedError> tracedErrorsSince(int from);
 
 // Shorthand for the entry line of a procedure.
 inline void traceEntry(const QString &line)

@@ -10,8 +10,14 @@
 
 #include <headless/displaysteps.h>
 #include <host/hoststate.h>
+#include <platform/messages.h>
+#include <platform/resstrings.h>
+#include <platform/stringutil.h>
+#include <platform/tracelog.h>
 
 #include <QApplication>
+
+#include <algorithm>
 
 namespace ui {
 
@@ -29,6 +35,39 @@ public:
     FrmMainConfigPort port;
     configuration::cConfiguration *config = nullptr;
 };
+
+// Asked when another session changed a CP since the pages read it.
+constexpr int kTextChangedSinceRead = 1953;
+
+// A write the object server refused because another session changed a CP
+// since the pages read it: the user writes over that change, reads the
+// controller again (the edits are dropped), or leaves everything as it is.
+bool writeOverOrReadAgain(frmMain &w, configuration::cConfiguration &c, int traceFrom, bool written)
+{
+    const QVector<platform::TracedError> errors = platform::tracedErrorsSince(traceFrom);
+    const auto refusal = std::find_if(errors.cbegin(), errors.cend(), [](const platform::TracedError &e) {
+        return e.number == lns::ErrChangedSince;
+    });
+    const lns::SystemPtr system = host::state().conn.system;
+    if (refusal == errors.cend() || !system)
+        return written;
+    const int answer = platform::messages().show(
+        platform::MsgIcon::Exclamation, w.caption(),
+        platform::fillPlaceholders(gLoadResString(kTextChangedSinceRead), {refusal->description}),
+        platform::MB_YesNoCancel, platform::ANS_Cancel);
+    if (answer == platform::ANS_Yes) {
+        system->setOverwriteChanges(true);
+        const bool again = c.WriteParameters();
+        system->setOverwriteChanges(false);
+        return again;
+    }
+    if (answer == platform::ANS_No) {
+        // The controller's values were chosen over the edits: nothing to ask.
+        w.setParametersChanged(false);
+        c.ReadParameters();
+    }
+    return written;
+}
 
 } // namespace
 
@@ -122,7 +161,11 @@ void bindConfiguration(frmMain &window)
     };
     hooks.writeParameters = [](frmMain &w) {
         auto *c = configurationOf(w);
-        return c ? c->WriteParameters() : false;
+        if (!c)
+            return false;
+        const int traceFrom = int(platform::TraceLog::instance().recent().size());
+        const bool written = c->WriteParameters();
+        return c->lastWriteSteps().paramsWritten ? written : writeOverOrReadAgain(w, *c, traceFrom, written);
     };
     hooks.readParameters = [](frmMain &w) {
         if (auto *c = configurationOf(w))
