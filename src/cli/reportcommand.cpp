@@ -75,26 +75,6 @@ void holdNetworksOf(const ParsedArgs &a, NetworkHold &networks)
         networks.hold(name);
 }
 
-// The channel of the connection's device (empty when it cannot tell).
-QString connectedChannel()
-{
-    const lns::AppDevicePtr &device = host::state().conn.device;
-    if (!device)
-        return QString();
-    try {
-        return device->channel();
-    } catch (const lns::LnsError &e) {
-        platform::traceCaughtError(QStringLiteral("ReportLane"), e.number(), e.description());
-        return QString();
-    }
-}
-
-// Leaves the caller's own lane in place when the run ends, however it ends.
-struct LaneReset
-{
-    ~LaneReset() { lns::setWorkLane(0); }
-};
-
 } // namespace
 
 int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -169,7 +149,7 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
     bool communication = false;
     bool database = false;
     lns::ChannelLanes lanes(perChannel);
-    const LaneReset laneReset;
+    const lns::WorkLaneReset laneReset;
     // One page model for every controller of the run.
     const auto pages = std::make_shared<model::PageModel>();
     pages->loadCaptions();
@@ -185,7 +165,9 @@ int reportCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             Session s;
             s.reusePageModel(pages);
             // The controller's reads go to its channel's lane from the first.
-            s.setBeforeWindow([&lanes] { lns::setWorkLane(lanes.laneFor(connectedChannel())); });
+            s.setBeforeWindow([&lanes] {
+                lns::setWorkLane(lanes.laneFor(lns::laneChannelOf(host::state().conn.device, QStringLiteral("ReportLane"))));
+            });
             QString error;
             const int status = s.open(object, host::kCommandIdConfigure, &error);
             if (status == kOk) {

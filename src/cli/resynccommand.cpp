@@ -200,18 +200,6 @@ private:
     QHash<QString, lns::AppDevicePtr> m_devices;
 };
 
-QString channelOf(const lns::AppDevicePtr &device)
-{
-    if (!device)
-        return QString();
-    try {
-        return device->channel();
-    } catch (const lns::LnsError &e) {
-        platform::traceCaughtError(QStringLiteral("ResyncLane"), e.number(), e.description());
-        return QString();
-    }
-}
-
 // What the start of a controller reads from its device, priced on its
 // channel: one read per CP a parameter can hold. A device that is not on the
 // network is answered from the database and costs nothing.
@@ -229,7 +217,7 @@ void addReads(Price &price, const lns::AppDevicePtr &device)
     if (!commissioned)
         return;
     const lns::ChannelPrice &cost = host::state().env.server.channelPrice;
-    const QString channel = channelOf(device);
+    const QString channel = lns::laneChannelOf(device, QStringLiteral("ResyncLane"));
     for (const auto &cp : configuration::parameterCpSizes(configuration::databaseCopy(device))) {
         ++price.reads;
         price.micros[channel] += cost ? cost(lns::ChannelOp::ReadCp, cp.second) : 0;
@@ -254,7 +242,7 @@ int openHeld(Session &s, const QString &key, configuration::ComparisonHold &hold
 {
     s.setBeforeWindow([&] {
         const lns::Connection &conn = host::state().conn;
-        *channel = channelOf(conn.device);
+        *channel = lns::laneChannelOf(conn.device, QStringLiteral("ResyncLane"));
         lns::setWorkLane(lanes.laneFor(*channel));
         copy = configuration::databaseCopy(conn.device);
         hold.begin(conn.system);
@@ -412,11 +400,6 @@ int worse(int a, int b)
     return order.indexOf(b) > order.indexOf(a) ? b : a;
 }
 
-struct LaneReset
-{
-    ~LaneReset() { lns::setWorkLane(0); }
-};
-
 } // namespace
 
 int resyncCommand(const QStringList &args, QTextStream &out, QTextStream &err)
@@ -479,7 +462,7 @@ int resyncCommand(const QStringList &args, QTextStream &out, QTextStream &err)
             << Qt::endl;
 
     lns::ChannelLanes lanes(perChannel);
-    const LaneReset laneReset;
+    const lns::WorkLaneReset laneReset;
     QVector<ObjectResult> results;
     int status = kOk;
     int differing = 0, notReached = 0, compared = 0;

@@ -34,11 +34,12 @@ QString fill(int id, int item, const QStringList &args)
 // The channel of the object's device; empty when it cannot be told.
 QString channelOf(const lns::LonMarkObjectPtr &object)
 {
+    const QString where = QStringLiteral("WriteParametersEx: channel");
     try {
-        if (auto device = std::dynamic_pointer_cast<lns::AppDevice>(lns::findAncestor(object, lns::ClsAppDevice)))
-            return device->channel();
+        return lns::laneChannelOf(std::dynamic_pointer_cast<lns::AppDevice>(lns::findAncestor(object, lns::ClsAppDevice)),
+                                  where);
     } catch (const lns::LnsError &e) {
-        platform::traceCaughtError(QStringLiteral("WriteParametersEx: channel"), e.number(), e.description());
+        platform::traceCaughtError(where, e.number(), e.description());
     }
     return QString();
 }

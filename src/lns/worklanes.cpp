@@ -1,5 +1,7 @@
 #include "worklanes.h"
 
+#include <platform/tracelog.h>
+
 #include <atomic>
 
 namespace lns {
@@ -25,6 +27,18 @@ int ChannelLanes::laneFor(const QString &channel)
         at = m_index.insert(channel, m_index.size());
     const int slot = m_used[channel]++ % m_perChannel;
     return 1 + *at * m_perChannel + slot;
+}
+
+QString laneChannelOf(const AppDevicePtr &device, const QString &where)
+{
+    if (!device)
+        return QString();
+    try {
+        return device->channel();
+    } catch (const LnsError &e) {
+        platform::traceCaughtError(where, e.number(), e.description());
+        return QString();
+    }
 }
 
 } // namespace lns

@@ -11,6 +11,8 @@
 // overlap gives.
 #pragma once
 
+#include "lnsobjects.h"
+
 #include <QHash>
 #include <QString>
 
@@ -22,6 +24,20 @@ constexpr int kMaxLanesPerChannel = 16;
 // Lane 0 is the caller's own, where everything runs unless a lane is named.
 void setWorkLane(int lane);
 int workLane();
+
+// Puts the caller back on its own lane (0) when a run ends, however it ends.
+struct WorkLaneReset
+{
+    WorkLaneReset() = default;
+    WorkLaneReset(const WorkLaneReset &) = delete;
+    WorkLaneReset &operator=(const WorkLaneReset &) = delete;
+    ~WorkLaneReset() { setWorkLane(0); }
+};
+
+// The channel a device sits on, which chooses its lane; empty (every such
+// device on one lane) when the object server cannot tell. `where` names the
+// caller in the trace line of that failure.
+QString laneChannelOf(const AppDevicePtr &device, const QString &where);
 
 // Lanes for work on devices by channel: each channel gets `perChannel`
 // lanes of its own (never 0), and the devices of a channel take them in
