@@ -232,6 +232,7 @@ void NetworkSession::commitTransaction()
     const TxState tx = m_tx;
     m_tx = TxState();
 
+    QVector<CpKey> taken; // reads the commit takes into the database copy
     deviceOp([&](Pending &pending) {
         QHash<int, DeviceContext> contexts;
         struct Written
@@ -295,8 +296,12 @@ void NetworkSession::commitTransaction()
             db().setDatabaseCp(dev->id, cpRow->name, bytes);
         }
         for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it) {
-            if (!tx.writes.contains(it.key()))
-                takeIntoDatabase(it.key().first, it.key().second, it.value());
+            // A copy another session changed since the read keeps that
+            // session's newer bytes.
+            if (tx.writes.contains(it.key()) || changedSinceRead(it.key()))
+                continue;
+            takeIntoDatabase(it.key().first, it.key().second, it.value());
+            taken << it.key();
         }
         for (const ExtKey &key : tx.extOrder) {
             const int deviceId = key.first.first;
@@ -308,7 +313,7 @@ void NetworkSession::commitTransaction()
                           before.toUtf8(), tx.ext.value(key).toUtf8(), lns::WriteOutcome::DatabaseOnly);
             db().setExtensionData(deviceId, objectIndex, key.second, tx.ext.value(key));
         }
-    }, [&] { markRead(tx.writeOrder); });
+    }, [&] { markRead(tx.writeOrder + taken); });
 }
 
 // --- device transactions -----------------------------------------------------
@@ -480,9 +485,12 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
     const DeviceRow *dev = device(cpRow.deviceId);
     QByteArray bytes;
     bool fromDevice = false;
-    // Taken before the read: a change that lands between the two is told
-    // at the write rather than missed.
-    const qint64 mark = readMark();
+    // Inside a transaction: taken before its first read, so a change that
+    // lands before the commit is told there rather than missed. Outside one:
+    // taken in the read's own database transaction, after the record of
+    // what the read took into the database copy, which is this session's
+    // and no change of another.
+    qint64 mark = readMark();
     deviceOp([&](Pending &pending) {
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
@@ -496,6 +504,9 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
         fromDevice = true;
         if (!m_tx.active)
             takeIntoDatabase(dev->id, cpRow.name, bytes);
+    }, [&] {
+        if (!m_tx.active)
+            mark = writehistory::lastId(db());
     });
     if (m_tx.active && fromDevice)
         m_tx.reads.insert(key, bytes);
@@ -1030,15 +1041,26 @@ qint64 NetworkSession::readMark()
     return mark;
 }
 
+std::optional<lns::WriteRecord> NetworkSession::changeSinceRead(const DeviceRow &dev, const QString &cpName)
+{
+    const auto read = m_readMarks.constFind(CpKey(dev.id, cpName));
+    // A CP written without being read first overwrites knowingly.
+    if (read == m_readMarks.constEnd())
+        return std::nullopt;
+    return writehistory::lastCpChangeAfter(db(), devicePath(dev), cpName, *read);
+}
+
+bool NetworkSession::changedSinceRead(const CpKey &key)
+{
+    const DeviceRow *dev = device(key.first);
+    return dev && changeSinceRead(*dev, key.second).has_value();
+}
+
 void NetworkSession::checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp)
 {
     if (m_overwriteChanges)
         return;
-    const auto read = m_readMarks.constFind(CpKey(dev.id, cp.name));
-    // A CP written without being read first overwrites knowingly.
-    if (read == m_readMarks.constEnd())
-        return;
-    const std::optional<lns::WriteRecord> change = writehistory::lastCpChangeAfter(db(), devicePath(dev), cp.name, *read);
+    const std::optional<lns::WriteRecord> change = changeSinceRead(dev, cp.name);
     if (!change)
         return;
     const QString who = change->databaseUser.isEmpty() || change->databaseUser == change->user

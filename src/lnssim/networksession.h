@@ -215,6 +215,10 @@ private:
     // Refuses (ErrChangedSince) a write of a CP that another session changed
     // since this one read it, unless overwriting was allowed.
     void checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp);
+    // The newest record of another session's change of the CP since this
+    // session read it; nullopt when none or when the session never read it.
+    std::optional<lns::WriteRecord> changeSinceRead(const DeviceRow &dev, const QString &cpName);
+    bool changedSinceRead(const CpKey &key);
     // After the session's own write: the CPs written that it had read count
     // as read now.
     void markRead(const QVector<CpKey> &keys);
