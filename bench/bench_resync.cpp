@@ -10,6 +10,8 @@
 // the priced and the modelled channel time (all channels, and the wall time
 // with the channels working at once), and CPU per controller.
 #include "common/benchmain.h"
+#include "common/networkbed.h"
+#include "common/sitebed.h"
 
 #include <cli/commands.h>
 #include <cli/session.h>
@@ -33,75 +35,25 @@
 
 namespace {
 
-const QString kIni = QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini");
-constexpr int kChannels = 10;
 const QString kCp = QStringLiteral("OffDelay");
 
-double cpuSeconds()
+// Every tenth added controller's database copy of the CP moved off the
+// device's bytes; the counters start from zero.
+void prepare(const benchsupport::SiteBed &s)
 {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
-}
-
-struct Site
-{
-    QTemporaryDir dir;
-    QStringList added;
-    QVector<int> ids;
-
-    explicit Site(int controllers)
-    {
-        platform::IniFile ini;
-        if (!ini.setFileName(kIni))
-            qFatal("missing %s", qPrintable(kIni));
-        lnssim::DemoNetwork::create(dir.path(), ini, false, QStringLiteral("Demo"),
-                                    lnssim::SiteSize{controllers, kChannels});
-        lnssim::NetworkAdmin admin(dir.path(), QStringLiteral("Demo"));
-        admin.open();
-        for (const lnssim::DeviceInfo &d : admin.devices()) {
-            if (d.name.startsWith(QLatin1String("Ctrl"))) {
-                added << d.objectName;
-                ids << d.id;
-            }
-        }
-        admin.close();
+    const std::unique_ptr<lnssim::NetworkAdmin> admin = s.admin();
+    for (int i = 0; i < s.ids.size(); i += 10) {
+        QByteArray bytes = admin->deviceCp(s.ids.at(i), kCp);
+        bytes[bytes.size() - 1] = char(quint8(bytes.back()) + 10);
+        admin->db().setDatabaseCp(s.ids.at(i), kCp, bytes);
     }
-    void use() const
-    {
-        qputenv("AEROLIS_LNS_ROOT", dir.path().toUtf8());
-        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
-        host::state().env.server = lnssim::simServerEnvironment(kIni, dir.path());
-    }
-    // Every tenth controller's database copy of the CP moved off the device's
-    // bytes; the counters start from zero.
-    void prepare() const
-    {
-        lnssim::NetworkAdmin admin(dir.path(), QStringLiteral("Demo"));
-        admin.open();
-        for (int i = 0; i < ids.size(); i += 10) {
-            QByteArray bytes = admin.deviceCp(ids.at(i), kCp);
-            bytes[bytes.size() - 1] = char(quint8(bytes.back()) + 10);
-            admin.db().setDatabaseCp(ids.at(i), kCp, bytes);
-        }
-        admin.resetCounters();
-        admin.close();
-    }
-};
-
-Site &site(int controllers)
-{
-    static std::map<int, std::unique_ptr<Site>> sites;
-    auto &s = sites[controllers];
-    if (!s)
-        s = std::make_unique<Site>(controllers);
-    return *s;
+    admin->resetCounters();
 }
 
 void runResync(benchmark::State &state, bool push)
 {
     const int n = int(state.range(0));
-    Site &s = site(n);
+    benchsupport::SiteBed &s = benchsupport::siteBed(n);
     s.use();
     QStringList args{QStringLiteral("resync")};
     args << s.added.mid(0, n) << QStringLiteral("--json");
@@ -113,13 +65,13 @@ void runResync(benchmark::State &state, bool push)
     bool ok = true;
     for (auto _ : state) {
         state.PauseTiming();
-        s.prepare();
+        prepare(s);
         state.ResumeTiming();
         QString out, err;
         QTextStream o(&out), e(&err);
-        const double before = cpuSeconds();
+        const double before = benchsupport::cpuSeconds(RUSAGE_SELF);
         const int status = cli::run(args, o, e);
-        cpu += cpuSeconds() - before;
+        cpu += benchsupport::cpuSeconds(RUSAGE_SELF) - before;
         o.flush();
         ok = ok && status == (push ? cli::kOk : cli::kDifferent);
         if (status != (push ? cli::kOk : cli::kDifferent))
@@ -132,15 +84,13 @@ void runResync(benchmark::State &state, bool push)
             pricedMicros += qint64(price.value(QStringLiteral("channelMicros")).toDouble());
             pricedWall += qint64(price.value(QStringLiteral("wallMicros")).toDouble());
         }
-        lnssim::NetworkAdmin admin(s.dir.path(), QStringLiteral("Demo"));
-        admin.open();
-        const lnssim::Counters counted = admin.totals();
+        const std::unique_ptr<lnssim::NetworkAdmin> admin = s.admin();
+        const lnssim::Counters counted = admin->totals();
         reads += counted.deviceReads;
         writes += counted.deviceWrites;
         tests += counted.deviceTests;
         channelMicros += counted.channelMicros;
-        wall += lnssim::wallMicros(admin.channelCounters());
-        admin.close();
+        wall += lnssim::wallMicros(admin->channelCounters());
     }
     if (!ok)
         state.SkipWithError("the resync command failed");

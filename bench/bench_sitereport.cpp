@@ -14,6 +14,7 @@
 // read and network opens per read.
 #include "common/benchmain.h"
 #include "common/networkbed.h"
+#include "common/sitebed.h"
 
 #include <cli/commands.h>
 #include <cli/session.h>
@@ -36,60 +37,6 @@
 
 namespace {
 
-const QString kIni = QStringLiteral(AEROLIS_BIN_DIR "/AerolisCtrl.ini");
-constexpr int kChannels = 10;
-
-double cpuSeconds()
-{
-    return benchsupport::cpuSeconds(RUSAGE_SELF);
-}
-
-// The demo network grown by `controllers` on ten channels, with a registry
-// of its own; the added controllers' object names.
-struct Site
-{
-    QTemporaryDir dir;
-    QStringList added;
-
-    explicit Site(int controllers)
-    {
-        platform::IniFile ini;
-        if (!ini.setFileName(kIni))
-            qFatal("missing %s", qPrintable(kIni));
-        lnssim::DemoNetwork::create(dir.path(), ini, false, QStringLiteral("Demo"),
-                                    lnssim::SiteSize{controllers, kChannels});
-        lnssim::NetworkAdmin admin(dir.path(), QStringLiteral("Demo"));
-        admin.open();
-        for (const lnssim::DeviceInfo &d : admin.devices()) {
-            if (d.name.startsWith(QLatin1String("Ctrl")))
-                added << d.objectName;
-        }
-        admin.close();
-    }
-    // This process works on this site from now on.
-    void use() const
-    {
-        qputenv("AEROLIS_LNS_ROOT", dir.path().toUtf8());
-        qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath(QStringLiteral("registry")).toUtf8());
-        host::state().env.server = lnssim::simServerEnvironment(kIni, dir.path());
-    }
-    std::unique_ptr<lnssim::NetworkAdmin> admin() const
-    {
-        auto a = std::make_unique<lnssim::NetworkAdmin>(dir.path(), QStringLiteral("Demo"));
-        a->open();
-        return a;
-    }
-};
-
-Site &site(int controllers)
-{
-    static std::map<int, std::unique_ptr<Site>> sites;
-    auto &s = sites[controllers];
-    if (!s)
-        s = std::make_unique<Site>(controllers);
-    return *s;
-}
-
 int runCommand(const QStringList &args)
 {
     QString out, err;
@@ -104,7 +51,7 @@ int runCommand(const QStringList &args)
 void BM_ReportCsv(benchmark::State &state)
 {
     const int n = int(state.range(0));
-    Site &s = site(n);
+    benchsupport::SiteBed &s = benchsupport::siteBed(n);
     s.use();
     const QStringList objects = s.added.mid(0, n);
     const QString file = QDir(s.dir.path()).filePath(QStringLiteral("report.csv"));
@@ -115,10 +62,10 @@ void BM_ReportCsv(benchmark::State &state)
     for (auto _ : state) {
         s.admin()->resetCounters();
         const int opensBefore = lnssim::NetworkStore::opensInProcess();
-        const double before = cpuSeconds();
+        const double before = benchsupport::cpuSeconds(RUSAGE_SELF);
         const int status = runCommand(QStringList{QStringLiteral("report")} + objects
                                       + QStringList{QStringLiteral("--csv"), file});
-        cpu += cpuSeconds() - before;
+        cpu += benchsupport::cpuSeconds(RUSAGE_SELF) - before;
         opens += lnssim::NetworkStore::opensInProcess() - opensBefore;
         ok = ok && status == cli::kOk;
         const std::unique_ptr<lnssim::NetworkAdmin> a = s.admin();
@@ -145,7 +92,7 @@ BENCHMARK(BM_ReportCsv)->Arg(10)->Arg(100)->Arg(1000)->Iterations(1)->UseRealTim
 
 void BM_ReadOne(benchmark::State &state)
 {
-    Site &s = site(int(state.range(0)));
+    benchsupport::SiteBed &s = benchsupport::siteBed(int(state.range(0)));
     s.use();
     const QString object = QStringLiteral("Demo.Building.Floor1.Room101.Controller");
     const QString file = QDir(s.dir.path()).filePath(QStringLiteral("read.dat"));
@@ -154,9 +101,9 @@ void BM_ReadOne(benchmark::State &state)
     bool ok = true;
     for (auto _ : state) {
         const int opensBefore = lnssim::NetworkStore::opensInProcess();
-        const double before = cpuSeconds();
+        const double before = benchsupport::cpuSeconds(RUSAGE_SELF);
         ok = runCommand({QStringLiteral("read"), object, QStringLiteral("-o"), file}) == cli::kOk && ok;
-        cpu += cpuSeconds() - before;
+        cpu += benchsupport::cpuSeconds(RUSAGE_SELF) - before;
         opens += lnssim::NetworkStore::opensInProcess() - opensBefore;
     }
     if (!ok)
