@@ -490,7 +490,7 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
     // taken in the read's own database transaction, after the record of
     // what the read took into the database copy, which is this session's
     // and no change of another.
-    qint64 mark = readMark();
+    qint64 mark = m_tx.active ? transactionReadMark() : 0;
     deviceOp([&](Pending &pending) {
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
@@ -1031,14 +1031,11 @@ void NetworkSession::noteCpWrite(const DeviceRow &dev, const CpRow &cp, const QB
               onDevice ? lns::WriteOutcome::DeviceAndDatabase : lns::WriteOutcome::DatabaseOnly);
 }
 
-qint64 NetworkSession::readMark()
+qint64 NetworkSession::transactionReadMark()
 {
-    if (m_tx.active && m_tx.readMark >= 0)
-        return m_tx.readMark;
-    const qint64 mark = writehistory::lastId(db());
-    if (m_tx.active)
-        m_tx.readMark = mark;
-    return mark;
+    if (m_tx.readMark < 0)
+        m_tx.readMark = writehistory::lastId(db());
+    return m_tx.readMark;
 }
 
 std::optional<lns::WriteRecord> NetworkSession::changeSinceRead(const DeviceRow &dev, const QString &cpName)

@@ -210,8 +210,9 @@ private:
     // Brings the database copy of a CP up to bytes read from the device.
     void takeIntoDatabase(int deviceId, const QString &cpName, const QByteArray &bytes);
     void storeNotedWrites();
-    // The mark of the record of writes to note for a CP read now.
-    qint64 readMark();
+    // The mark of the record of writes noted for every CP the running
+    // transaction reads: the newest record before its first read.
+    qint64 transactionReadMark();
     // Refuses (ErrChangedSince) a write of a CP that another session changed
     // since this one read it, unless overwriting was allowed.
     void checkUnchangedSinceRead(const DeviceRow &dev, const CpRow &cp);
