@@ -424,6 +424,7 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
     bool bracketOpen = false;
     int line = 0;
     m_calibrationKept = false;
+    m_downloadFailed = false;
     try {
         line = 1;
         if (!silent && s.conn.system) {
@@ -583,6 +584,7 @@ bool cConfiguration::LoadApplicationByAppMode(const lns::AppDevicePtr &device, b
                                       .arg(description)
                                       .arg(line));
         result = false;
+        m_downloadFailed = true;
     }
     m_loader.setProgress({});
     return result;
@@ -801,7 +803,7 @@ bool cConfiguration::WriteParameters()
         m_lastSteps.appChecked = true;
         m_lastSteps.appLoaded = LoadApplicationByAppMode(host::state().conn.device, silent);
         m_lastSteps.calibrationKept = m_lastSteps.appLoaded && m_calibrationKept;
-        downloadFailed = m_window->errorsLogged();
+        downloadFailed = m_window->errorsLogged() || m_downloadFailed;
         m_lastSteps.appFailed = downloadFailed;
         m_window->setErrorsLogged(before || downloadFailed);
     }

@@ -113,6 +113,9 @@ public:
         bool paramsWritten = false;   // the parameters' transaction was committed
     };
     const WriteSteps &lastWriteSteps() const { return m_lastSteps; }
+    // Whether the last application step failed with an error its handler
+    // caught (the failures it logs in red show in the window's flag).
+    bool lastDownloadFailed() const { return m_downloadFailed; }
 
 protected:
 
@@ -142,6 +145,9 @@ private:
     bool m_nothingRead = false;
     WriteSteps m_lastSteps;
     bool m_calibrationKept = false;
+    // The last application step ended in its error handler (a message box,
+    // no red logger line).
+    bool m_downloadFailed = false;
     bool m_controlsConnected = false;
     QPointer<model::ControlState> m_focusOut;
 };

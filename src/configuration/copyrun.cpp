@@ -263,7 +263,7 @@ CopyObjectResult CopyRun::writeOne(const lns::LonMarkObjectPtr &object, const QS
             w->setErrorsLogged(false);
         bool silent = true;
         appLoaded = device && m_config.LoadApplicationByAppMode(device, silent);
-        appFailed = !device || (w && w->errorsLogged());
+        appFailed = !device || (w && w->errorsLogged()) || m_config.lastDownloadFailed();
         if (w)
             w->setErrorsLogged(before || appFailed);
         break;
