@@ -14,6 +14,7 @@
 #include <QSqlQuery>
 #include <QTemporaryDir>
 
+#include <optional>
 #include <thread>
 
 namespace {
@@ -183,29 +184,47 @@ void BM_ConnectionSetUp(benchmark::State &state)
 }
 BENCHMARK(BM_ConnectionSetUp)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-// Ten sessions, each its own connection, each writing 3 CPs to 10 controllers
-// of its own in the same network at the same time.
+// Ten sessions, each its own connection, writing 3 CPs in one transaction
+// per controller at the same time: range(1) 0 gives each session 10
+// controllers of its own, 1 sends all of them to one controller, 2 gives each
+// session its own controllers but locks the whole network per transaction
+// (as a change of the network's structure does). range(2) is
+// how long each transaction holds its devices besides the database's own
+// work, in milliseconds: 0 for the database alone, 5 for a device's answer
+// on the channel. Writers of different devices overlap on the server; on one
+// device, and on a file, they take turns.
 void BM_TenSessionsAtOnce(benchmark::State &state)
 {
     const int mode = int(state.range(0));
+    const bool oneDevice = state.range(1) == 1;
+    const bool networkWide = state.range(1) == 2;
+    const int holdMs = int(state.range(2));
     if (!bed().available(state, mode))
         return;
     constexpr int kSessions = 10;
+    constexpr int kEach = kControllers / kSessions;
+    constexpr int kFirstAdded = 13; // after the twelve rooms
     for (auto _ : state) {
         std::vector<std::thread> sessions;
         for (int s = 0; s < kSessions; ++s) {
-            sessions.emplace_back([s, mode] {
+            sessions.emplace_back([s, mode, oneDevice, networkWide, holdMs] {
                 lnssim::NetworkDb db;
                 db.open(mode ? lnssim::DatabaseLocation::remote(bed().server, kNetwork)
                              : lnssim::DatabaseLocation::file(lnssim::NetworkDb::pathFor(bed().dir.path(), kNetwork)));
-                for (int i = 0; i < kControllers / kSessions; ++i) {
-                    const int device = 13 + s * (kControllers / kSessions) + i; // after the twelve rooms
-                    lnssim::NetworkDb::Transaction tx(db);
+                for (int i = 0; i < kEach; ++i) {
+                    const int device = oneDevice ? kFirstAdded : kFirstAdded + s * kEach + i;
+                    std::optional<lnssim::NetworkDb::Transaction> tx;
+                    if (networkWide)
+                        tx.emplace(db);
+                    else
+                        tx.emplace(db, QVector<int>{device});
                     for (const char *cp : {"HeatXp", "HeatTi", "CoolXp"}) {
                         db.setDeviceCp(device, QString::fromLatin1(cp), QByteArray("\x00\x1F", 2));
                         db.setDatabaseCp(device, QString::fromLatin1(cp), QByteArray("\x00\x1F", 2));
                     }
-                    tx.commit();
+                    if (holdMs > 0)
+                        std::this_thread::sleep_for(std::chrono::milliseconds(holdMs));
+                    tx->commit();
                 }
             });
         }
@@ -213,9 +232,19 @@ void BM_TenSessionsAtOnce(benchmark::State &state)
             t.join();
     }
     state.counters["sessions"] = kSessions;
-    state.SetLabel(mode ? "remote: 10 sessions x 10 controllers" : "local: 10 sessions x 10 controllers");
+    state.counters["transactions"] = benchmark::Counter(double(kSessions * kEach), benchmark::Counter::kIsIterationInvariantRate);
+    state.SetLabel(QStringLiteral("%1: 10 sessions x 10 transactions, %2, hold %3 ms")
+                       .arg(mode ? QStringLiteral("remote") : QStringLiteral("local"),
+                            oneDevice     ? QStringLiteral("one device")
+                            : networkWide ? QStringLiteral("own devices, network locked")
+                                          : QStringLiteral("own devices"))
+                       .arg(holdMs)
+                       .toStdString());
 }
-BENCHMARK(BM_TenSessionsAtOnce)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TenSessionsAtOnce)
+    ->ArgsProduct({{0, 1}, {0, 1, 2}, {0, 5}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 } // namespace
 

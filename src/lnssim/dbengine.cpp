@@ -164,8 +164,13 @@ public:
 
     QString ddl(const QString &portable) const override { return portable; }
 
-    // IMMEDIATE: a writer never has to upgrade a read lock.
-    QStringList beginWrite() const override { return {QStringLiteral("BEGIN IMMEDIATE")}; }
+    // IMMEDIATE: a writer never has to upgrade a read lock. A file has one
+    // write lock, so every writer holds all of the network.
+    QString beginWrite() const override { return QStringLiteral("BEGIN IMMEDIATE"); }
+    QStringList networkLock() const override { return {}; }
+    QStringList devicesLock() const override { return {}; }
+    QString deviceLock(int) const override { return QString(); }
+    QString sharedRowsLock() const override { return QString(); }
 
     QString tableExistsSql() const override
     {
@@ -275,12 +280,27 @@ public:
         return sql;
     }
 
-    QStringList beginWrite() const override
+    // Transaction-long advisory locks, taken at the start so that two
+    // writers never interleave their read-then-write steps. The network's
+    // lock is one key (its schema's hash): a network-wide writer holds it
+    // alone, a writer of devices shares it. A device's lock is the pair
+    // (schema hash, device id), a key space apart from the single keys.
+    QString beginWrite() const override { return QStringLiteral("BEGIN"); }
+    QStringList networkLock() const override
     {
-        // One writer at a time per network, as in a network file: a
-        // transaction-long lock on the network's schema, taken at the start
-        // so that two writers never interleave their read-then-write steps.
-        return {QStringLiteral("BEGIN"), QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()))")};
+        return {QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema())::bigint)")};
+    }
+    QStringList devicesLock() const override
+    {
+        return {QStringLiteral("SELECT pg_advisory_xact_lock_shared(hashtext(current_schema())::bigint)")};
+    }
+    QString deviceLock(int deviceId) const override
+    {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema()), %1)").arg(deviceId);
+    }
+    QString sharedRowsLock() const override
+    {
+        return QStringLiteral("SELECT pg_advisory_xact_lock(hashtext(current_schema() || '/' || CAST(? AS TEXT))::bigint)");
     }
 
     QString tableExistsSql() const override

@@ -82,9 +82,26 @@ public:
     virtual QStringList sessionSetup(bool creating) const = 0;
     // A table definition in the engine's types.
     virtual QString ddl(const QString &portable) const = 0;
-    // Statements that start a writing transaction: one writer at a time per
-    // network, as SQLite's write lock does.
-    virtual QStringList beginWrite() const = 0;
+    // The statement that starts a writing transaction. On a file it takes
+    // the file's write lock: one writer at a time per network.
+    virtual QString beginWrite() const = 0;
+    // Statements, run right after the start, that let the transaction change
+    // anything in the network: it waits for every other writer, and they for
+    // it. Empty where the start took such a lock already.
+    virtual QStringList networkLock() const = 0;
+    // Statements, run right after the start, that let the transaction change
+    // the rows of single devices: writers of other devices go on at the same
+    // time, a network-wide writer waits for them. Empty where the start took
+    // a lock on everything already.
+    virtual QStringList devicesLock() const = 0;
+    // A statement that locks one device's rows until the transaction ends:
+    // two writers of one device take turns. Empty as for devicesLock().
+    virtual QString deviceLock(int deviceId) const = 0;
+    // A statement, with one parameter (a name for what is locked), that
+    // makes writers of different devices take turns from here until their
+    // transaction ends: for reading and then writing rows that all devices
+    // share. Empty as for devicesLock().
+    virtual QString sharedRowsLock() const = 0;
     // One parameter (the table's name); answers one row whose first column
     // is non-zero when the table exists.
     virtual QString tableExistsSql() const = 0;

@@ -564,23 +564,77 @@ int NetworkDb::insertReturningId(QSqlQuery &q, const QVariantList &values)
 
 NetworkDb::Transaction::Transaction(NetworkDb &db) : m_db(db)
 {
-    if (m_db.m_txDepth == 0) {
-        if (!m_db.m_open)
-            throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
-        const QStringList begin = m_db.m_engine->beginWrite();
-        m_db.run(begin.first());
-        // From here on an error must roll the transaction back.
-        ++m_db.m_txDepth;
-        try {
-            for (int i = 1; i < begin.size(); ++i)
-                m_db.run(begin.at(i));
-        } catch (...) {
-            rollback();
-            throw;
+    start(nullptr);
+}
+
+NetworkDb::Transaction::Transaction(NetworkDb &db, const QVector<int> &devices) : m_db(db)
+{
+    start(&devices);
+}
+
+void NetworkDb::Transaction::start(const QVector<int> *devices)
+{
+    // Devices in ascending order: two writers that lock the same devices
+    // lock them in the same order and never wait for each other in a ring.
+    QVector<int> ids;
+    if (devices) {
+        ids = *devices;
+        std::sort(ids.begin(), ids.end());
+        ids.erase(std::unique(ids.begin(), ids.end()), ids.end());
+    }
+    const DbEngine &engine = *m_db.m_engine;
+    if (m_db.m_txDepth > 0) {
+        if (m_db.m_txNetworkWide) {
+            ++m_db.m_txDepth;
+            return;
         }
+        if (!devices)
+            throw LnsError(lns::ErrDatabase, QStringLiteral("a change of the whole network cannot join a transaction"
+                                                            " of single devices"));
+        for (int id : qAsConst(ids)) {
+            if (m_db.m_txDevices.contains(id))
+                continue;
+            const QString lock = engine.deviceLock(id);
+            if (!lock.isEmpty())
+                m_db.run(lock);
+            m_db.m_txDevices.insert(id);
+        }
+        ++m_db.m_txDepth;
         return;
     }
+    if (!m_db.m_open)
+        throw LnsError(lns::ErrNotOpen, QStringLiteral("network database is not open"));
+    m_db.run(engine.beginWrite());
+    // From here on an error must roll the transaction back.
     ++m_db.m_txDepth;
+    m_db.m_txNetworkWide = !devices;
+    m_db.m_txDevices.clear();
+    try {
+        QStringList locks = devices ? engine.devicesLock() : engine.networkLock();
+        for (int id : qAsConst(ids)) {
+            const QString lock = engine.deviceLock(id);
+            if (!lock.isEmpty())
+                locks << lock;
+        }
+        for (const QString &lock : qAsConst(locks))
+            m_db.run(lock);
+        m_db.m_txDevices = QSet<int>(ids.cbegin(), ids.cend());
+    } catch (...) {
+        rollback();
+        throw;
+    }
+}
+
+void NetworkDb::lockSharedRows(const QString &what)
+{
+    if (m_txDepth == 0)
+        throw LnsError(lns::ErrDatabase, QStringLiteral("rows shared by all devices (%1) locked outside a transaction")
+                                             .arg(what));
+    if (m_txNetworkWide)
+        return;
+    const QString lock = m_engine->sharedRowsLock();
+    if (!lock.isEmpty())
+        run(lock, {what});
 }
 
 NetworkDb::Transaction::~Transaction()
@@ -897,7 +951,7 @@ DeviceFaults NetworkDb::deviceFaults(int deviceId)
 
 void NetworkDb::setDeviceFaults(int deviceId, const DeviceFaults &f)
 {
-    Transaction tx(*this);
+    Transaction tx(*this, {deviceId});
     setReachable(deviceId, !f.unreachable);
     const bool cpOff = f.cpFault == CpFault::Off || f.cpName.isEmpty();
     exec(query(QStringLiteral("INSERT INTO device_faults(device_id, cp_name, cp_fault, latency_ms, latency_sleep,"

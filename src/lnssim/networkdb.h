@@ -20,6 +20,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QPair>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -209,21 +210,37 @@ public:
     // Executes an INSERT ... RETURNING id; returns the new row's id.
     int insertReturningId(QSqlQuery &q, const QVariantList &values);
 
+    // A writing transaction, rolled back unless committed. Without devices
+    // it may change anything in the network, and it waits for every other
+    // writer. With devices it changes only their rows (and adds to the
+    // traffic counters, the run's figures and the record of writes): on a
+    // server, writers of other devices go on meanwhile and two writers of
+    // one device take turns; a file still has one writer at a time.
+    //
+    // A transaction inside another joins it. It may name devices the outer
+    // one did not (they are locked then); a network-wide one cannot join one
+    // of single devices (ErrDatabase: a fault of the program).
     class Transaction
     {
     public:
         explicit Transaction(NetworkDb &db);
+        Transaction(NetworkDb &db, const QVector<int> &devices);
         ~Transaction();
         void commit();
         Transaction(const Transaction &) = delete;
         Transaction &operator=(const Transaction &) = delete;
 
     private:
+        void start(const QVector<int> *devices);
         void rollback();
         NetworkDb &m_db;
         bool m_done = false;
     };
     bool inTransaction() const { return m_txDepth > 0; }
+    // Inside a transaction of devices: waits until no other writer holds
+    // `what` (rows all devices share, read and then written), and holds it
+    // to the end of the transaction. Nothing to do in a network-wide one.
+    void lockSharedRows(const QString &what);
 
     // A cached prepared statement; throws when it cannot be prepared.
     QSqlQuery &query(const QString &sql);
@@ -321,6 +338,9 @@ private:
     QString m_databaseUser;
     bool m_open = false;
     int m_txDepth = 0;
+    // What the running transaction holds: the whole network, or its devices.
+    bool m_txNetworkWide = false;
+    QSet<int> m_txDevices;
     // Prepared statements by SQL text; the pointers stay valid while cached.
     std::unordered_map<QString, std::unique_ptr<QSqlQuery>> m_cache;
 };

@@ -233,7 +233,16 @@ void NetworkSession::commitTransaction()
     m_tx = TxState();
 
     QVector<CpKey> taken; // reads the commit takes into the database copy
-    deviceOp([&](Pending &pending) {
+    QVector<int> devices;
+    for (const CpKey &key : tx.writeOrder)
+        devices << key.first;
+    for (const PendingLoad &load : tx.loads)
+        devices << load.deviceId;
+    for (auto it = tx.reads.constBegin(); it != tx.reads.constEnd(); ++it)
+        devices << it.key().first;
+    for (const ExtKey &key : tx.extOrder)
+        devices << key.first.first;
+    deviceOp(devices, [&](Pending &pending) {
         QHash<int, DeviceContext> contexts;
         struct Written
         {
@@ -415,13 +424,18 @@ QString NetworkSession::channelName(int channelId)
     return m_channelNames.value(channelId);
 }
 
-void NetworkSession::deviceOp(const std::function<void(Pending &)> &body, const std::function<void()> &recorded)
+void NetworkSession::deviceOp(const QVector<int> &devices, const std::function<void(Pending &)> &body,
+                             const std::function<void()> &recorded)
 {
     checkOpen();
     Pending pending;
     m_noted.clear();
     try {
-        NetworkDb::Transaction sql(db());
+        // The record's marks stay sound with writers of other devices at
+        // work: a record of these devices is made only while their lock is
+        // held, so a mark taken under the lock is above every record of
+        // theirs still to come.
+        NetworkDb::Transaction sql(db(), devices);
         body(pending);
         storeNotedWrites();
         if (recorded)
@@ -433,7 +447,7 @@ void NetworkSession::deviceOp(const std::function<void(Pending &)> &body, const 
         // The changes are rolled back; the traffic happened all the same.
         if (!pending.isEmpty()) {
             try {
-                NetworkDb::Transaction sql(db());
+                NetworkDb::Transaction sql(db(), pending.keys().toVector());
                 flushCounters(pending);
                 sql.commit();
             } catch (const LnsError &) {
@@ -491,7 +505,7 @@ QByteArray NetworkSession::readCp(const CpRow &cpRow)
     // what the read took into the database copy, which is this session's
     // and no change of another.
     qint64 mark = m_tx.active ? transactionReadMark() : 0;
-    deviceOp([&](Pending &pending) {
+    deviceOp({dev->id}, [&](Pending &pending) {
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned) {
             // Not on the network yet: the database is all there is.
@@ -530,7 +544,7 @@ void NetworkSession::writeCp(const CpRow &cpRow, const QByteArray &bytes)
         return;
     }
     const DeviceRow *dev = device(cpRow.deviceId);
-    deviceOp([&](Pending &pending) {
+    deviceOp({dev->id}, [&](Pending &pending) {
         checkUnchangedSinceRead(*dev, cpRow);
         const DeviceContext ctx = context(dev->id);
         if (ctx.state.commissioned) {
@@ -656,7 +670,7 @@ QByteArray NetworkSession::readNv(const NvRow &nv)
     checkOpen();
     const DeviceRow *dev = device(nv.deviceId);
     QByteArray bytes;
-    deviceOp([&](Pending &pending) {
+    deviceOp({dev->id}, [&](Pending &pending) {
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
@@ -676,7 +690,7 @@ void NetworkSession::writeNv(const NvRow &nv, const QByteArray &bytes)
                        QStringLiteral("NV %1 holds %2 byte(s), the value has %3").arg(nv.name).arg(nv.size).arg(bytes.size()));
     const DeviceRow *dev = device(nv.deviceId);
     QHash<QString, QByteArray> changed;
-    deviceOp([&](Pending &pending) {
+    deviceOp({dev->id}, [&](Pending &pending) {
         changed.clear();
         const DeviceContext ctx = context(dev->id);
         if (!ctx.state.commissioned)
@@ -697,7 +711,7 @@ void NetworkSession::applyDeviceNvChanges(int deviceId, const QHash<QString, QBy
 {
     checkOpen();
     bool answering = true;
-    deviceOp([&](Pending &) {
+    deviceOp({deviceId}, [&](Pending &) {
         for (auto it = changes.constBegin(); it != changes.constEnd(); ++it)
             db().setDeviceNv(deviceId, it.key(), it.value());
         answering = db().deviceState(deviceId).reachable;
@@ -849,7 +863,7 @@ void NetworkSession::changeNvType(const NvRow &nvRow, int typeIndex, const QStri
                                              .arg(nvRow.name)
                                              .arg(nvRow.size));
     {
-        NetworkDb::Transaction sql(db());
+        NetworkDb::Transaction sql(db(), {dev->id});
         m_noted.clear();
         noteWrite(*dev, lonMarkObjectName(dev->id, nvRow.objectIndex), lns::WriteKind::NvType, nvRow.name,
                   QByteArray::number(nvRow.typeIndex), QByteArray::number(typeIndex), lns::WriteOutcome::DatabaseOnly);
@@ -874,7 +888,7 @@ bool NetworkSession::commissioned(int deviceId)
 void NetworkSession::testDevice(int deviceId, int)
 {
     const DeviceRow *dev = device(deviceId);
-    deviceOp([&](Pending &pending) {
+    deviceOp({deviceId}, [&](Pending &pending) {
         charge(pending, *dev, context(deviceId), ChannelModel::Op::Test, 0, QStringLiteral("device test"));
     });
 }
@@ -885,7 +899,7 @@ void NetworkSession::updateDevice(int deviceId, int kind)
     if (kind != 1)
         throw LnsError(lns::ErrNotSupported, QStringLiteral("update kind %1 is not supported (1: take over the device's own CPs)").arg(kind));
     const DeviceRow *dev = device(deviceId);
-    deviceOp([&](Pending &pending) {
+    deviceOp({deviceId}, [&](Pending &pending) {
         const DeviceContext ctx = context(deviceId);
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
@@ -904,7 +918,7 @@ double NetworkSession::applicationVersion(int deviceId)
 {
     const DeviceRow *dev = device(deviceId);
     double version = 0;
-    deviceOp([&](Pending &pending) {
+    deviceOp({deviceId}, [&](Pending &pending) {
         const DeviceContext ctx = context(deviceId);
         if (!ctx.state.commissioned)
             throw LnsError(lns::ErrNotCommissioned, QStringLiteral("%1 is not commissioned").arg(deviceLabel(*dev)));
@@ -939,7 +953,7 @@ void NetworkSession::loadApplication(int deviceId, const QString &imageFile)
         m_tx.loads << load;
         return;
     }
-    deviceOp([&](Pending &pending) {
+    deviceOp({deviceId}, [&](Pending &pending) {
         const DeviceContext ctx = context(deviceId);
         applyLoad(pending, *dev, ctx, load);
     });
@@ -986,7 +1000,7 @@ void NetworkSession::setExtensionData(int deviceId, int objectIndex, const QStri
         m_tx.ext.insert(k, value);
         return;
     }
-    NetworkDb::Transaction sql(db());
+    NetworkDb::Transaction sql(db(), {deviceId});
     m_noted.clear();
     QString before;
     db().extensionData(deviceId, objectIndex, key, &before);

@@ -195,11 +195,12 @@ private:
     // the device does not answer or answers with an error.
     void charge(Pending &pending, const DeviceRow &dev, const DeviceContext &ctx, ChannelModel::Op op, int bytes,
                 const QString &what, const QString &cpName = QString(), bool mayFail = true);
-    // Runs body inside one SQLite transaction; the counters it charged are
-    // stored even when it fails.
-    // `recorded` runs after the writes' records are stored, inside the same
-    // transaction.
-    void deviceOp(const std::function<void(Pending &)> &body, const std::function<void()> &recorded = {});
+    // Runs body inside one database transaction that holds the devices it
+    // works on (writers of other devices go on meanwhile); the counters it
+    // charged are stored even when it fails. `recorded` runs after the
+    // writes' records are stored, inside the same transaction.
+    void deviceOp(const QVector<int> &devices, const std::function<void(Pending &)> &body,
+                  const std::function<void()> &recorded = {});
     void flushCounters(const Pending &pending);
     // Notes a write for the record; the notes are stored with the database
     // transaction that makes the writes (storeNotedWrites) and dropped when

@@ -141,7 +141,7 @@ RoomParams RoomStore::params(NetworkDb &db, const DeviceRow &device, const QStri
 QHash<QString, QByteArray> RoomStore::step(NetworkDb &db, const DeviceRow &device, const QString &family,
                                            const QHash<QString, int> &sizes, const Step &how)
 {
-    NetworkDb::Transaction tx(db);
+    NetworkDb::Transaction tx(db, {device.id});
     if (!db.deviceState(device.id).commissioned)
         return {};
     qint64 last = 0;

@@ -90,6 +90,10 @@ void append(NetworkDb &db, const QVector<NotedWrite> &writes, const lns::WriteOr
 {
     if (writes.isEmpty())
         return;
+    // The transaction number is the highest so far plus one: writers of
+    // other devices wait here until this transaction ends. That also gives
+    // the records ids in the order their transactions are committed.
+    db.lockSharedRows(QStringLiteral("write_history"));
     QSqlQuery &last = db.query(QStringLiteral("SELECT COALESCE(MAX(txn), 0) FROM write_history"));
     db.exec(last);
     const qint64 txn = (last.next() ? last.value(0).toLongLong() : 0) + 1;

@@ -3,6 +3,7 @@
 // network of the simulated object server with project registration.
 #pragma once
 
+#include "demorooms.h"
 #include "hostfixture.h"
 #include "simserver.h"
 
@@ -70,16 +71,7 @@ public:
             toolNetwork = toolServer->networks()->item(QStringLiteral("Demo"));
             toolNetwork->open(false);
         }
-        const QString floor = device.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        return toolNetwork->system()
-            ->subsystems()
-            ->item(QStringLiteral("Building"))
-            ->subsystems()
-            ->item(floor)
-            ->appDevices()
-            ->item(device)
-            ->lonMarkObjects()
-            ->item(object);
+        return demoRoom(toolNetwork->system(), device)->lonMarkObjects()->item(object);
     }
 
     std::shared_ptr<GeometryWindow> geometry;

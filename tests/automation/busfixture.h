@@ -6,6 +6,7 @@
 // behind are ended when the fixture goes.
 #pragma once
 
+#include "demorooms.h"
 #include "testenv.h"
 
 #include <automation/pluginclient.h>
@@ -181,16 +182,7 @@ public:
             toolNetwork = toolServer->networks()->item(QStringLiteral("Demo"));
             toolNetwork->open(false);
         }
-        const QString floor = device.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        return lnssim::objectHandle(toolNetwork->system()
-                                        ->subsystems()
-                                        ->item(QStringLiteral("Building"))
-                                        ->subsystems()
-                                        ->item(floor)
-                                        ->appDevices()
-                                        ->item(device)
-                                        ->lonMarkObjects()
-                                        ->item(QStringLiteral("Controller")));
+        return lnssim::objectHandle(demoController(toolNetwork->system(), device));
     }
 
     TestEnvironment env;

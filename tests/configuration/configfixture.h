@@ -3,6 +3,7 @@
 // server, the real window with the configuration bound to it.
 #pragma once
 
+#include "demorooms.h"
 #include "hostfixture.h"
 #include "simserver.h"
 
@@ -55,16 +56,10 @@ public:
             QFile::copy(src.filePath(f), to + QLatin1Char('/') + f);
     }
 
-    static QString floorOf(const QString &room)
-    {
-        return room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-    }
     int deviceId(const QString &room) { return admin->device(room).id; }
     void start(const QString &room, int commandId = 13)
     {
-        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:Demo.Building.%2.%3.Controller")
-                        .arg(commandId)
-                        .arg(floorOf(room), room)});
+        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:%2").arg(commandId).arg(demoControllerPath(room))});
     }
     configuration::cConfiguration *config() const { return win ? ui::configurationOf(*win) : nullptr; }
     QLineEdit *box(int i) const { return win->control<QLineEdit>(QStringLiteral("TextBox"), i); }

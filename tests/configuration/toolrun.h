@@ -21,7 +21,7 @@ struct Run
 
 inline QString objectOf(const QString &room)
 {
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
+    return demoControllerPath(room);
 }
 
 // The tool with `args` on the fixture's network, registry and platform.

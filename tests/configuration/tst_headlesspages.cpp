@@ -3,6 +3,7 @@
 // demo network, in a Qt Core program (no QApplication, no widget). What the
 // window would show is read from the model: tabs, lists, enabled and visible
 // state.
+#include "demorooms.h"
 #include "hostfixture.h"
 #include "simserver.h"
 
@@ -53,10 +54,7 @@ public:
     void start(int ctrlType, int commandId)
     {
         const QString room = QString::fromLatin1(kRooms[ctrlType]);
-        const QString floor = room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:Demo.Building.%2.%3.Controller")
-                        .arg(commandId)
-                        .arg(floor, room)});
+        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:%2").arg(commandId).arg(demoControllerPath(room))});
     }
     model::ControlState *ctl(const char *array, int index) const
     {

@@ -4,6 +4,7 @@
 // exactly the set, the mode CPs of kinds 3 and 4 in mixed runs, the
 // summary, and the failures offered to a second run.
 #include "configfixture.h"
+#include "demorooms.h"
 
 #include <configuration/appmodes.h>
 #include <host/hoststate.h>
@@ -24,7 +25,7 @@
 namespace {
 QString key(const QString &room)
 {
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(ConfigFixture::floorOf(room), room);
+    return demoControllerPath(room);
 }
 QStringList keys(const QStringList &rooms)
 {
@@ -365,15 +366,7 @@ private slots:
         expectedPlan.sort();
         QCOMPARE(planned, expectedPlan);
 
-        const lns::LonMarkObjectPtr object = host::state()
-                                                 .conn.system->subsystems()
-                                                 ->item(QStringLiteral("Building"))
-                                                 ->subsystems()
-                                                 ->item(QStringLiteral("Floor1"))
-                                                 ->appDevices()
-                                                 ->item(QStringLiteral("Room106"))
-                                                 ->lonMarkObjects()
-                                                 ->item(QStringLiteral("Controller"));
+        const lns::LonMarkObjectPtr object = demoController(host::state().conn.system, QStringLiteral("Room106"));
         f->admin->resetCounters();
         QVERIFY(p.WriteToLnsLmo(object, &host::state().ini, lns::kCpSection));
         QCOMPARE(f->admin->counters(target).deviceReads, qint64(mergeRead.size()));

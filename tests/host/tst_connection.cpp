@@ -1,5 +1,6 @@
 // Connecting to the simulated object server and finding the device and
 // object the plug-in was started for, with every way that can fail.
+#include "demorooms.h"
 #include "hostfixture.h"
 #include "simserver.h"
 
@@ -81,8 +82,7 @@ private slots:
         QFETCH(QString, device);
         QFETCH(int, commandIndex);
         ConnFixture f;
-        const QString floor = device.startsWith(QLatin1String("Room1")) ? "Floor1" : "Floor2";
-        host::Main({cmd(commandId, "Demo.Building." + floor + "." + device + ".Controller")});
+        host::Main({cmd(commandId, demoControllerPath(device))});
         QVERIFY2(f.messages->shown.isEmpty(), f.messages->shown.isEmpty() ? "" : qPrintable(f.messages->shown.first().text));
         QCOMPARE(f.window->displays, 1);
         QCOMPARE(f.window->setupCommands, QList<int>{commandIndex});
@@ -236,8 +236,7 @@ private slots:
         QCOMPARE(f.counters("Room101").deviceTests, 2);
         // The answer about one device is not the answer about another (a
         // copy run checks one target after the other within seconds).
-        auto unreachable = host::state().conn.system->subsystems()->item(QStringLiteral("Building"))->subsystems()
-                               ->item(QStringLiteral("Floor2"))->appDevices()->item(QStringLiteral("Room205"));
+        auto unreachable = demoRoom(host::state().conn.system, QStringLiteral("Room205"));
         QVERIFY(!host::DeviceAccessible(unreachable, false));
         QCOMPARE(f.counters("Room205").deviceTests, 1);
         auto reachable = host::state().conn.appDevices->item(QStringLiteral("Room102"));

@@ -2,6 +2,8 @@
 // a transaction and commits. With a sleeping latency on the device the commit
 // holds the database transaction open long enough to be killed inside it.
 // Usage: lnssim_txhelper ROOT INI DEVICE
+#include "demorooms.h"
+
 #include <lnssim/simobjectserver.h>
 
 #include <QCoreApplication>
@@ -23,22 +25,9 @@ int main(int argc, char *argv[])
         net->open(false);
         auto system = net->system();
         const QString device = args.at(3);
-        const QString floor = device.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        auto cps = system->subsystems()
-                       ->item(QStringLiteral("Building"))
-                       ->subsystems()
-                       ->item(floor)
-                       ->appDevices()
-                       ->item(device)
-                       ->lonMarkObjects()
-                       ->item(QStringLiteral("Controller"))
-                       ->configProperties();
         system->startTransaction();
-        for (const char *name : {"HeatXp", "HeatTi", "CoolXp"}) {
-            auto cp = cps->item(QString::fromLatin1(name));
-            cp->setFormatSpecifier(QStringLiteral("RAW"));
-            cp->setValue(QStringLiteral("1\t23"));
-        }
+        for (const char *name : {"HeatXp", "HeatTi", "CoolXp"})
+            demoControllerCp(system, device, QString::fromLatin1(name))->setValue(QStringLiteral("1\t23"));
         out << "COMMITTING" << Qt::endl;
         system->commitTransaction();
         out << "COMMITTED" << Qt::endl;

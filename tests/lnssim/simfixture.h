@@ -2,6 +2,7 @@
 // object server, for one test function.
 #pragma once
 
+#include "demorooms.h"
 #include "testenv.h"
 
 #include <lns/rawtext.h>
@@ -38,16 +39,7 @@ public:
     }
 
     // The device's subsystem path and name, e.g. "Building.Floor1" / "Room101".
-    lns::AppDevicePtr device(const QString &name) const
-    {
-        const QString floor = name.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        return system->subsystems()
-            ->item(QStringLiteral("Building"))
-            ->subsystems()
-            ->item(floor)
-            ->appDevices()
-            ->item(name);
-    }
+    lns::AppDevicePtr device(const QString &name) const { return demoRoom(system, name); }
     lns::LonMarkObjectPtr controller(const QString &name) const
     {
         return device(name)->lonMarkObjects()->item(QStringLiteral("Controller"));

@@ -2,6 +2,7 @@
 // reaches a device or the database leaves exactly its record, with the bytes
 // before and after; a write that is cancelled, fails or cannot be recorded
 // leaves neither the write nor a record.
+#include "demorooms.h"
 #include "simfixture.h"
 
 #include <lnssim/networkdb.h>
@@ -283,7 +284,7 @@ private Q_SLOTS:
         const QVector<lns::WriteRecord> records = history();
         QCOMPARE(records.size(), 1);
         const lns::WriteRecord &r = records.at(0);
-        QCOMPARE(r.device, QStringLiteral("Demo.Building.%1.%2").arg(device.startsWith(QLatin1String("Room1")) ? "Floor1" : "Floor2", device));
+        QCOMPARE(r.device, QStringLiteral("Demo.Building.%1.%2").arg(demoFloorOf(device), device));
         QCOMPARE(int(r.kind), kind);
         QCOMPARE(r.object, object);
         QCOMPARE(r.item, item);

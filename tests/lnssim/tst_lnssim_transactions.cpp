@@ -12,6 +12,7 @@
 #include <QSqlQuery>
 
 #include <csignal>
+#include <optional>
 
 using namespace lnssim;
 
@@ -150,6 +151,60 @@ private Q_SLOTS:
         QCOMPARE(snapshot(*admin, id), before);
         QVERIFY(admin->counters(id).isZero());
         QVERIFY_LNS_ERROR(f->controller(QStringLiteral("Room101"))->extensionData(QStringLiteral("k")), lns::ErrIndexOutOfRange);
+    }
+
+    // A transaction inside another joins it: one of devices may add devices
+    // to a device transaction, but a network-wide change cannot join one
+    // (it would change what the outer one does not hold); the outer one's
+    // writes stay its own to commit or roll back.
+    void nestedTransactionsJoinTheOuterOne_data()
+    {
+        QTest::addColumn<bool>("outerNetworkWide");
+        QTest::addColumn<bool>("innerNetworkWide");
+        QTest::addColumn<bool>("joins");
+        QTest::newRow("devices in devices") << false << false << true;
+        QTest::newRow("devices in network-wide") << true << false << true;
+        QTest::newRow("network-wide in network-wide") << true << true << true;
+        QTest::newRow("network-wide in devices") << false << true << false;
+    }
+    void nestedTransactionsJoinTheOuterOne()
+    {
+        QFETCH(bool, outerNetworkWide);
+        QFETCH(bool, innerNetworkWide);
+        QFETCH(bool, joins);
+        auto admin = f->admin();
+        NetworkDb &db = admin->db();
+        const int first = admin->device(QStringLiteral("Room101")).id;
+        const int second = admin->device(QStringLiteral("Room203")).id;
+        const QByteArray outerBytes("\x03\x03", 2);
+        const QByteArray innerBytes("\x04\x04", 2);
+        {
+            std::optional<NetworkDb::Transaction> outer;
+            if (outerNetworkWide)
+                outer.emplace(db);
+            else
+                outer.emplace(db, QVector<int>{first});
+            db.setDatabaseCp(first, QStringLiteral("HeatXp"), outerBytes);
+            try {
+                std::optional<NetworkDb::Transaction> inner;
+                if (innerNetworkWide)
+                    inner.emplace(db);
+                else
+                    inner.emplace(db, QVector<int>{second});
+                QVERIFY(joins);
+                db.setDatabaseCp(second, QStringLiteral("HeatXp"), innerBytes);
+                inner->commit();
+            } catch (const lns::LnsError &e) {
+                QVERIFY2(!joins, qPrintable(e.description()));
+                QCOMPARE(e.number(), lns::ErrDatabase);
+            }
+            QVERIFY(db.inTransaction());
+            outer->commit();
+        }
+        QVERIFY(!db.inTransaction());
+        auto other = f->admin();
+        QCOMPARE(other->db().databaseCp(first, QStringLiteral("HeatXp")), outerBytes);
+        QCOMPARE(other->db().databaseCp(second, QStringLiteral("HeatXp")) == innerBytes, joins);
     }
 
     void commitWritesEachDistinctCpOnce()

@@ -2,6 +2,7 @@
 // through Main on the demo network, the real window offscreen with the
 // configuration and the monitoring bound to it as the program binds them,
 // behaving simulated controllers stepped by the test.
+#include "demorooms.h"
 #include "hostfixture.h"
 
 #include <configuration/appmodes.h>
@@ -30,8 +31,7 @@ const QString kControlCommand = QStringLiteral("22");
 
 QString objectOf(const QString &room)
 {
-    const QString floor = room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(floor, room);
+    return demoControllerPath(room);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // modelled channel cost against what a copy really costs, the unattended
 // and scripted selectors, and the selection window on real widgets.
 #include "cpmap.h"
+#include "demorooms.h"
 #include "paramsfixture.h"
 
 #include <lnssim/channelmodel.h>
@@ -43,8 +44,7 @@ QStringList deviceNames(const QVector<MultiDeviceCandidate> &cs)
 
 QString key(const QString &device)
 {
-    const QString floor = device.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-    return QStringLiteral("Demo.Building.%1.%2.Controller").arg(floor, device);
+    return demoControllerPath(device);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // named like the main window's, and scripted message boxes.
 #pragma once
 
+#include "demorooms.h"
 #include "testenv.h"
 
 #include <lnssim/networkadmin.h>
@@ -111,16 +112,7 @@ public:
         platform::setMessageService(nullptr);
     }
 
-    lns::AppDevicePtr findDevice(const QString &name) const
-    {
-        const QString floor = name.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        return system->subsystems()
-            ->item(QStringLiteral("Building"))
-            ->subsystems()
-            ->item(floor)
-            ->appDevices()
-            ->item(name);
-    }
+    lns::AppDevicePtr findDevice(const QString &name) const { return demoRoom(system, name); }
 
     // A new collection on the named device, bound to the test window.
     void select(const QString &name)

@@ -4,6 +4,8 @@
 // Prints READY once the network is open and starts writing when a line
 // arrives on its input, so that two of them write at the same time.
 // Usage: remote_copyhelper ROOT INI ACCESSMODE VALUE ROOM...
+#include "demorooms.h"
+
 #include <lnssim/simobjectserver.h>
 
 #include <QCoreApplication>
@@ -32,22 +34,9 @@ int main(int argc, char *argv[])
         QTextStream(stdin).readLine();
         int done = 0;
         for (const QString &room : args.mid(5)) {
-            const QString floor = room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-            auto cps = system->subsystems()
-                           ->item(QStringLiteral("Building"))
-                           ->subsystems()
-                           ->item(floor)
-                           ->appDevices()
-                           ->item(room)
-                           ->lonMarkObjects()
-                           ->item(QStringLiteral("Controller"))
-                           ->configProperties();
             system->startTransaction();
-            for (const char *name : {"HeatXp", "HeatTi", "CoolXp"}) {
-                auto cp = cps->item(QString::fromLatin1(name));
-                cp->setFormatSpecifier(QStringLiteral("RAW"));
-                cp->setValue(text);
-            }
+            for (const char *name : {"HeatXp", "HeatTi", "CoolXp"})
+                demoControllerCp(system, room, QString::fromLatin1(name))->setValue(text);
             system->commitTransaction();
             ++done;
         }

@@ -3,6 +3,7 @@
 // when), on a network file and on a database server alike; it can read again
 // or write over the change, and changes of other CPs, its own earlier writes
 // and CPs it never read do not stop it.
+#include "demorooms.h"
 #include "remotefixture.h"
 #include "testenv.h"
 
@@ -45,21 +46,7 @@ struct Session
     }
     ~Session() { network->close(); }
 
-    lns::ConfigPropertyPtr cp(const QString &name) const
-    {
-        auto c = system->subsystems()
-                     ->item(QStringLiteral("Building"))
-                     ->subsystems()
-                     ->item(QStringLiteral("Floor1"))
-                     ->appDevices()
-                     ->item(kRoom)
-                     ->lonMarkObjects()
-                     ->item(QStringLiteral("Controller"))
-                     ->configProperties()
-                     ->item(name);
-        c->setFormatSpecifier(lns::kRawFormat);
-        return c;
-    }
+    lns::ConfigPropertyPtr cp(const QString &name) const { return demoControllerCp(system, kRoom, name); }
     // A write as the window makes it: in one transaction.
     void write(const QString &name, const QString &text)
     {
@@ -115,16 +102,9 @@ private Q_SLOTS:
         QFETCH(Then, then);
         QFETCH(bool, refused);
         QFETCH(QString, ends);
-        platform::IniFile ini;
-        QVERIFY(ini.setFileName(TestEnvironment::iniPath()));
-        DemoNetwork::create(env->lnsRoot(), ini, false);
-        std::unique_ptr<ScopedServer> named;
-        if (remote) {
+        if (remote)
             REQUIRE_TEST_SERVER(srv->server());
-            copyNetwork(NetworkHome::local(env->lnsRoot()), NetworkHome::remote(checkedServer(srv->server(), false)),
-                        kDemo, false);
-            named = std::make_unique<ScopedServer>(srv->server());
-        }
+        const std::unique_ptr<ScopedServer> named = makeDemo(remote);
         Session first(env->lnsRoot(), remote);
         Session other(env->lnsRoot(), remote);
         if (then != Then::WriteUnreadCp)
@@ -159,6 +139,44 @@ private Q_SLOTS:
         QCOMPARE(third.cp(QStringLiteral("HeatXp"))->value(), QString(ends).replace(QLatin1Char(' '), QLatin1Char('\t')));
     }
 
+    // A transaction reads a CP; another session changes it; the transaction
+    // then writes another CP. What the read brought from the device goes
+    // into the database copy at the commit, unless another session changed
+    // the CP since: its newer bytes stay.
+    void aReadTakenIntoTheCopyKeepsANewerChange_data()
+    {
+        QTest::addColumn<bool>("remote");
+        QTest::newRow("file") << false;
+        QTest::newRow("server") << true;
+    }
+    void aReadTakenIntoTheCopyKeepsANewerChange()
+    {
+        QFETCH(bool, remote);
+        if (remote)
+            REQUIRE_TEST_SERVER(srv->server());
+        const std::unique_ptr<ScopedServer> named = makeDemo(remote);
+        {
+            // Changed at the device: the database copy still says 0 200.
+            NetworkAdmin admin(remote ? NetworkHome::remote(checkedServer(srv->server(), false))
+                                      : NetworkHome::local(env->lnsRoot()),
+                               kDemo);
+            admin.open();
+            admin.setDeviceCp(admin.device(kRoom).id, QStringLiteral("HeatXp"), QByteArray("\x00\xC7", 2));
+        }
+        Session first(env->lnsRoot(), remote);
+        Session other(env->lnsRoot(), remote);
+        first.system->startTransaction();
+        QCOMPARE(first.cp(QStringLiteral("HeatXp"))->value(), QStringLiteral("0\t199"));
+        other.write(QStringLiteral("HeatXp"), QStringLiteral("0\t77"));
+        first.cp(QStringLiteral("HeatTi"))->setValue(QStringLiteral("0\t55"));
+        first.system->commitTransaction();
+
+        Session third(env->lnsRoot(), remote);
+        QCOMPARE(third.cp(QStringLiteral("HeatXp"))->databaseValue(), QStringLiteral("0\t77"));
+        QCOMPARE(third.cp(QStringLiteral("HeatXp"))->value(), QStringLiteral("0\t77"));
+        QCOMPARE(third.cp(QStringLiteral("HeatTi"))->databaseValue(), QStringLiteral("0\t55"));
+    }
+
 private:
     // Names the test server as remote access's server for one scope.
     struct ScopedServer
@@ -166,6 +184,22 @@ private:
         explicit ScopedServer(const QString &server) { qputenv("AEROLIS_LNS_SERVER", server.toUtf8()); }
         ~ScopedServer() { qunsetenv("AEROLIS_LNS_SERVER"); }
     };
+
+    // The demo network in the test's folder and, for remote access, on the
+    // test server, which then is remote access's server until the result
+    // goes.
+    std::unique_ptr<ScopedServer> makeDemo(bool remote)
+    {
+        platform::IniFile ini;
+        if (!ini.setFileName(TestEnvironment::iniPath()))
+            qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
+        DemoNetwork::create(env->lnsRoot(), ini, false);
+        if (!remote)
+            return nullptr;
+        copyNetwork(NetworkHome::local(env->lnsRoot()), NetworkHome::remote(checkedServer(srv->server(), false)), kDemo,
+                    false);
+        return std::make_unique<ScopedServer>(srv->server());
+    }
 
     std::unique_ptr<TestEnvironment> env;
     std::unique_ptr<TestServer> srv;

@@ -4,6 +4,7 @@
 // password, no TLS, no network, a newer schema) is one clear message at the
 // step the program reports, two writers on one network take turns, and a
 // server killed during a copy loses no committed write.
+#include "demorooms.h"
 #include "remotefixture.h"
 #include "testenv.h"
 
@@ -60,24 +61,6 @@ platform::IniFile templateFile()
     if (!ini.setFileName(TestEnvironment::iniPath()))
         qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
     return ini;
-}
-
-lns::AppDevicePtr deviceOf(const lns::SystemPtr &system, const QString &name)
-{
-    const QString floor = name.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-    return system->subsystems()
-        ->item(QStringLiteral("Building"))
-        ->subsystems()
-        ->item(floor)
-        ->appDevices()
-        ->item(name);
-}
-
-lns::ConfigPropertyPtr controllerCp(const lns::SystemPtr &system, const QString &device, const QString &cp)
-{
-    auto c = deviceOf(system, device)->lonMarkObjects()->item(QStringLiteral("Controller"))->configProperties()->item(cp);
-    c->setFormatSpecifier(lns::kRawFormat);
-    return c;
 }
 
 // What a device ends with, as another program sees it: every CP's device and
@@ -289,8 +272,8 @@ private Q_SLOTS:
             auto network = objectServer->networks()->item(kDemo);
             network->open(accessMode != 0);
             const lns::SystemPtr system = network->system();
-            controllerCp(system, device, cp)->setValue(text);
-            readBack.insert(accessMode, controllerCp(system, device, QStringLiteral("HeatTi"))->value());
+            demoControllerCp(system, device, cp)->setValue(text);
+            readBack.insert(accessMode, demoControllerCp(system, device, QStringLiteral("HeatTi"))->value());
             network->close();
         }
         QCOMPARE(readBack.value(1), readBack.value(0));
@@ -320,7 +303,7 @@ private Q_SLOTS:
             objectServer->open(0);
             auto network = objectServer->networks()->item(kDemo);
             network->open(false);
-            controllerCp(network->system(), QStringLiteral("Room102"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("0\t1"));
+            demoControllerCp(network->system(), QStringLiteral("Room102"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("0\t1"));
             network->close();
             NetworkAdmin admin(local(), kDemo);
             admin.open();
@@ -479,9 +462,9 @@ private Q_SLOTS:
             QCOMPARE(failure.isEmpty(), opens);
             if (opens) {
                 const auto system = network->system();
-                readBack = controllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatTi"))->value();
+                readBack = demoControllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatTi"))->value();
                 try {
-                    controllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("1\t44"));
+                    demoControllerCp(system, QStringLiteral("Room101"), QStringLiteral("HeatXp"))->setValue(QStringLiteral("1\t44"));
                 } catch (const lns::LnsError &e) {
                     failure = e.description();
                 }
@@ -540,7 +523,7 @@ private Q_SLOTS:
                 for (int i = 0; i < rooms.size(); ++i) {
                     system->startTransaction();
                     for (const QString &cp : set)
-                        controllerCp(system, rooms.at(i), cp)->setValue(text);
+                        demoControllerCp(system, rooms.at(i), cp)->setValue(text);
                     if (i == killAt && !cluster.kill())
                         qWarning("the server could not be killed");
                     system->commitTransaction();
@@ -722,6 +705,106 @@ private Q_SLOTS:
         QVERIFY2(secondError.isEmpty(), qPrintable(secondError));
         QCOMPARE(secondSaw, QStringLiteral("first"));
         QCOMPARE(first.setting(QStringLiteral("turn")), QStringLiteral("second"));
+    }
+
+    // Writers of different devices go on at once; writers of one device, and
+    // a network-wide writer against any other, take turns. The second writer
+    // reads the first one's CP before writing its own, so a turn shows in
+    // what it saw: the first writer's bytes once that one has committed.
+    void writersOfOneDeviceTakeTurns_data()
+    {
+        QTest::addColumn<QStringList>("firstHolds");  // device names; empty: the whole network
+        QTest::addColumn<QStringList>("secondHolds");
+        QTest::addColumn<bool>("secondWaits");
+        const QStringList a{QStringLiteral("Room101")};
+        const QStringList b{QStringLiteral("Room203")};
+        QTest::newRow("other device") << a << b << false;
+        QTest::newRow("same device") << a << a << true;
+        QTest::newRow("two devices, one shared") << a << (b + a) << true;
+        QTest::newRow("network-wide after a device") << a << QStringList() << true;
+        QTest::newRow("device after network-wide") << QStringList() << b << true;
+    }
+    void writersOfOneDeviceTakeTurns()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        QFETCH(QStringList, firstHolds);
+        QFETCH(QStringList, secondHolds);
+        QFETCH(bool, secondWaits);
+        makeDemoOnBoth();
+        const DatabaseLocation location = remote().locationOf(kDemo);
+        QHash<QString, int> ids;
+        {
+            NetworkAdmin admin(remote(), kDemo);
+            admin.open();
+            for (const QString &name : firstHolds + secondHolds + QStringList{QStringLiteral("Room101")})
+                ids.insert(name, admin.device(name).id);
+        }
+        const auto idsOf = [&ids](const QStringList &names) {
+            QVector<int> out;
+            for (const QString &n : names)
+                out << ids.value(n);
+            return out;
+        };
+        const QString cpName = QStringLiteral("HeatXp");
+        // The first writer always changes Room101.
+        const int firstId = ids.value(QStringLiteral("Room101"));
+        const int secondId = ids.value(secondHolds.isEmpty() ? QStringLiteral("Room101") : secondHolds.first());
+        const QByteArray firstBytes("\x01\x01", 2);
+        const QByteArray secondBytes("\x02\x02", 2);
+
+        NetworkDb first;
+        first.open(location);
+        QByteArray before = first.databaseCp(firstId, cpName);
+        std::atomic<bool> secondStarted{false};
+        std::atomic<bool> secondDone{false};
+        QByteArray secondSaw;
+        QString secondError;
+        std::thread second;
+        {
+            std::unique_ptr<NetworkDb::Transaction> tx =
+                firstHolds.isEmpty() ? std::make_unique<NetworkDb::Transaction>(first)
+                                     : std::make_unique<NetworkDb::Transaction>(first, idsOf(firstHolds));
+            first.setDatabaseCp(firstId, cpName, firstBytes);
+            second = std::thread([&] {
+                try {
+                    NetworkDb db;
+                    db.open(location);
+                    secondStarted = true;
+                    std::unique_ptr<NetworkDb::Transaction> tx2 =
+                        secondHolds.isEmpty() ? std::make_unique<NetworkDb::Transaction>(db)
+                                              : std::make_unique<NetworkDb::Transaction>(db, idsOf(secondHolds));
+                    secondSaw = db.databaseCp(firstId, cpName);
+                    db.setDatabaseCp(secondId, cpName, secondBytes);
+                    tx2->commit();
+                } catch (const lns::LnsError &e) {
+                    secondError = e.description();
+                    secondStarted = true;
+                }
+                secondDone = true;
+            });
+            while (!secondStarted)
+                QThread::msleep(10);
+            if (secondWaits) {
+                // Time for the second writer to run ahead if it could.
+                QThread::msleep(300);
+            } else {
+                for (int i = 0; i < 3000 && !secondDone; ++i)
+                    QThread::msleep(10);
+            }
+            const bool doneWhileFirstHeld = secondDone;
+            tx->commit();
+            second.join();
+            QVERIFY2(secondError.isEmpty(), qPrintable(secondError));
+            QCOMPARE(doneWhileFirstHeld, !secondWaits);
+        }
+        // A writer that went ahead saw the copy as it was; one that waited
+        // saw the first writer's committed bytes.
+        QCOMPARE(secondSaw, secondWaits ? firstBytes : before);
+        NetworkDb check;
+        check.open(location);
+        QCOMPARE(check.databaseCp(secondId, cpName), secondBytes);
+        if (secondId != firstId)
+            QCOMPARE(check.databaseCp(firstId, cpName), firstBytes);
     }
 
     // A copy onto a network that exists already is refused without --force

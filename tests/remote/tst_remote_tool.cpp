@@ -2,13 +2,16 @@
 // gives through remote access what it gives through local access on the same
 // network (exported to the server), a reader is refused a write with the
 // right it lacks, and a server that cannot be reached is the product's
-// message and the communication status, with nothing written anywhere.
+// message and the communication status, with nothing written anywhere, and
+// a write over another session's change needs --force.
+#include "demorooms.h"
 #include "remotefixture.h"
 #include "testenv.h"
 
 #include <lnssim/dbengine.h>
 #include <lnssim/networkadmin.h>
 #include <lnssim/networkcopy.h>
+#include <lnssim/simobjectserver.h>
 
 #include <QProcess>
 
@@ -201,6 +204,87 @@ private Q_SLOTS:
         // Both read back the same now.
         QCOMPARE(tool(onServer() + QStringList{QStringLiteral("read"), kRoom}).out,
                  tool({QStringLiteral("read"), kRoom}).out);
+    }
+
+    // Another session changes a CP while `write` is between its read of the
+    // controller and its write: the tool refuses, names the CP, and leaves
+    // the other session's bytes; with --force it writes over them. The
+    // device answers slowly (every transaction really waits), so that the
+    // other session's write lands inside the tool's run. On a server the
+    // other session's write waits only for the device transaction under
+    // way; on a file, a program that keeps working a device holds the file
+    // and the other one gets its turn only after it (docs/decisions.md).
+    void writeOverAnotherSessionsChangeOnlyWithForce_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::newRow("refused") << false;
+        QTest::newRow("--force") << true;
+    }
+    void writeOverAnotherSessionsChangeOnlyWithForce()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        QFETCH(bool, force);
+        makeDemoOnBoth();
+        const QString file = changedParameterFile();
+        const NetworkHome home = remote();
+        int id = 0;
+        QByteArray fromFile;
+        QByteArray other;
+        {
+            NetworkAdmin admin(home, kDemo);
+            admin.open();
+            id = admin.device(kRoom).id;
+            // What the file gives (comfort heating, the fourth setpoint, at
+            // 21.50 °C), and another session's change of the last setpoint.
+            const QByteArray before = admin.deviceCp(id, QStringLiteral("SetPoints"));
+            QCOMPARE(before.mid(6, 2), QByteArray("\x08\x34", 2)); // 21.00 °C
+            fromFile = before;
+            fromFile[7] = char(0x66);
+            other = before;
+            other[11] = char(quint8(before.at(11)) + 1);
+            admin.setLatency(id, 150, true);
+            admin.resetCounters();
+        }
+        QProcess run;
+        QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
+        e.remove(QStringLiteral("AEROLIS_LNS_SERVER"));
+        run.setProcessEnvironment(e);
+        run.start(TestEnvironment::binDir() + QStringLiteral("/aerolis"),
+                  onServer() + QStringList{QStringLiteral("write"), kRoom, file}
+                      + (force ? QStringList{QStringLiteral("--force")} : QStringList()));
+        // The tool's read of the controller is under way once it read more
+        // than the application version.
+        {
+            NetworkAdmin admin(home, kDemo);
+            admin.open();
+            for (int i = 0; i < 3000 && admin.counters(id).deviceReads < 3; ++i)
+                QThread::msleep(20);
+            QVERIFY2(admin.counters(id).deviceReads >= 3, "the tool did not start reading");
+        }
+        {
+            qputenv("AEROLIS_LNS_SERVER", checkedServer(srv->server(), false).toUtf8());
+            auto server = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
+            server->open(1);
+            auto network = server->networks()->item(kDemo);
+            network->open(true);
+            demoControllerCp(network->system(), kRoom, QStringLiteral("SetPoints"))->setValue(lns::formatRaw(other));
+            network->close();
+            qunsetenv("AEROLIS_LNS_SERVER");
+        }
+        QVERIFY(run.waitForFinished(120000));
+        const QString err = QString::fromUtf8(run.readAllStandardError());
+        NetworkAdmin admin(home, kDemo);
+        admin.open();
+        admin.setLatency(id, 0, false);
+        if (force) {
+            QVERIFY2(run.exitCode() == 0, qPrintable(err));
+            QCOMPARE(admin.deviceCp(id, QStringLiteral("SetPoints")), fromFile);
+        } else {
+            QVERIFY2(run.exitCode() == 1, qPrintable(err));
+            QVERIFY2(err.contains(QLatin1String("CP SetPoints")) && err.contains(QLatin1String("--force")), qPrintable(err));
+            QCOMPARE(admin.deviceCp(id, QStringLiteral("SetPoints")), other);
+            QCOMPARE(admin.databaseCp(id, QStringLiteral("SetPoints")), other);
+        }
     }
 
     void aReaderIsRefusedAWrite()

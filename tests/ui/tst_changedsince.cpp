@@ -3,6 +3,7 @@
 // the user writes over it, reads the controller again, or leaves everything
 // as it is.
 #include "configfixture.h"
+#include "demorooms.h"
 
 #include <lns/rawtext.h>
 
@@ -21,19 +22,7 @@ void writeAsAnotherSession(const QString &root, const QString &cp, const QByteAr
     server->open(0);
     const lns::NetworkPtr network = server->networks()->item(QStringLiteral("Demo"));
     network->open(false);
-    const lns::ConfigPropertyPtr property = network->system()
-                                                ->subsystems()
-                                                ->item(QStringLiteral("Building"))
-                                                ->subsystems()
-                                                ->item(ConfigFixture::floorOf(kRoom))
-                                                ->appDevices()
-                                                ->item(kRoom)
-                                                ->lonMarkObjects()
-                                                ->item(QStringLiteral("Controller"))
-                                                ->configProperties()
-                                                ->item(cp);
-    property->setFormatSpecifier(lns::kRawFormat);
-    property->setValue(lns::formatRaw(bytes));
+    demoControllerCp(network->system(), kRoom, cp)->setValue(lns::formatRaw(bytes));
     network->close();
     server->close();
 }

@@ -1,6 +1,7 @@
 // The real window started the way the program starts it: the command line
 // through Main, the simulated demo network behind the object server, the
 // window created by the start-up when the device has been found.
+#include "demorooms.h"
 #include "hostfixture.h"
 #include "simserver.h"
 
@@ -35,10 +36,7 @@ public:
     }
     void start(int commandId, const QString &room)
     {
-        const QString floor = room.startsWith(QLatin1String("Room1")) ? QStringLiteral("Floor1") : QStringLiteral("Floor2");
-        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:Demo.Building.%2.%3.Controller")
-                        .arg(commandId)
-                        .arg(floor, room)});
+        host::Main({QStringLiteral("/COMMANDID:%1/CLASSID:28/OBJECTNAME:%2").arg(commandId).arg(demoControllerPath(room))});
     }
     std::shared_ptr<ui::frmMain> win;
 };
