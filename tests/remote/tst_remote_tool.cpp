@@ -3,7 +3,8 @@
 // network (exported to the server), a reader is refused a write with the
 // right it lacks, and a server that cannot be reached is the product's
 // message and the communication status, with nothing written anywhere, and
-// a write over another session's change needs --force.
+// a write over another session's change needs --force. Copy and monitor
+// give the same through both accesses too.
 #include "demorooms.h"
 #include "remotefixture.h"
 #include "testenv.h"
@@ -183,6 +184,65 @@ private Q_SLOTS:
         QCOMPARE(files.value(QStringLiteral("remote")), files.value(QStringLiteral("local")));
         if (status == 0)
             QVERIFY(!l.out.isEmpty() || !files.value(QStringLiteral("local")).isEmpty());
+    }
+
+    // A copy run through remote access reports what it reports through
+    // local access, and leaves every target as it leaves it there.
+    void copyGivesTheSameThroughBothAccesses()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        makeDemoOnBoth();
+        const QString file = changedParameterFile();
+        // Room102 and Room105 are of other kinds and refuse the file.
+        const QStringList targets{QStringLiteral("Room102"), QStringLiteral("Room103"), QStringLiteral("Room105")};
+        const QString localResult = env->file(QStringLiteral("local.result"));
+        const QString remoteResult = env->file(QStringLiteral("remote.result"));
+        const Run l = tool(QStringList{QStringLiteral("copy"), file} + targets
+                           + QStringList{QStringLiteral("--result"), localResult});
+        const Run r = tool(onServer() + QStringList{QStringLiteral("copy"), file} + targets
+                           + QStringList{QStringLiteral("--result"), remoteResult});
+        QVERIFY2(l.status == 1, qPrintable(l.err)); // the refusal of Room102
+        QCOMPARE(r.status, l.status);
+        QCOMPARE(r.out, l.out);
+        QCOMPARE(QString(r.err).replace(remoteResult, localResult), l.err);
+        QCOMPARE(fileBytes(remoteResult), fileBytes(localResult));
+        NetworkAdmin localAdmin(local(), kDemo);
+        localAdmin.open();
+        NetworkAdmin remoteAdmin(remote(), kDemo);
+        remoteAdmin.open();
+        for (const QString &room : targets) {
+            const QVector<CpComparison> onFile = localAdmin.compareCps(localAdmin.device(room).id);
+            const QVector<CpComparison> onServer = remoteAdmin.compareCps(remoteAdmin.device(room).id);
+            QCOMPARE(onServer.size(), onFile.size());
+            for (int i = 0; i < onFile.size(); ++i) {
+                QCOMPARE(onServer.at(i).name, onFile.at(i).name);
+                QCOMPARE(onServer.at(i).device, onFile.at(i).device);
+                QCOMPARE(onServer.at(i).database, onFile.at(i).database);
+            }
+        }
+        QCOMPARE(remoteAdmin.deviceCp(remoteAdmin.device(QStringLiteral("Room103")).id, QStringLiteral("SetPoints")).mid(6, 2),
+                 QByteArray("\x08\x66", 2)); // the file's 21.50 °C arrived
+    }
+
+    // The monitor shows the same first values through both accesses (each
+    // line starts with the time it was taken, left out).
+    void monitorGivesTheSameThroughBothAccesses()
+    {
+        REQUIRE_TEST_SERVER(srv->server());
+        makeDemoOnBoth();
+        const QStringList args{QStringLiteral("monitor"), QStringLiteral("Room103"), QStringLiteral("--seconds"),
+                               QStringLiteral("1")};
+        const Run l = tool(args);
+        const Run r = tool(onServer() + args);
+        QVERIFY2(l.status == 0, qPrintable(l.err));
+        QCOMPARE(r.status, l.status);
+        const auto firstValues = [](const QByteArray &out) {
+            const QString line = QString::fromUtf8(out.left(out.indexOf('\n')));
+            const int values = line.indexOf(QLatin1String("  "));
+            return values < 0 ? line : line.mid(values + 2);
+        };
+        QVERIFY2(firstValues(l.out).startsWith(QLatin1String("Mode: ")), l.out.constData());
+        QCOMPARE(firstValues(r.out), firstValues(l.out));
     }
 
     // A write through remote access changes the server's network only, and
