@@ -1,7 +1,15 @@
 // A database of its own on the test server for one test process: made at
 // start from the administrator's connection string the test script exports
-// (AEROLIS_TEST_PG_SERVER, password in PGPASSFILE), removed at the end.
+// (AEROLIS_TEST_PG_SERVER, password in PGPASSFILE), removed at the end; and
+// the demo network in a test's folder and, exported, on that server.
 #pragma once
+
+#include "testenv.h"
+
+#include <lnssim/dbengine.h>
+#include <lnssim/networkadmin.h>
+#include <lnssim/networkcopy.h>
+#include <platform/inifile.h>
 
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -80,3 +88,31 @@ private:
     QString m_server;
     QString m_lastError;
 };
+
+inline const QString kDemo = QStringLiteral("Demo");
+
+// The device templates the tests' demo network is made from.
+inline platform::IniFile demoTemplateFile()
+{
+    platform::IniFile ini;
+    if (!ini.setFileName(TestEnvironment::iniPath()))
+        qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
+    return ini;
+}
+
+inline lnssim::NetworkHome folderHome(const TestEnvironment &env)
+{
+    return lnssim::NetworkHome::local(env.lnsRoot());
+}
+
+inline lnssim::NetworkHome serverHome(const TestServer &srv)
+{
+    return lnssim::NetworkHome::remote(lnssim::checkedServer(srv.server(), false));
+}
+
+// The demo network in the test's folder and, exported, on the test server.
+inline void makeDemoOnBoth(const TestEnvironment &env, const TestServer &srv)
+{
+    lnssim::DemoNetwork::create(env.lnsRoot(), demoTemplateFile(), false);
+    lnssim::copyNetwork(folderHome(env), serverHome(srv), kDemo, false);
+}

@@ -17,7 +17,6 @@ using namespace lnssim;
 
 namespace {
 
-const QString kDemo = QStringLiteral("Demo");
 const QString kRoom = QStringLiteral("Room101");
 
 // What the first session does between the other's change and its own write.
@@ -157,9 +156,7 @@ private Q_SLOTS:
         const std::unique_ptr<ScopedServer> named = makeDemo(remote);
         {
             // Changed at the device: the database copy still says 0 200.
-            NetworkAdmin admin(remote ? NetworkHome::remote(checkedServer(srv->server(), false))
-                                      : NetworkHome::local(env->lnsRoot()),
-                               kDemo);
+            NetworkAdmin admin(remote ? serverHome(*srv) : folderHome(*env), kDemo);
             admin.open();
             admin.setDeviceCp(admin.device(kRoom).id, QStringLiteral("HeatXp"), QByteArray("\x00\xC7", 2));
         }
@@ -190,14 +187,11 @@ private:
     // goes.
     std::unique_ptr<ScopedServer> makeDemo(bool remote)
     {
-        platform::IniFile ini;
-        if (!ini.setFileName(TestEnvironment::iniPath()))
-            qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
-        DemoNetwork::create(env->lnsRoot(), ini, false);
-        if (!remote)
+        if (!remote) {
+            DemoNetwork::create(env->lnsRoot(), demoTemplateFile(), false);
             return nullptr;
-        copyNetwork(NetworkHome::local(env->lnsRoot()), NetworkHome::remote(checkedServer(srv->server(), false)), kDemo,
-                    false);
+        }
+        makeDemoOnBoth(*env, *srv);
         return std::make_unique<ScopedServer>(srv->server());
     }
 

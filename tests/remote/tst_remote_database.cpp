@@ -28,7 +28,6 @@ using namespace lnssim;
 
 namespace {
 
-const QString kDemo = QStringLiteral("Demo");
 
 // Sets an environment variable for one scope.
 class ScopedEnv
@@ -54,14 +53,6 @@ private:
     QByteArray m_old;
     bool m_had;
 };
-
-platform::IniFile templateFile()
-{
-    platform::IniFile ini;
-    if (!ini.setFileName(TestEnvironment::iniPath()))
-        qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
-    return ini;
-}
 
 // What a device ends with, as another program sees it: every CP's device and
 // database bytes, its traffic, and the record of writes made to it.
@@ -222,14 +213,9 @@ class TestRemoteDatabase : public QObject
 {
     Q_OBJECT
 private:
-    // The demo network in the local folder and, exported, on the server.
-    void makeDemoOnBoth()
-    {
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
-        copyNetwork(local(), remote(), kDemo, false);
-    }
-    NetworkHome local() const { return NetworkHome::local(env->lnsRoot()); }
-    NetworkHome remote() const { return NetworkHome::remote(checkedServer(srv->server(), false)); }
+    void makeDemoOnBoth() { ::makeDemoOnBoth(*env, *srv); }
+    NetworkHome local() const { return folderHome(*env); }
+    NetworkHome remote() const { return serverHome(*srv); }
 
 private Q_SLOTS:
     void init()
@@ -296,7 +282,7 @@ private Q_SLOTS:
     void exportThenImportIsByteIdentical()
     {
         REQUIRE_TEST_SERVER(srv->server());
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
+        DemoNetwork::create(env->lnsRoot(), demoTemplateFile(), false);
         {
             // A history, traffic, a fault and a registration to carry across.
             auto objectServer = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
@@ -494,7 +480,7 @@ private Q_SLOTS:
         ScopedEnv passwords("PGPASSFILE", cluster.passwordFile());
         const QString server = cluster.server();
         ScopedEnv named("AEROLIS_LNS_SERVER", server);
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
+        DemoNetwork::create(env->lnsRoot(), demoTemplateFile(), false);
         const NetworkHome home = NetworkHome::remote(checkedServer(server, false));
         copyNetwork(local(), home, kDemo, false);
 

@@ -25,7 +25,6 @@ using namespace lnssim;
 
 namespace {
 
-const QString kDemo = QStringLiteral("Demo");
 const QString kRoom = QStringLiteral("Room101");
 
 struct Run
@@ -34,14 +33,6 @@ struct Run
     QByteArray out;
     QString err;
 };
-
-platform::IniFile templateFile()
-{
-    platform::IniFile ini;
-    if (!ini.setFileName(TestEnvironment::iniPath()))
-        qFatal("device template %s missing", qPrintable(TestEnvironment::iniPath()));
-    return ini;
-}
 
 // The built tool, with the test's network folder and registry; `extra`
 // variables added (a user's password, for example).
@@ -91,16 +82,11 @@ class TestRemoteTool : public QObject
 {
     Q_OBJECT
 private:
-    NetworkHome local() const { return NetworkHome::local(env->lnsRoot()); }
-    NetworkHome remote() const { return NetworkHome::remote(checkedServer(srv->server(), false)); }
+    NetworkHome local() const { return folderHome(*env); }
+    NetworkHome remote() const { return serverHome(*srv); }
     QStringList onServer() const { return {QStringLiteral("--server"), srv->server()}; }
 
-    // The demo network in the local folder and, exported, on the server.
-    void makeDemoOnBoth()
-    {
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
-        copyNetwork(local(), remote(), kDemo, false);
-    }
+    void makeDemoOnBoth() { ::makeDemoOnBoth(*env, *srv); }
 
     QByteArray deviceCp(const NetworkHome &home, const QString &cp)
     {
@@ -405,7 +391,7 @@ private Q_SLOTS:
         QFETCH(QStringList, args);
         QFETCH(int, status);
         QFETCH(QString, message);
-        DemoNetwork::create(env->lnsRoot(), templateFile(), false);
+        DemoNetwork::create(env->lnsRoot(), demoTemplateFile(), false);
         const QString file = changedParameterFile();
         const QByteArray before = deviceCp(local(), QStringLiteral("SetPoints"));
         server.replace(QStringLiteral("CLOSED"), QString::number(closedPort()));

@@ -6,8 +6,6 @@
 #include "demorooms.h"
 #include "remotefixture.h"
 
-#include <lnssim/networkcopy.h>
-
 #include <QProcess>
 
 #include <algorithm>
@@ -44,10 +42,9 @@ private Q_SLOTS:
         TestServer srv;
         REQUIRE_TEST_SERVER(srv.server());
         ConfigFixture f;
-        const QString server = checkedServer(srv.server(), false);
-        copyNetwork(NetworkHome::local(f.env.lnsRoot()), NetworkHome::remote(server), QStringLiteral("Demo"), false);
-        qputenv("AEROLIS_LNS_SERVER", server.toUtf8());
-        NetworkAdmin admin(NetworkHome::remote(server), QStringLiteral("Demo"));
+        copyNetwork(folderHome(f.env), serverHome(srv), kDemo, false);
+        qputenv("AEROLIS_LNS_SERVER", serverHome(srv).server.toUtf8());
+        NetworkAdmin admin(serverHome(srv), kDemo);
         admin.open();
         const int id = admin.device(kRoom).id;
         // Each of the copy's transactions on the other room takes a while on
