@@ -183,24 +183,6 @@ QString disagreement(Claim claim, const Verdict &v)
     return QString();
 }
 
-QString knownFault(const QString &command, Claim claim, const Verdict &v)
-{
-    if (!v.garbled.isEmpty())
-        return QString();
-    // The application is loaded before the parameters' transaction; when
-    // that transaction fails the device runs the new application while the
-    // tool says nothing was changed.
-    if (claim == Claim::Unchanged && v.state() == QLatin1String("application only"))
-        return command + QStringLiteral(": reports nothing changed after the application was loaded and the parameters failed");
-    // The application step failed (download refused, device not
-    // commissioned) and the parameters went out: write ends with the status
-    // of a communication failure that changed nothing.
-    if (command == QLatin1String("write") && claim == Claim::Unchanged && v.garbled.isEmpty() && v.parametersNew
-        && !v.parametersOld && v.applicationOld)
-        return QStringLiteral("write: exit 3 when only the application step failed, the parameters were written");
-    return QString();
-}
-
 // ---- the network and the tool ------------------------------------------------
 
 namespace {
@@ -480,11 +462,10 @@ QString Tally::summary(const QString &mode) const
     QStringList claims;
     for (auto it = this->claims.cbegin(); it != this->claims.cend(); ++it)
         claims << QStringLiteral("%1 %2").arg(it.key()).arg(it.value());
-    return QStringLiteral("%1: %2 runs, %3 failures, %4 known faults; targets left %5; claims %6")
+    return QStringLiteral("%1: %2 runs, %3 failures; targets left %4; claims %5")
         .arg(mode)
         .arg(runs)
         .arg(failures)
-        .arg(knownFaults)
         .arg(states.join(QStringLiteral(", ")), claims.join(QStringLiteral(", ")));
 }
 

@@ -103,8 +103,6 @@ Verdict judge(const DeviceImage &before, const DeviceImage &after, const DeviceI
 
 // Empty when what the device holds agrees with the claim, else the reason.
 QString disagreement(Claim claim, const Verdict &v);
-// A disagreement that is a known fault of today's tool: its name, else empty.
-QString knownFault(const QString &command, Claim claim, const Verdict &v);
 
 // ---- the network and the tool ------------------------------------------------
 
@@ -201,7 +199,6 @@ struct Tally
 {
     int runs = 0;
     int failures = 0;
-    int knownFaults = 0;
     QMap<QString, int> states; // device state after the run -> count
     QMap<QString, int> claims; // claim -> count
     QString summary(const QString &mode) const;
