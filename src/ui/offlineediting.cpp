@@ -23,21 +23,11 @@ constexpr int kTextTemplateFault = 1813;
 constexpr int kTextOfflineTitle = 1814;
 constexpr int kColorBlue = 16711680;
 
-// What the page logic of one template sets on a control and that of
-// another may leave alone: the pages start from it for every template.
-struct DesignState
-{
-    QString text;
-    bool enabled = true;
-    bool readOnly = false;
-    bool visible = true;
-    int textColor = 0;
-    bool checked = false;
-    int maxLength = model::kNoLengthLimit;
-};
-
 // The pages as the window without a device showed them before the first
-// template was chosen.
+// template was chosen: the page logic of one template sets what that of
+// another may leave alone, so the pages start from it for every template.
+// Unlike the page model's own reset, the window's connections to the
+// controls stay, and the tabs come back too.
 class PageDesign : public QObject
 {
 public:
@@ -45,8 +35,7 @@ public:
     {
         setObjectName(QStringLiteral("offlinePageDesign"));
         for (model::ControlState *c : w.pageModel()->controls())
-            m_states.insert(c, DesignState{c->text(), c->isEnabled(), c->isReadOnly(), c->isVisible(), c->textColor(),
-                                           c->isChecked(), c->maxLength()});
+            m_states.insert(c, c->values());
         const FrmMainConfigPort port(w);
         for (const model::TabDesign &t : model::tabTable())
             if (port.tabVisible(t.page))
@@ -80,12 +69,12 @@ public:
             c->setVisible(it->visible);
             c->setTextColor(it->textColor);
             if (c->kind() == model::ControlKind::CheckBox || c->kind() == model::ControlKind::OptionButton)
-                c->setChecked(it->checked);
+                c->setChecked(it->checkState != Qt::Unchecked);
         }
     }
 
 private:
-    QHash<model::ControlState *, DesignState> m_states;
+    QHash<model::ControlState *, model::ControlValues> m_states;
     QList<int> m_tabs;
 };
 
