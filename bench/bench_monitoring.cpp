@@ -9,6 +9,8 @@
 //   of 100 controllers: polls, the field reads the page makes for each new
 //   unit status, packets per second and share of the channel time. The rate
 //   of new unit status values comes from a simulated room over 8 hours.
+#include "common/pluginbenchmain.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <lnssim/channelmodel.h>
@@ -317,27 +319,7 @@ BENCHMARK(BM_ChannelLoadFanCoil)->Arg(1)->Arg(100)->Iterations(1)->Unit(benchmar
 
 int main(int argc, char **argv)
 {
-    QTemporaryDir dir;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("AEROLIS_UNATTENDED", "1");
-    qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath("registry").toUtf8());
-    qputenv("AEROLIS_LNS_ROOT", QDir(dir.path()).filePath("lns").toUtf8());
-    QApplication app(argc, argv);
-    const QString appFolder = QDir(dir.path()).filePath("app");
-    QDir().mkpath(appFolder);
-    QFile::copy(AEROLIS_BIN_DIR "/AerolisCtrl.ini", appFolder + "/AerolisCtrl.ini");
-    g_root = QDir(dir.path()).filePath("lns");
-    QDir().mkpath(g_root);
-    platform::setMessageService(std::make_shared<platform::ScriptedMessages>());
-    host::Environment &env = host::state().env;
-    env.applicationFolder = appFolder;
-    env.executableName = "AerolisCtrl";
-    host::InitApp();
-    host::state().commandIndex = host::kCmdControl;
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    host::resetState();
-    return 0;
+    return benchsupport::runPlugInBenchmarks(argc, argv, host::kCmdControl,
+                                             std::make_shared<platform::ScriptedMessages>(),
+                                             [](const QString &root) { g_root = root; });
 }

@@ -3,6 +3,8 @@
 // the same run. Iteration times are measured around the timed part only
 // (building the window is not part of Display); the counter vs_empty gives
 // the ratio of the mean to the empty window's mean.
+#include "common/pluginbenchmain.h"
+
 #include <host/hoststate.h>
 #include <host/startup.h>
 #include <platform/messages.h>
@@ -162,26 +164,6 @@ BENCHMARK(BM_ScreenshotTour)->UseManualTime()->Unit(benchmark::kMillisecond)->It
 
 int main(int argc, char **argv)
 {
-    // Isolated registry, network root and application folder.
-    QTemporaryDir dir;
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("AEROLIS_UNATTENDED", "1");
-    qputenv("AEROLIS_REGISTRY_ROOT", QDir(dir.path()).filePath("registry").toUtf8());
-    qputenv("AEROLIS_LNS_ROOT", QDir(dir.path()).filePath("lns").toUtf8());
-    QApplication app(argc, argv);
-    const QString appFolder = QDir(dir.path()).filePath("app");
-    QDir().mkpath(appFolder);
-    QFile::copy(AEROLIS_BIN_DIR "/AerolisCtrl.ini", appFolder + "/AerolisCtrl.ini");
-    platform::setMessageService(std::make_shared<platform::UnattendedMessages>());
-    host::Environment &env = host::state().env;
-    env.applicationFolder = appFolder;
-    env.executableName = "AerolisCtrl";
-    host::InitApp();
-    host::state().commandIndex = host::kCmdConfiguration;
-
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    host::resetState();
-    return 0;
+    return benchsupport::runPlugInBenchmarks(argc, argv, host::kCmdConfiguration,
+                                             std::make_shared<platform::UnattendedMessages>());
 }
