@@ -1,7 +1,8 @@
 // A database of its own on the test server for one test process: made at
 // start from the administrator's connection string the test script exports
 // (AEROLIS_TEST_PG_SERVER, password in PGPASSFILE), removed at the end; and
-// the demo network in a test's folder and, exported, on that server.
+// the demo network in a test's folder and, exported, on that server, and
+// environment variables set for one scope.
 #pragma once
 
 #include "testenv.h"
@@ -87,6 +88,34 @@ private:
     QString m_database;
     QString m_server;
     QString m_lastError;
+};
+
+// Sets an environment variable for one scope (a null value unsets it) and
+// puts back what was there, also when a check fails on the way out.
+class ScopedEnv
+{
+public:
+    ScopedEnv(const char *name, const QString &value) : m_name(name), m_old(qgetenv(name)), m_had(qEnvironmentVariableIsSet(name))
+    {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value.toUtf8());
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+    ScopedEnv(const ScopedEnv &) = delete;
+    ScopedEnv &operator=(const ScopedEnv &) = delete;
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_had;
 };
 
 inline const QString kDemo = QStringLiteral("Demo");

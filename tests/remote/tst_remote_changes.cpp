@@ -103,7 +103,7 @@ private Q_SLOTS:
         QFETCH(QString, ends);
         if (remote)
             REQUIRE_TEST_SERVER(srv->server());
-        const std::unique_ptr<ScopedServer> named = makeDemo(remote);
+        const std::unique_ptr<ScopedEnv> named = makeDemo(remote);
         Session first(env->lnsRoot(), remote);
         Session other(env->lnsRoot(), remote);
         if (then != Then::WriteUnreadCp)
@@ -153,7 +153,7 @@ private Q_SLOTS:
         QFETCH(bool, remote);
         if (remote)
             REQUIRE_TEST_SERVER(srv->server());
-        const std::unique_ptr<ScopedServer> named = makeDemo(remote);
+        const std::unique_ptr<ScopedEnv> named = makeDemo(remote);
         {
             // Changed at the device: the database copy still says 0 200.
             NetworkAdmin admin(remote ? serverHome(*srv) : folderHome(*env), kDemo);
@@ -175,24 +175,17 @@ private Q_SLOTS:
     }
 
 private:
-    // Names the test server as remote access's server for one scope.
-    struct ScopedServer
-    {
-        explicit ScopedServer(const QString &server) { qputenv("AEROLIS_LNS_SERVER", server.toUtf8()); }
-        ~ScopedServer() { qunsetenv("AEROLIS_LNS_SERVER"); }
-    };
-
     // The demo network in the test's folder and, for remote access, on the
     // test server, which then is remote access's server until the result
     // goes.
-    std::unique_ptr<ScopedServer> makeDemo(bool remote)
+    std::unique_ptr<ScopedEnv> makeDemo(bool remote)
     {
         if (!remote) {
             DemoNetwork::create(env->lnsRoot(), demoTemplateFile(), false);
             return nullptr;
         }
         makeDemoOnBoth(*env, *srv);
-        return std::make_unique<ScopedServer>(srv->server());
+        return std::make_unique<ScopedEnv>("AEROLIS_LNS_SERVER", srv->server());
     }
 
     std::unique_ptr<TestEnvironment> env;

@@ -308,14 +308,13 @@ private Q_SLOTS:
             QVERIFY2(admin.counters(id).deviceReads >= 3, "the tool did not start reading");
         }
         {
-            qputenv("AEROLIS_LNS_SERVER", checkedServer(srv->server(), false).toUtf8());
+            const ScopedEnv named("AEROLIS_LNS_SERVER", checkedServer(srv->server(), false));
             auto server = SimObjectServer::create(env->lnsRoot(), TestEnvironment::iniPath());
             server->open(1);
             auto network = server->networks()->item(kDemo);
             network->open(true);
             demoControllerCp(network->system(), kRoom, QStringLiteral("SetPoints"))->setValue(lns::formatRaw(other));
             network->close();
-            qunsetenv("AEROLIS_LNS_SERVER");
         }
         QVERIFY(run.waitForFinished(120000));
         const QString err = QString::fromUtf8(run.readAllStandardError());

@@ -43,7 +43,7 @@ private Q_SLOTS:
         REQUIRE_TEST_SERVER(srv.server());
         ConfigFixture f;
         copyNetwork(folderHome(f.env), serverHome(srv), kDemo, false);
-        qputenv("AEROLIS_LNS_SERVER", serverHome(srv).server.toUtf8());
+        const ScopedEnv named("AEROLIS_LNS_SERVER", serverHome(srv).server);
         NetworkAdmin admin(serverHome(srv), kDemo);
         admin.open();
         const int id = admin.device(kRoom).id;
@@ -89,7 +89,6 @@ private Q_SLOTS:
         const QString output = QString::fromUtf8(copy.readAll());
         QVERIFY2(copy.exitCode() == 0, qPrintable(output));
         QVERIFY2(output.contains(QStringLiteral("DONE %1").arg(rooms.size())), qPrintable(output));
-        qunsetenv("AEROLIS_LNS_SERVER");
 
         // The window's edit arrived (the copy does not touch the setpoints),
         // and the copy's three CPs are one writer's whole set.
