@@ -584,20 +584,11 @@ void NetworkDb::Transaction::start(const QVector<int> *devices)
     }
     const DbEngine &engine = *m_db.m_engine;
     if (m_db.m_txDepth > 0) {
-        if (m_db.m_txNetworkWide) {
-            ++m_db.m_txDepth;
-            return;
-        }
-        if (!devices)
-            throw LnsError(lns::ErrDatabase, QStringLiteral("a change of the whole network cannot join a transaction"
-                                                            " of single devices"));
-        for (int id : qAsConst(ids)) {
-            if (m_db.m_txDevices.contains(id))
-                continue;
-            const QString lock = engine.deviceLock(id);
-            if (!lock.isEmpty())
-                m_db.run(lock);
-            m_db.m_txDevices.insert(id);
+        if (!m_db.m_txNetworkWide) {
+            if (!devices)
+                throw LnsError(lns::ErrDatabase, QStringLiteral("a change of the whole network cannot join a"
+                                                                " transaction of single devices"));
+            lockDevices(ids);
         }
         ++m_db.m_txDepth;
         return;
@@ -610,18 +601,24 @@ void NetworkDb::Transaction::start(const QVector<int> *devices)
     m_db.m_txNetworkWide = !devices;
     m_db.m_txDevices.clear();
     try {
-        QStringList locks = devices ? engine.devicesLock() : engine.networkLock();
-        for (int id : qAsConst(ids)) {
-            const QString lock = engine.deviceLock(id);
-            if (!lock.isEmpty())
-                locks << lock;
-        }
-        for (const QString &lock : qAsConst(locks))
+        for (const QString &lock : devices ? engine.devicesLock() : engine.networkLock())
             m_db.run(lock);
-        m_db.m_txDevices = QSet<int>(ids.cbegin(), ids.cend());
+        lockDevices(ids);
     } catch (...) {
         rollback();
         throw;
+    }
+}
+
+void NetworkDb::Transaction::lockDevices(const QVector<int> &ids)
+{
+    for (int id : ids) {
+        if (m_db.m_txDevices.contains(id))
+            continue;
+        const QString lock = m_db.m_engine->deviceLock(id);
+        if (!lock.isEmpty())
+            m_db.run(lock);
+        m_db.m_txDevices.insert(id);
     }
 }
 

@@ -232,6 +232,8 @@ public:
 
     private:
         void start(const QVector<int> *devices);
+        // Locks the devices (ascending) the transaction does not hold yet.
+        void lockDevices(const QVector<int> &ids);
         void rollback();
         NetworkDb &m_db;
         bool m_done = false;
